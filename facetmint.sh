@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Facetmint's one entry point: installs what the build needs, builds, then runs the program
+# or the test suite.
+#
+#   ./facetmint.sh [ARGS...]         set up, build into build/ and start facetmint ARGS...
+#   ./facetmint.sh test              set up, build and run the whole suite through ctest
+#   ./facetmint.sh test --sanitize   the same in an ASan+UBSan clang build (build-asan/),
+#                                    with each fuzz target run briefly over its corpus
+#   ./facetmint.sh bench [FILTER]    build and run the benchmarks (build/bench)
+#   ./facetmint.sh fuzz TARGET [SECONDS]   fuzz one target (build-fuzz/)
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+root=$PWD
+
+# Debian 12 packages the build, the tests and the program need.
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-noto-cjk
+  libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
+  libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgles-dev
+  libsdl2-dev libgtk-3-dev xdg-utils
+  python3 python3-pil icoutils icnsutils pngcheck xvfb xauth
+)
+
+log() { printf 'facetmint: %s\n' "$*" >&2; }
+
+install_packages() {
+  local missing=() p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  log "installing ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { log "run as root or install sudo to install packages"; exit 1; }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+njobs() { nproc 2>/dev/null || echo 2; }
+
+# build DIR [cmake options...]: configure once, then build incrementally.
+build() {
+  local dir=$1; shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+  cmake --build "$dir" -j "$(njobs)"
+}
+
+run_tests() {
+  local dir=$1
+  ctest --test-dir "$dir" -j "$(njobs)" --output-on-failure --timeout 600 "${@:2}"
+}
+
+cmd=${1:-}
+case "$cmd" in
+  test)
+    shift
+    install_packages
+    if [ "${1:-}" = "--sanitize" ]; then
+      shift
+      export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+      export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0}
+      export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+      build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DFACETMINT_SANITIZE=ON -DFACETMINT_FUZZ=ON -DFACETMINT_BENCH=OFF
+      run_tests build-asan "$@"
+    else
+      build build
+      run_tests build "$@"
+    fi
+    ;;
+  bench)
+    shift
+    install_packages
+    build build
+    for b in build/bench/bench_*; do
+      [ -x "$b" ] || continue
+      "$b" --benchmark_filter="${1:-.}"
+    done
+    ;;
+  fuzz)
+    shift
+    target=${1:?usage: ./facetmint.sh fuzz TARGET [SECONDS]}
+    seconds=${2:-300}
+    install_packages
+    build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_CXX_COMPILER=clang++ -DFACETMINT_SANITIZE=ON -DFACETMINT_FUZZ=ON \
+      -DFACETMINT_BENCH=OFF -DFACETMINT_TESTS=OFF
+    work=build-fuzz/corpus/$target
+    mkdir -p "$work"
+    "build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+      -rss_limit_mb=2048 "$work" "fuzz/corpus/$target"
+    ;;
+  *)
+    install_packages
+    build build
+    exe=build/app/facetmint
+    if [ -x "$exe" ]; then
+      exec "$exe" "$@"
+    fi
+    log "built: $(cd build && ls ./*/libfacetmint_*.a 2>/dev/null | tr '\n' ' ')"
+    log "the facetmint program is not built yet"
+    ;;
+esac

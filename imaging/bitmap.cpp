@@ -1,0 +1,94 @@
+#include "imaging/bitmap.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "imaging/canvas.h"
+
+TpmBitmap::TpmBitmap(int32_t width, int32_t height) {
+  Allocate(width, height);
+}
+
+TpmBitmap::~TpmBitmap() {
+  ReleaseBlock();
+}
+
+void TpmBitmap::ReleaseBlock() {
+  if (OnRelease) OnRelease(*this);
+  canvas_.reset();
+  pixels_.reset();
+}
+
+void TpmBitmap::Allocate(int32_t width, int32_t height) {
+  ReleaseBlock();
+  width_ = std::max(width, 1);
+  height_ = std::max(height, 1);
+  pixels_ = std::make_unique<uint32_t[]>(static_cast<size_t>(width_) * height_);  // zeroed
+}
+
+void TpmBitmap::SetSize(int32_t width, int32_t height) {
+  if (width == width_ && height == height_ && pixels_) return;
+  Allocate(width, height);
+}
+
+void TpmBitmap::Clear(uint32_t color) {
+  std::fill_n(pixels_.get(), static_cast<size_t>(width_) * height_, color);
+}
+
+uint32_t* TpmBitmap::Scanline(int32_t row) {
+  if (row < 0 || row >= height_ || !pixels_) return nullptr;
+  return pixels_.get() + static_cast<size_t>(row) * width_;
+}
+
+const uint32_t* TpmBitmap::Scanline(int32_t row) const {
+  return const_cast<TpmBitmap*>(this)->Scanline(row);
+}
+
+void TpmBitmap::Assign(const TpmBitmap& source) {
+  if (&source == this) return;
+  SetSize(source.Width(), source.Height());
+  std::memcpy(pixels_.get(), source.Pixels(), ByteSize());
+  NotifyChange();
+}
+
+TpmCanvas& TpmBitmap::Canvas() {
+  if (!canvas_) canvas_ = DefaultCanvasClass().CreateFromBitmap(*this);
+  return *canvas_;
+}
+
+std::string ColorToString(uint32_t color) {
+  char text[10];
+  std::snprintf(text, sizeof text, "#%08X", color);
+  return text;
+}
+
+uint32_t StringToColor(const std::string& text) {
+  if (!text.empty() && text[0] == '#') {
+    uint32_t value = 0;
+    size_t digits = 0;
+    for (size_t i = 1; i < text.size(); ++i) {
+      char c = text[i];
+      uint32_t d;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+      else
+        return 0;
+      value = (value << 4) | d;  // more than 8 digits keeps the low 32 bits
+      ++digits;
+    }
+    return digits ? value : 0;
+  }
+  int64_t value = 0;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (begin != end && *begin == '+') ++begin;
+  auto [ptr, ec] = std::from_chars(begin, end, value);
+  if (ec != std::errc() || ptr != end) return 0;
+  return static_cast<uint32_t>(value);
+}

@@ -1,0 +1,68 @@
+// TpmBitmap: the 2D raster image every part of the program hands pixels through.
+// Layout: Width x Height 32-bit pixels 0xAARRGGBB stored little-endian (bytes B, G, R, A),
+// rows top first, stride Width * 4, colour premultiplied by alpha. Cairo's
+// CAIRO_FORMAT_ARGB32 is the same layout, so canvases draw straight into Pixels().
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TpmCanvas;
+
+class TpmBitmap {
+ public:
+  // A size below 1 becomes 1; all pixels start at 0 (transparent black).
+  TpmBitmap(int32_t width = 1, int32_t height = 1);
+  ~TpmBitmap();
+  TpmBitmap(const TpmBitmap&) = delete;
+  TpmBitmap& operator=(const TpmBitmap&) = delete;
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  uint32_t* Pixels() { return pixels_.get(); }
+  const uint32_t* Pixels() const { return pixels_.get(); }
+  size_t ByteSize() const { return static_cast<size_t>(width_) * height_ * 4; }
+
+  // Does nothing for the current size; otherwise drops the canvas and the old pixels and
+  // allocates a zeroed block (sizes below 1 become 1).
+  void SetSize(int32_t width, int32_t height);
+  // Writes color unchanged into every pixel (no premultiplication).
+  void Clear(uint32_t color);
+  // First pixel of row (0 = top), or nullptr outside 0 .. Height - 1.
+  uint32_t* Scanline(int32_t row);
+  const uint32_t* Scanline(int32_t row) const;
+
+  // Copies size and pixels of source, then fires OnChange.
+  void Assign(const TpmBitmap& source);
+
+  // The bitmap's drawing canvas, bound to its pixels, made on first use with an identity
+  // transform; destroyed whenever the pixels are reallocated.
+  TpmCanvas& Canvas();
+  bool HasCanvas() const { return canvas_ != nullptr; }
+
+  // Fired after the pixels were replaced by LoadFromFile or Assign.
+  std::function<void(TpmBitmap&)> OnChange;
+  // Fired before the pixel block is reallocated or freed (a bound canvas lets go of it).
+  std::function<void(TpmBitmap&)> OnRelease;
+
+  void NotifyChange() {
+    if (OnChange) OnChange(*this);
+  }
+
+ private:
+  void Allocate(int32_t width, int32_t height);
+  void ReleaseBlock();
+
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  std::unique_ptr<uint32_t[]> pixels_;
+  std::unique_ptr<TpmCanvas> canvas_;
+};
+
+// "#AARRGGBB", upper-case hexadecimal, leading zeros kept.
+std::string ColorToString(uint32_t color);
+// "#" + up to 8 hexadecimal digits, or a signed decimal integer; anything else gives 0.
+// Never raises.
+uint32_t StringToColor(const std::string& text);

@@ -1,0 +1,39 @@
+// Helpers shared by the test suites: temporary folders, test data paths, external tools.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary directory, removed with its content.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The project's own test data folder (tests/data).
+std::string DataDir();
+// The real-world models shipped beside the checkout, or "" when that folder is absent.
+std::string SharedDataDir();
+
+// Runs a shell command, returns its exit status and fills output with its stdout+stderr.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+// True when the program is on PATH (or an absolute path that exists).
+bool HaveTool(const std::string& tool);
+// The system Python with Pillow, or "" when it is missing.
+std::string PythonWithPillow();
+
+std::vector<unsigned char> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
+std::string ShellQuote(const std::string& text);
+
+}  // namespace testsupport
