@@ -1,0 +1,81 @@
+#include "iconfmt/macico.h"
+
+#include <cstring>
+#include <vector>
+
+#include "iconfmt/icns_packer.h"
+#include "iconfmt/icon_image.h"
+#include "iconfmt/jp2_encoder.h"
+#include "imaging/bitmap.h"
+#include "platform/atomic_file.h"
+#include "platform/stream.h"
+
+namespace {
+
+void AppendBE32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void AppendType(std::vector<uint8_t>& out, const char (&type)[5]) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(type[i]));
+}
+
+void PutBE32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+// A packed colour element and its mask element for one image of size x size.
+void AppendColourAndMask(std::vector<uint8_t>& out, const TpmBitmap& preview, int size,
+                         const char (&colour_type)[5], const char (&mask_type)[5]) {
+  std::vector<uint32_t> pixels = PrepareIconImage(preview, size);
+  const size_t count = pixels.size();
+  std::vector<uint8_t> plane(count);
+
+  size_t start = out.size();
+  AppendType(out, colour_type);
+  AppendBE32(out, 0);  // length, filled in below
+  // The 128 element alone carries four zero bytes before its planes.
+  if (std::strcmp(colour_type, "it32") == 0) AppendBE32(out, 0);
+  out.reserve(out.size() + 3 * PackedBound(count) + 8 + count);
+  for (int shift : {16, 8, 0}) {  // red, green, blue planes, each packed on its own
+    for (size_t i = 0; i < count; ++i) plane[i] = static_cast<uint8_t>(pixels[i] >> shift);
+    PackChannel(plane.data(), count, out);
+  }
+  PutBE32(out.data() + start + 4, static_cast<uint32_t>(out.size() - start));
+
+  AppendType(out, mask_type);
+  AppendBE32(out, static_cast<uint32_t>(8 + count));
+  for (size_t i = 0; i < count; ++i) out.push_back(static_cast<uint8_t>(pixels[i] >> 24));
+}
+
+void AppendJp2(std::vector<uint8_t>& out, const TpmBitmap& preview) {
+  std::vector<uint32_t> pixels = PrepareIconImage(preview, 256);
+  std::vector<uint8_t> jp2 = EncodeJp2(pixels.data(), 256, 256);
+  AppendType(out, "ic08");
+  AppendBE32(out, static_cast<uint32_t>(8 + jp2.size()));
+  out.insert(out.end(), jp2.begin(), jp2.end());
+}
+
+}  // namespace
+
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256, TStream& stream) {
+  std::vector<uint8_t> file;
+  file.reserve(256 * 1024);
+  AppendType(file, "icns");
+  AppendBE32(file, 0);  // total length, filled in below
+  AppendColourAndMask(file, image16, 16, "is32", "s8mk");
+  AppendColourAndMask(file, image32, 32, "il32", "l8mk");
+  AppendColourAndMask(file, image48, 48, "ih32", "h8mk");
+  AppendColourAndMask(file, image128, 128, "it32", "t8mk");
+  AppendJp2(file, image256);
+  PutBE32(file.data() + 4, static_cast<uint32_t>(file.size()));
+  stream.WriteBuffer(file.data(), file.size());
+}
+
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256, const std::string& file_name) {
+  WriteFileAtomically(file_name, [&](TStream& stream) {
+    WriteIcns(image16, image32, image48, image128, image256, stream);
+  });
+}
