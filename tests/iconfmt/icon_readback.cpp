@@ -29,7 +29,8 @@ std::vector<uint8_t> PillowRgba(const std::string& python, const std::string& fi
       "from PIL import Image\n"
       "im = Image.open(sys.argv[1])\n"
       "s = int(sys.argv[2])\n"
-      "if im.size != (s, s): im.size = (s, s)\n"
+      "if im.format == 'ICNS': im.size = (s, s, 1)\n"  // picks the element to decode
+      "elif im.size != (s, s): im.size = (s, s)\n"
       "im.load()\n"
       "assert im.size == (s, s), im.size\n"
       "open(sys.argv[3], 'wb').write(im.convert('RGBA').tobytes())\n";
