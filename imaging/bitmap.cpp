@@ -17,6 +17,9 @@ TpmBitmap::~TpmBitmap() {
 
 void TpmBitmap::ReleaseBlock() {
   if (OnRelease) OnRelease(*this);
+  auto handlers = std::move(release_handlers_);
+  release_handlers_.clear();
+  for (auto& entry : handlers) entry.second(*this);
   canvas_.reset();
   pixels_.reset();
 }
@@ -51,6 +54,16 @@ void TpmBitmap::Assign(const TpmBitmap& source) {
   SetSize(source.Width(), source.Height());
   std::memcpy(pixels_.get(), source.Pixels(), ByteSize());
   NotifyChange();
+}
+
+int TpmBitmap::AddReleaseHandler(std::function<void(TpmBitmap&)> handler) {
+  const int id = next_handler_id_++;
+  release_handlers_.emplace_back(id, std::move(handler));
+  return id;
+}
+
+void TpmBitmap::RemoveReleaseHandler(int id) {
+  std::erase_if(release_handlers_, [id](const auto& entry) { return entry.first == id; });
 }
 
 TpmCanvas& TpmBitmap::Canvas() {

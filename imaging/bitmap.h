@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TpmCanvas;
 
@@ -51,6 +53,12 @@ class TpmBitmap {
     if (OnChange) OnChange(*this);
   }
 
+  // Canvases bound to the pixel block register here instead of taking OnRelease, so that
+  // several canvases and the user's own OnRelease coexist. Every handler runs once, after
+  // OnRelease, before the block is reallocated or freed, and is then forgotten.
+  int AddReleaseHandler(std::function<void(TpmBitmap&)> handler);
+  void RemoveReleaseHandler(int id);
+
  private:
   void Allocate(int32_t width, int32_t height);
   void ReleaseBlock();
@@ -59,6 +67,8 @@ class TpmBitmap {
   int32_t height_ = 0;
   std::unique_ptr<uint32_t[]> pixels_;
   std::unique_ptr<TpmCanvas> canvas_;
+  std::vector<std::pair<int, std::function<void(TpmBitmap&)>>> release_handlers_;
+  int next_handler_id_ = 1;
 };
 
 // "#AARRGGBB", upper-case hexadecimal, leading zeros kept.

@@ -1,0 +1,294 @@
+#include "imaging/resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Weights are fixed point with 14 fraction bits and sum to exactly 1 << 14 for every output
+// pixel, so flat areas stay exactly flat. The row pass keeps 6 fraction bits in int16.
+constexpr int kWeightBits = 14;
+constexpr int kWeightOne = 1 << kWeightBits;
+constexpr int kMidBits = 6;
+
+// Keys cubic with a = -0.5 (Catmull-Rom): interpolating, so 1:1 draws are exact.
+double CatmullRom(double x) {
+  x = std::fabs(x);
+  if (x < 1) return (1.5 * x - 2.5) * x * x + 1;
+  if (x < 2) return ((-0.5 * x + 2.5) * x - 4) * x + 2;
+  return 0;
+}
+
+// Filter taps of one axis: for output index i, count[i] source indices starting at first[i]
+// with weights at weights[offset[i]..]; coverage[i] is the part of the pixel inside dstRect.
+struct Axis {
+  std::vector<int> first, count, offset;
+  std::vector<int16_t> weights;
+  std::vector<float> coverage;
+};
+
+Axis BuildAxis(double d0, double d1, double s0, double s1, int sa, int sb, int b0, int b1,
+               bool nearest) {
+  Axis axis;
+  const int n = b1 - b0;
+  axis.first.resize(n);
+  axis.count.resize(n);
+  axis.offset.resize(n);
+  axis.coverage.resize(n);
+  const double scale = (s1 - s0) / (d1 - d0);  // source pixels per destination pixel
+  const double fscale = std::max(scale, 1.0);
+  const double support = 2 * fscale;
+  std::vector<double> w;
+  for (int k = 0; k < n; ++k) {
+    const int i = b0 + k;
+    const double lo = std::max<double>(i, d0);
+    const double hi = std::min<double>(i + 1, d1);
+    axis.coverage[k] = static_cast<float>(std::max(0.0, hi - lo));
+    // Centre of the covered part, so an edge pixel samples the image edge it shows.
+    const double s = s0 + ((lo + hi) * 0.5 - d0) * scale;
+    axis.offset[k] = static_cast<int>(axis.weights.size());
+    int first = 0;
+    w.clear();
+    if (!nearest) {
+      const int j0 = std::max(sa, static_cast<int>(std::floor(s - support)));
+      const int j1 = std::min(sb, static_cast<int>(std::ceil(s + support)) + 1);
+      first = j0;
+      double sum = 0;
+      for (int j = j0; j < j1; ++j) {
+        const double v = CatmullRom((j + 0.5 - s) / fscale);
+        w.push_back(v);
+        sum += v;
+      }
+      if (!(sum > 1e-9)) w.clear();  // nothing usable in range: fall back to nearest
+      for (auto& v : w) v /= sum;
+    }
+    if (w.empty()) {
+      first = std::clamp(static_cast<int>(std::floor(s)), sa, sb - 1);
+      w.push_back(1.0);
+    }
+    // Quantise so the weights sum to exactly kWeightOne; the remainder goes to the largest.
+    std::vector<int> q(w.size());
+    int total = 0;
+    size_t biggest = 0;
+    for (size_t t = 0; t < w.size(); ++t) {
+      q[t] = static_cast<int>(std::lround(w[t] * kWeightOne));
+      total += q[t];
+      if (w[t] > w[biggest]) biggest = t;
+    }
+    q[biggest] += kWeightOne - total;
+    size_t begin = 0, end = q.size();
+    while (begin + 1 < end && q[begin] == 0) ++begin;
+    while (end - 1 > begin && q[end - 1] == 0) --end;
+    axis.first[k] = first + static_cast<int>(begin);
+    axis.count[k] = static_cast<int>(end - begin);
+    for (size_t t = begin; t < end; ++t) axis.weights.push_back(static_cast<int16_t>(q[t]));
+    if ((end - begin) % 2) axis.weights.push_back(0);  // keeps pairs aligned for the SIMD loops
+  }
+  return axis;
+}
+
+inline int16_t SaturateInt16(int v) {
+  return static_cast<int16_t>(std::clamp(v, -32768, 32767));
+}
+
+// One source row through the horizontal taps into Q6 int16 BGRA.
+void HorizontalRow(const uint32_t* row, const Axis& ax, int16_t* out) {
+  const int n = static_cast<int>(ax.first.size());
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(row);
+  for (int k = 0; k < n; ++k) {
+    const int16_t* w = ax.weights.data() + ax.offset[k];
+    const uint8_t* p = bytes + static_cast<size_t>(ax.first[k]) * 4;
+    const int count = ax.count[k];
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc = zero;
+    int t = 0;
+    for (; t + 1 < count; t += 2) {
+      __m128i px = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + t * 4));
+      px = _mm_unpacklo_epi8(px, zero);                    // b0 g0 r0 a0 b1 g1 r1 a1
+      px = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));  // b0 b1 g0 g1 r0 r1 a0 a1
+      const int pair =
+          (static_cast<int>(static_cast<uint16_t>(w[t + 1])) << 16) | static_cast<uint16_t>(w[t]);
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(pair)));
+    }
+    if (t < count) {
+      int32_t one;
+      std::memcpy(&one, p + t * 4, 4);
+      __m128i px = _mm_unpacklo_epi8(_mm_cvtsi32_si128(one), zero);
+      px = _mm_unpacklo_epi16(px, zero);
+      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(static_cast<uint16_t>(w[t]))));
+    }
+    const __m128i round = _mm_set1_epi32(1 << (kWeightBits - kMidBits - 1));
+    acc = _mm_srai_epi32(_mm_add_epi32(acc, round), kWeightBits - kMidBits);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k * 4), _mm_packs_epi32(acc, acc));
+#else
+    int acc[4] = {0, 0, 0, 0};
+    for (int t = 0; t < count; ++t)
+      for (int c = 0; c < 4; ++c) acc[c] += p[t * 4 + c] * w[t];
+    for (int c = 0; c < 4; ++c)
+      out[k * 4 + c] =
+          SaturateInt16((acc[c] + (1 << (kWeightBits - kMidBits - 1))) >> (kWeightBits - kMidBits));
+#endif
+  }
+}
+
+// Sum of the vertical taps for one output row: acc gets Q20 BGRA sums for width pixels.
+void VerticalRow(const int16_t* mid, size_t midStride, int firstRow, int count, const int16_t* w,
+                 int width, int32_t* acc) {
+  const int values = width * 4;
+  std::fill_n(acc, values, 0);
+  int t = 0;
+#if defined(__SSE2__)
+  for (; t + 1 < count; t += 2) {
+    const int16_t* r0 = mid + static_cast<size_t>(firstRow + t) * midStride;
+    const int16_t* r1 = r0 + midStride;
+    const __m128i pair = _mm_set1_epi32((static_cast<int>(static_cast<uint16_t>(w[t + 1])) << 16) |
+                                        static_cast<uint16_t>(w[t]));
+    int v = 0;
+    for (; v + 8 <= values; v += 8) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + v));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + v));
+      __m128i* out = reinterpret_cast<__m128i*>(acc + v);
+      _mm_storeu_si128(
+          out, _mm_add_epi32(_mm_loadu_si128(out), _mm_madd_epi16(_mm_unpacklo_epi16(a, b), pair)));
+      _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(out + 1),
+                                              _mm_madd_epi16(_mm_unpackhi_epi16(a, b), pair)));
+    }
+    for (; v < values; ++v) acc[v] += r0[v] * w[t] + r1[v] * w[t + 1];
+  }
+#endif
+  for (; t < count; ++t) {
+    const int16_t* r = mid + static_cast<size_t>(firstRow + t) * midStride;
+    for (int v = 0; v < values; ++v) acc[v] += r[v] * w[t];
+  }
+}
+
+inline uint32_t DivBy255(uint32_t x) {  // round(x / 255) for x <= 255 * 255
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+// Premultiplied source-over of one pixel with the source scaled by factor (Q16).
+inline uint32_t Over(const int32_t* sum, uint32_t dst, uint32_t factor) {
+  constexpr int shift = kWeightBits + kMidBits;
+  constexpr int round = 1 << (shift - 1);
+  int a = std::clamp((sum[3] + round) >> shift, 0, 255);
+  int c[3];
+  for (int i = 0; i < 3; ++i) c[i] = std::clamp((sum[i] + round) >> shift, 0, a);
+  if (factor < 65536) {
+    a = static_cast<int>((a * factor + 32768) >> 16);
+    for (int& v : c) v = static_cast<int>((v * factor + 32768) >> 16);
+  }
+  if (a == 255) return 0xFF000000u | (c[2] << 16) | (c[1] << 8) | c[0];
+  if (a == 0 && c[0] == 0 && c[1] == 0 && c[2] == 0) return dst;
+  const uint32_t inv = 255 - a;
+  uint32_t out = 0;
+  for (int i = 0; i < 4; ++i) {
+    const uint32_t d = (dst >> (8 * i)) & 0xFF;
+    const uint32_t s = i == 3 ? static_cast<uint32_t>(a) : static_cast<uint32_t>(c[i]);
+    out |= std::min<uint32_t>(255, s + DivBy255(d * inv)) << (8 * i);
+  }
+  return out;
+}
+
+bool Finite(const TpmRect& r) {
+  return std::isfinite(r.Left) && std::isfinite(r.Top) && std::isfinite(r.Right) &&
+         std::isfinite(r.Bottom);
+}
+
+}  // namespace
+
+void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelTarget& target,
+                  const TpmRect& dstRect, const std::vector<TpmPixelBox>& clip, float opacity,
+                  bool nearest) {
+  if (!source.Pixels || !target.Pixels || !(opacity > 0) || clip.empty()) return;
+  if (!Finite(srcRect) || !Finite(dstRect) || srcRect.IsEmpty() || dstRect.IsEmpty()) return;
+  opacity = std::min(opacity, 1.0f);
+
+  // Source pixels that may be read.
+  const int sxa = static_cast<int>(std::clamp<double>(std::floor(srcRect.Left), 0, source.Width));
+  const int sxb = static_cast<int>(std::clamp<double>(std::ceil(srcRect.Right), 0, source.Width));
+  const int sya = static_cast<int>(std::clamp<double>(std::floor(srcRect.Top), 0, source.Height));
+  const int syb = static_cast<int>(std::clamp<double>(std::ceil(srcRect.Bottom), 0, source.Height));
+  if (sxa >= sxb || sya >= syb) return;
+
+  // Destination pixels touched: the rect's pixels inside the target and the clip's extent.
+  TpmPixelBox extent = clip.front();
+  for (const auto& c : clip) {
+    extent.Left = std::min(extent.Left, c.Left);
+    extent.Top = std::min(extent.Top, c.Top);
+    extent.Right = std::max(extent.Right, c.Right);
+    extent.Bottom = std::max(extent.Bottom, c.Bottom);
+  }
+  auto lowEdge = [](double v, int lo, int hi) {
+    return static_cast<int>(std::clamp<double>(std::floor(v), lo, hi));
+  };
+  auto highEdge = [](double v, int lo, int hi) {
+    return static_cast<int>(std::clamp<double>(std::ceil(v), lo, hi));
+  };
+  const int bx0 =
+      lowEdge(dstRect.Left, std::max(0, extent.Left), std::min(target.Width, extent.Right));
+  const int bx1 =
+      highEdge(dstRect.Right, std::max(0, extent.Left), std::min(target.Width, extent.Right));
+  const int by0 =
+      lowEdge(dstRect.Top, std::max(0, extent.Top), std::min(target.Height, extent.Bottom));
+  const int by1 =
+      highEdge(dstRect.Bottom, std::max(0, extent.Top), std::min(target.Height, extent.Bottom));
+  if (bx0 >= bx1 || by0 >= by1) return;
+
+  const Axis ax = BuildAxis(dstRect.Left, dstRect.Right, srcRect.Left, srcRect.Right, sxa, sxb, bx0,
+                            bx1, nearest);
+  const Axis ay = BuildAxis(dstRect.Top, dstRect.Bottom, srcRect.Top, srcRect.Bottom, sya, syb, by0,
+                            by1, nearest);
+  const int boxW = bx1 - bx0;
+  const int boxH = by1 - by0;
+
+  // Source rows the vertical taps reach.
+  int ry0 = syb, ry1 = sya;
+  for (int k = 0; k < boxH; ++k) {
+    ry0 = std::min(ry0, ay.first[k]);
+    ry1 = std::max(ry1, ay.first[k] + ay.count[k]);
+  }
+  const size_t midStride = static_cast<size_t>(boxW) * 4;
+  std::unique_ptr<int16_t[]> mid(new int16_t[midStride * (ry1 - ry0)]);
+  // Only rows some output row needs (a clipped draw may skip a band in the middle).
+  std::vector<char> needed(ry1 - ry0, 0);
+  for (int k = 0; k < boxH; ++k)
+    for (int r = ay.first[k]; r < ay.first[k] + ay.count[k]; ++r) needed[r - ry0] = 1;
+  for (int r = ry0; r < ry1; ++r)
+    if (needed[r - ry0])
+      HorizontalRow(source.Pixels + static_cast<size_t>(r) * source.Stride, ax,
+                    mid.get() + (r - ry0) * midStride);
+
+  std::unique_ptr<int32_t[]> acc(new int32_t[midStride]);
+  std::vector<uint32_t> factorX(boxW);
+  for (int k = 0; k < boxH; ++k) {
+    const int y = by0 + k;
+    bool rowInClip = false;
+    for (const auto& c : clip) rowInClip |= y >= c.Top && y < c.Bottom;
+    if (!rowInClip) continue;
+    VerticalRow(mid.get(), midStride, ay.first[k] - ry0, ay.count[k],
+                ay.weights.data() + ay.offset[k], boxW, acc.get());
+    const float rowFactor = ay.coverage[k] * opacity;
+    for (int i = 0; i < boxW; ++i)
+      factorX[i] =
+          static_cast<uint32_t>(std::lround(std::min(1.0f, ax.coverage[i] * rowFactor) * 65536.0f));
+    uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
+    for (const auto& c : clip) {
+      if (y < c.Top || y >= c.Bottom) continue;
+      const int x0 = std::max(bx0, c.Left);
+      const int x1 = std::min(bx1, c.Right);
+      for (int x = x0; x < x1; ++x) {
+        const int i = x - bx0;
+        if (factorX[i] == 0) continue;
+        out[x] = Over(acc.get() + i * 4, out[x], factorX[i]);
+      }
+    }
+  }
+}
