@@ -1,0 +1,35 @@
+#include "platform/video_system.h"
+
+#include <SDL.h>
+
+#include <stdexcept>
+
+namespace {
+int holders = 0;
+}  // namespace
+
+TVideoSystem::TVideoSystem() {
+  if (holders++ > 0) return;
+  // A hint at default priority: SDL_VIDEODRIVER in the environment overrides it.
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+  // The first click into an inactive window is a real click, as users expect.
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // Closing is the window's decision (it may refuse), not the library's.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // A desktop tool window: do not switch off the desktop compositor.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    --holders;
+    throw std::runtime_error(std::string("Cannot open the display: ") + SDL_GetError());
+  }
+}
+
+TVideoSystem::~TVideoSystem() {
+  if (--holders == 0) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+std::string TVideoSystem::DriverName() {
+  const char* name = SDL_GetCurrentVideoDriver();
+  return name ? name : "";
+}
