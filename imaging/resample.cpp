@@ -97,76 +97,96 @@ inline int16_t SaturateInt16(int v) {
   return static_cast<int16_t>(std::clamp(v, -32768, 32767));
 }
 
-// One source row through the horizontal taps into Q6 int16 BGRA.
-void HorizontalRow(const uint32_t* row, const Axis& ax, int16_t* out) {
-  const int n = static_cast<int>(ax.first.size());
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(row);
-  for (int k = 0; k < n; ++k) {
-    const int16_t* w = ax.weights.data() + ax.offset[k];
-    const uint8_t* p = bytes + static_cast<size_t>(ax.first[k]) * 4;
-    const int count = ax.count[k];
+inline int32_t WeightPair(const int16_t* w) {  // w[0] low, w[1] high, as pmaddwd wants
+  int32_t pair;
+  std::memcpy(&pair, w, 4);
+  return pair;
+}
+
+constexpr int kMidShift = kWeightBits - kMidBits;
+constexpr int kMidRound = 1 << (kMidShift - 1);
+
+// Vertical taps over 8-bit source rows into one Q6 int16 BGRA row of `columns` pixels
+// starting at source column x0. Runs first because it reads whole rows contiguously and
+// handles four pixels per step; the narrower horizontal pass then works on fewer pixels.
+void VerticalRow(const TpmPixelImage& src, int firstRow, int count, const int16_t* w, int x0,
+                 int columns, int16_t* out) {
+  auto row = [&](int r) {
+    return reinterpret_cast<const uint8_t*>(src.Pixels +
+                                            static_cast<size_t>(firstRow + r) * src.Stride + x0);
+  };
+  int x = 0;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    __m128i acc = zero;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i round = _mm_set1_epi32(kMidRound);
+  for (; x + 4 <= columns; x += 4) {
+    __m128i acc0 = zero, acc1 = zero, acc2 = zero, acc3 = zero;
     int t = 0;
     for (; t + 1 < count; t += 2) {
-      __m128i px = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + t * 4));
-      px = _mm_unpacklo_epi8(px, zero);                    // b0 g0 r0 a0 b1 g1 r1 a1
-      px = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));  // b0 b1 g0 g1 r0 r1 a0 a1
-      const int pair =
-          (static_cast<int>(static_cast<uint16_t>(w[t + 1])) << 16) | static_cast<uint16_t>(w[t]);
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(pair)));
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row(t) + x * 4));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row(t + 1) + x * 4));
+      const __m128i pair = _mm_set1_epi32(WeightPair(w + t));
+      const __m128i lo = _mm_unpacklo_epi8(a, b);  // pixels 0, 1: each byte of a then of b
+      const __m128i hi = _mm_unpackhi_epi8(a, b);  // pixels 2, 3
+      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), pair));
+      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), pair));
+      acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), pair));
+      acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), pair));
     }
     if (t < count) {
-      int32_t one;
-      std::memcpy(&one, p + t * 4, 4);
-      __m128i px = _mm_unpacklo_epi8(_mm_cvtsi32_si128(one), zero);
-      px = _mm_unpacklo_epi16(px, zero);
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(static_cast<uint16_t>(w[t]))));
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row(t) + x * 4));
+      const __m128i single = _mm_set1_epi32(static_cast<uint16_t>(w[t]));
+      const __m128i lo = _mm_unpacklo_epi8(a, zero);  // pixels 0, 1 as 16-bit
+      const __m128i hi = _mm_unpackhi_epi8(a, zero);
+      acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi16(lo, zero), single));
+      acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi16(lo, zero), single));
+      acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi16(hi, zero), single));
+      acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi16(hi, zero), single));
     }
-    const __m128i round = _mm_set1_epi32(1 << (kWeightBits - kMidBits - 1));
-    acc = _mm_srai_epi32(_mm_add_epi32(acc, round), kWeightBits - kMidBits);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k * 4), _mm_packs_epi32(acc, acc));
-#else
-    int acc[4] = {0, 0, 0, 0};
-    for (int t = 0; t < count; ++t)
-      for (int c = 0; c < 4; ++c) acc[c] += p[t * 4 + c] * w[t];
-    for (int c = 0; c < 4; ++c)
-      out[k * 4 + c] =
-          SaturateInt16((acc[c] + (1 << (kWeightBits - kMidBits - 1))) >> (kWeightBits - kMidBits));
+    acc0 = _mm_srai_epi32(_mm_add_epi32(acc0, round), kMidShift);
+    acc1 = _mm_srai_epi32(_mm_add_epi32(acc1, round), kMidShift);
+    acc2 = _mm_srai_epi32(_mm_add_epi32(acc2, round), kMidShift);
+    acc3 = _mm_srai_epi32(_mm_add_epi32(acc3, round), kMidShift);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 4), _mm_packs_epi32(acc0, acc1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 4 + 8), _mm_packs_epi32(acc2, acc3));
+  }
 #endif
+  for (; x < columns; ++x) {
+    int acc[4] = {0, 0, 0, 0};
+    for (int t = 0; t < count; ++t) {
+      const uint8_t* p = row(t) + x * 4;
+      for (int c = 0; c < 4; ++c) acc[c] += p[c] * w[t];
+    }
+    for (int c = 0; c < 4; ++c) out[x * 4 + c] = SaturateInt16((acc[c] + kMidRound) >> kMidShift);
   }
 }
 
-// Sum of the vertical taps for one output row: acc gets Q20 BGRA sums for width pixels.
-void VerticalRow(const int16_t* mid, size_t midStride, int firstRow, int count, const int16_t* w,
-                 int width, int32_t* acc) {
-  const int values = width * 4;
-  std::fill_n(acc, values, 0);
+// Horizontal taps of output pixel k over a Q6 row (indices relative to its first column):
+// Q20 BGRA sums.
+inline void HorizontalPixel(const int16_t* mid, const Axis& ax, int k, int x0, int32_t* sum) {
+  const int16_t* w = ax.weights.data() + ax.offset[k];
+  const int16_t* p = mid + static_cast<size_t>(ax.first[k] - x0) * 4;
+  const int count = ax.count[k];
   int t = 0;
 #if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  __m128i acc = zero;
   for (; t + 1 < count; t += 2) {
-    const int16_t* r0 = mid + static_cast<size_t>(firstRow + t) * midStride;
-    const int16_t* r1 = r0 + midStride;
-    const __m128i pair = _mm_set1_epi32((static_cast<int>(static_cast<uint16_t>(w[t + 1])) << 16) |
-                                        static_cast<uint16_t>(w[t]));
-    int v = 0;
-    for (; v + 8 <= values; v += 8) {
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + v));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + v));
-      __m128i* out = reinterpret_cast<__m128i*>(acc + v);
-      _mm_storeu_si128(
-          out, _mm_add_epi32(_mm_loadu_si128(out), _mm_madd_epi16(_mm_unpacklo_epi16(a, b), pair)));
-      _mm_storeu_si128(out + 1, _mm_add_epi32(_mm_loadu_si128(out + 1),
-                                              _mm_madd_epi16(_mm_unpackhi_epi16(a, b), pair)));
-    }
-    for (; v < values; ++v) acc[v] += r0[v] * w[t] + r1[v] * w[t + 1];
+    __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t * 4));
+    px = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));  // b0 b1 g0 g1 r0 r1 a0 a1
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(WeightPair(w + t))));
   }
+  if (t < count) {
+    __m128i px = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + t * 4));
+    px = _mm_unpacklo_epi16(px, zero);
+    acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(static_cast<uint16_t>(w[t]))));
+  }
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(sum), acc);
+#else
+  sum[0] = sum[1] = sum[2] = sum[3] = 0;
+  for (; t < count; ++t)
+    for (int c = 0; c < 4; ++c) sum[c] += p[t * 4 + c] * w[t];
 #endif
-  for (; t < count; ++t) {
-    const int16_t* r = mid + static_cast<size_t>(firstRow + t) * midStride;
-    for (int v = 0; v < values; ++v) acc[v] += r[v] * w[t];
-  }
 }
 
 inline uint32_t DivBy255(uint32_t x) {  // round(x / 255) for x <= 255 * 255
@@ -249,36 +269,24 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
   const int boxW = bx1 - bx0;
   const int boxH = by1 - by0;
 
-  // Source rows the vertical taps reach.
-  int ry0 = syb, ry1 = sya;
-  for (int k = 0; k < boxH; ++k) {
-    ry0 = std::min(ry0, ay.first[k]);
-    ry1 = std::max(ry1, ay.first[k] + ay.count[k]);
+  // Source columns the horizontal taps reach.
+  int cx0 = sxb, cx1 = sxa;
+  for (int k = 0; k < boxW; ++k) {
+    cx0 = std::min(cx0, ax.first[k]);
+    cx1 = std::max(cx1, ax.first[k] + ax.count[k]);
   }
-  const size_t midStride = static_cast<size_t>(boxW) * 4;
-  std::unique_ptr<int16_t[]> mid(new int16_t[midStride * (ry1 - ry0)]);
-  // Only rows some output row needs (a clipped draw may skip a band in the middle).
-  std::vector<char> needed(ry1 - ry0, 0);
-  for (int k = 0; k < boxH; ++k)
-    for (int r = ay.first[k]; r < ay.first[k] + ay.count[k]; ++r) needed[r - ry0] = 1;
-  for (int r = ry0; r < ry1; ++r)
-    if (needed[r - ry0])
-      HorizontalRow(source.Pixels + static_cast<size_t>(r) * source.Stride, ax,
-                    mid.get() + (r - ry0) * midStride);
-
-  std::unique_ptr<int32_t[]> acc(new int32_t[midStride]);
-  std::vector<uint32_t> factorX(boxW);
+  const int columns = cx1 - cx0;
+  // Each output row: vertical taps into a Q6 row, then horizontal taps and compositing.
+  std::unique_ptr<int16_t[]> mid(new int16_t[static_cast<size_t>(columns) * 4 + 8]);
   for (int k = 0; k < boxH; ++k) {
     const int y = by0 + k;
     bool rowInClip = false;
-    for (const auto& c : clip) rowInClip |= y >= c.Top && y < c.Bottom;
+    for (const auto& c : clip)
+      rowInClip |= y >= c.Top && y < c.Bottom && c.Left < bx1 && c.Right > bx0;
     if (!rowInClip) continue;
-    VerticalRow(mid.get(), midStride, ay.first[k] - ry0, ay.count[k],
-                ay.weights.data() + ay.offset[k], boxW, acc.get());
+    VerticalRow(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], cx0, columns,
+                mid.get());
     const float rowFactor = ay.coverage[k] * opacity;
-    for (int i = 0; i < boxW; ++i)
-      factorX[i] =
-          static_cast<uint32_t>(std::lround(std::min(1.0f, ax.coverage[i] * rowFactor) * 65536.0f));
     uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
     for (const auto& c : clip) {
       if (y < c.Top || y >= c.Bottom) continue;
@@ -286,8 +294,12 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
       const int x1 = std::min(bx1, c.Right);
       for (int x = x0; x < x1; ++x) {
         const int i = x - bx0;
-        if (factorX[i] == 0) continue;
-        out[x] = Over(acc.get() + i * 4, out[x], factorX[i]);
+        const float f = std::min(1.0f, ax.coverage[i] * rowFactor);
+        const uint32_t factor = static_cast<uint32_t>(f * 65536.0f + 0.5f);
+        if (factor == 0) continue;
+        alignas(16) int32_t sum[4];
+        HorizontalPixel(mid.get(), ax, i, cx0, sum);
+        out[x] = Over(sum, out[x], factor);
       }
     }
   }

@@ -1,0 +1,239 @@
+// DrawBitmap: area-correct shrinking, exact 1:1 copies, premultiplied edges, opacity,
+// fractional and partly outside destinations, clipping, transforms, nearest neighbour.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "imaging/bitmap.h"
+#include "imaging/canvas.h"
+
+namespace {
+
+int Ch(uint32_t p, int shift) {
+  return (p >> shift) & 0xFF;
+}
+
+TpmRect Whole(const TpmBitmap& b) {
+  return {0, 0, float(b.Width()), float(b.Height())};
+}
+
+void Checker(TpmBitmap& b, int cell, uint32_t a, uint32_t c) {
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) b.Scanline(y)[x] = ((x / cell + y / cell) % 2) ? c : a;
+}
+
+}  // namespace
+
+TEST(DrawBitmap, FlatColourStaysExactlyFlatAtEveryIconSize) {
+  TpmBitmap big(1024, 1024);
+  big.Clear(0xC0603010);  // premultiplied, half-transparent
+  TpmBitmap master(256, 256);
+  master.Canvas().DrawBitmap(big, Whole(big), Whole(master), 1, false);
+  for (int y = 0; y < 256; y += 17)
+    for (int x = 0; x < 256; x += 13) ASSERT_EQ(master.Scanline(y)[x], 0xC0603010u);
+  ASSERT_EQ(master.Scanline(255)[255], 0xC0603010u);
+  for (int size : {256, 128, 64, 48, 32, 16}) {
+    TpmBitmap preview(size, size);
+    preview.Canvas().DrawBitmap(master, Whole(master), Whole(preview), 1, false);
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) ASSERT_EQ(preview.Scanline(y)[x], 0xC0603010u) << size;
+  }
+}
+
+TEST(DrawBitmap, ShrinkingAveragesEveryCoveredPixel) {
+  TpmBitmap checker(2, 2);
+  Checker(checker, 1, 0xFF000000, 0xFFFFFFFF);
+  TpmBitmap one(1, 1);
+  one.Canvas().DrawBitmap(checker, Whole(checker), Whole(one), 1, false);
+  EXPECT_EQ(Ch(one.Scanline(0)[0], 24), 255);
+  EXPECT_NEAR(Ch(one.Scanline(0)[0], 16), 128, 1);
+  // A fine 1-pixel checker shrunk 1024 -> 16 is uniform grey, not aliased stripes.
+  TpmBitmap fine(1024, 1024);
+  Checker(fine, 1, 0xFF000000, 0xFFFFFFFF);
+  TpmBitmap small(16, 16);
+  small.Canvas().DrawBitmap(fine, Whole(fine), Whole(small), 1, false);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) ASSERT_NEAR(Ch(small.Scanline(y)[x], 8), 128, 2);
+  // A single 1-pixel line in the 1024 image still shows at 256 (about a quarter strength).
+  TpmBitmap lines(1024, 1024);
+  for (int y = 0; y < 1024; ++y) lines.Scanline(y)[513] = 0xFFFFFFFF;
+  TpmBitmap master(256, 256);
+  master.Canvas().DrawBitmap(lines, Whole(lines), Whole(master), 1, false);
+  int total = 0;
+  for (int x = 124; x < 132; ++x) total += Ch(master.Scanline(100)[x], 24);
+  EXPECT_NEAR(total, 64, 3);  // the line's energy is kept: 255 / 4
+  EXPECT_GT(Ch(master.Scanline(100)[128], 24), 40);
+}
+
+TEST(DrawBitmap, PremultipliedEdgesHaveNoDarkFringe) {
+  // Opaque white square on transparent black; every output pixel must stay white in colour.
+  TpmBitmap src(64, 64);
+  for (int y = 16; y < 48; ++y)
+    for (int x = 16; x < 48; ++x) src.Scanline(y)[x] = 0xFFFFFFFF;
+  TpmBitmap dst(13, 13);
+  dst.Canvas().DrawBitmap(src, Whole(src), Whole(dst), 1, false);
+  int partial = 0;
+  for (int y = 0; y < 13; ++y)
+    for (int x = 0; x < 13; ++x) {
+      const uint32_t p = dst.Scanline(y)[x];
+      const int a = Ch(p, 24);
+      for (int s : {0, 8, 16}) ASSERT_EQ(Ch(p, s), a) << x << "," << y;  // un-premultiplied white
+      partial += a > 0 && a < 255;
+    }
+  EXPECT_GT(partial, 0);
+}
+
+TEST(DrawBitmap, OneToOneIsExactAndOpacityScalesAlpha) {
+  TpmBitmap src(7, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x)
+      src.Scanline(y)[x] = (uint32_t(40 * y + 40) << 24) | (x * 5) | (x << 8);  // colour <= alpha
+  TpmBitmap dst(7, 5);
+  dst.Canvas().DrawBitmap(src, Whole(src), Whole(dst), 1, false);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) ASSERT_EQ(dst.Scanline(y)[x], src.Scanline(y)[x]);
+  // Opacity 0 draws nothing.
+  dst.Clear(0x11223344);
+  dst.Canvas().DrawBitmap(src, Whole(src), Whole(dst), 0, false);
+  EXPECT_EQ(dst.Scanline(2)[2], 0x11223344u);
+  // Half opacity over a cleared target halves every channel; over opaque red it blends.
+  TpmBitmap white(4, 4);
+  white.Clear(0xFFFFFFFF);
+  TpmBitmap out(4, 4);
+  out.Canvas().DrawBitmap(white, Whole(white), Whole(out), 0.5f, false);
+  EXPECT_EQ(Ch(out.Scanline(1)[1], 24), 128);
+  EXPECT_EQ(Ch(out.Scanline(1)[1], 0), 128);
+  out.Clear(0xFFFF0000);
+  out.Canvas().DrawBitmap(white, Whole(white), Whole(out), 0.5f, false);
+  const uint32_t p = out.Scanline(1)[1];
+  EXPECT_EQ(Ch(p, 24), 255);
+  EXPECT_EQ(Ch(p, 16), 255);
+  EXPECT_NEAR(Ch(p, 8), 128, 1);
+}
+
+TEST(DrawBitmap, SourceOverKeepsWhatShowsThrough) {
+  TpmBitmap src(2, 1);
+  src.Scanline(0)[0] = 0x80000080;  // half-transparent blue, premultiplied
+  src.Scanline(0)[1] = 0;
+  TpmBitmap dst(2, 1);
+  dst.Clear(0xFF00FF00);
+  dst.Canvas().DrawBitmap(src, Whole(src), Whole(dst), 1, false);
+  EXPECT_EQ(Ch(dst.Scanline(0)[0], 24), 255);
+  EXPECT_EQ(Ch(dst.Scanline(0)[0], 0), 128);
+  EXPECT_NEAR(Ch(dst.Scanline(0)[0], 8), 127, 1);
+  EXPECT_EQ(dst.Scanline(0)[1], 0xFF00FF00u);  // transparent source leaves it alone
+}
+
+TEST(DrawBitmap, FractionalOffsetShiftsContentSmoothly) {
+  // A vertical opaque bar drawn 1:1 at +0.25: the pixel right of it gets a bit of it.
+  TpmBitmap src(20, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 8; x < 12; ++x) src.Scanline(y)[x] = 0xFFFFFFFF;
+  TpmBitmap dst(20, 4);
+  dst.Canvas().DrawBitmap(src, Whole(src), {0.25f, 0, 20.25f, 4}, 1, false);
+  const uint32_t* row = dst.Scanline(1);
+  EXPECT_EQ(Ch(row[9], 24), 255);
+  EXPECT_GT(Ch(row[12], 24), 30);
+  EXPECT_LT(Ch(row[12], 24), 110);
+  EXPECT_GT(Ch(row[8], 24), 150);  // the left edge loses a quarter
+  EXPECT_LT(Ch(row[8], 24), 230);
+  EXPECT_EQ(Ch(row[14], 24), 0);
+  // The partly covered first column gets 3/4 coverage of an opaque image.
+  TpmBitmap flat(20, 4);
+  flat.Clear(0xFFFFFFFF);
+  dst.Clear(0);
+  dst.Canvas().DrawBitmap(flat, Whole(flat), {0.25f, 0, 20.25f, 4}, 1, false);
+  EXPECT_NEAR(Ch(dst.Scanline(0)[0], 24), 191, 1);
+  EXPECT_EQ(Ch(dst.Scanline(0)[10], 24), 255);
+  for (int s : {0, 8, 16}) EXPECT_EQ(Ch(dst.Scanline(0)[0], s), Ch(dst.Scanline(0)[0], 24));
+}
+
+TEST(DrawBitmap, PartlyOutsideRectanglesAreCutOff) {
+  TpmBitmap src(10, 10);
+  src.Clear(0xFF0000FF);
+  TpmBitmap dst(8, 8);
+  dst.Canvas().DrawBitmap(src, Whole(src), {-5, -5, 5, 5}, 1, false);
+  EXPECT_EQ(dst.Scanline(0)[0], 0xFF0000FFu);
+  EXPECT_EQ(dst.Scanline(4)[4], 0xFF0000FFu);
+  EXPECT_EQ(dst.Scanline(5)[5], 0u);
+  dst.Clear(0);
+  dst.Canvas().DrawBitmap(src, Whole(src), {6, 6, 16, 16}, 1, false);
+  EXPECT_EQ(dst.Scanline(7)[7], 0xFF0000FFu);
+  EXPECT_EQ(dst.Scanline(5)[7], 0u);
+  // Entirely outside or absurd coordinates: nothing, no crash.
+  dst.Clear(0);
+  dst.Canvas().DrawBitmap(src, Whole(src), {100, 100, 200, 200}, 1, false);
+  dst.Canvas().DrawBitmap(src, Whole(src), {-1e30f, -1e30f, 1e30f, 1e30f}, 1, true);
+  dst.Canvas().DrawBitmap(src, {5, 5, 5, 9}, Whole(dst), 1, false);      // empty source
+  dst.Canvas().DrawBitmap(src, {20, 20, 30, 30}, Whole(dst), 1, false);  // outside source
+  dst.Canvas().DrawBitmap(src, Whole(src), {0, 0, NAN, 4}, 1, false);
+  EXPECT_EQ(dst.Scanline(3)[3], 0xFF0000FFu);  // only the huge draw reached the target
+}
+
+TEST(DrawBitmap, SubRectOfTheSourceAndNearestNeighbour) {
+  TpmBitmap src(4, 1);
+  src.Scanline(0)[0] = 0xFF000001;
+  src.Scanline(0)[1] = 0xFF000002;
+  src.Scanline(0)[2] = 0xFF000003;
+  src.Scanline(0)[3] = 0xFF000004;
+  TpmBitmap dst(8, 1);
+  dst.Canvas().DrawBitmap(src, Whole(src), Whole(dst), 1, true);
+  const uint32_t expected[8] = {1, 1, 2, 2, 3, 3, 4, 4};
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(dst.Scanline(0)[x], 0xFF000000u | expected[x]);
+  // Shrinking in nearest mode picks pixels instead of averaging.
+  TpmBitmap checker(8, 8);
+  Checker(checker, 1, 0xFF000000, 0xFFFFFFFF);
+  TpmBitmap two(2, 2);
+  two.Canvas().DrawBitmap(checker, Whole(checker), Whole(two), 1, true);
+  const int v = Ch(two.Scanline(0)[0], 0);
+  EXPECT_TRUE(v == 0 || v == 255);
+  // A sub-rectangle: only its pixels are read.
+  dst.Clear(0);
+  dst.Canvas().DrawBitmap(src, {2, 0, 4, 1}, {0, 0, 2, 1}, 1, false);
+  EXPECT_EQ(dst.Scanline(0)[0], 0xFF000003u);
+  EXPECT_EQ(dst.Scanline(0)[1], 0xFF000004u);
+}
+
+TEST(DrawBitmap, HonoursClipAndTransform) {
+  TpmBitmap src(4, 4);
+  src.Clear(0xFFFFFFFF);
+  TpmBitmap dst(16, 16);
+  TpmCanvas& c = dst.Canvas();
+  c.IntersectClipRect({0, 0, 8, 16});
+  c.SetMatrix(TpmMatrix::Scaling(2, 2) * TpmMatrix::Translation(4, 0));
+  c.DrawBitmap(src, Whole(src), {0, 0, 4, 4}, 1, false);  // device (4,0)-(12,8)
+  EXPECT_EQ(dst.Scanline(3)[5], 0xFFFFFFFFu);
+  EXPECT_EQ(dst.Scanline(3)[9], 0u);  // clipped
+  EXPECT_EQ(dst.Scanline(3)[3], 0u);  // left of the draw
+  EXPECT_EQ(dst.Scanline(9)[5], 0u);  // below it
+  // A rotated draw goes the general way: the centre is covered, far corners are not.
+  dst.Clear(0);
+  c.ResetClipRect();
+  c.SetMatrix(TpmMatrix::Translation(-2, -2) * TpmMatrix::Rotation(45) *
+              TpmMatrix::Translation(8, 8));
+  c.DrawBitmap(src, Whole(src), {0, 0, 4, 4}, 1, false);
+  c.SetMatrix(TpmMatrix::Identity());
+  EXPECT_EQ(Ch(dst.Scanline(8)[8], 24), 255);
+  EXPECT_EQ(Ch(dst.Scanline(8)[8], 0), 255);
+  EXPECT_EQ(dst.Scanline(5)[5], 0u);
+  EXPECT_EQ(dst.Scanline(0)[0], 0u);
+}
+
+TEST(DrawBitmap, DrawingABitmapIntoItselfReadsTheOldPixels) {
+  TpmBitmap b(4, 1);
+  b.Scanline(0)[0] = 0xFF000010;
+  b.Scanline(0)[1] = 0xFF000020;
+  b.Canvas().DrawBitmap(b, {0, 0, 2, 1}, {2, 0, 4, 1}, 1, false);
+  EXPECT_EQ(b.Scanline(0)[2], 0xFF000010u);
+  EXPECT_EQ(b.Scanline(0)[3], 0xFF000020u);
+}
+
+TEST(DrawBitmap, ThumbnailScalesUniformlyByWidth) {
+  TpmBitmap src(8, 4);
+  src.Clear(0xFF00FF00);
+  TpmBitmap dst(8, 8);
+  dst.Canvas().DrawThumbnail(src, 4, 100);
+  EXPECT_EQ(dst.Scanline(1)[3], 0xFF00FF00u);
+  EXPECT_EQ(dst.Scanline(2)[1], 0u);  // height 4 * 0.5 = 2
+  EXPECT_EQ(dst.Scanline(0)[4], 0u);
+}
