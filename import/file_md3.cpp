@@ -1,0 +1,207 @@
+#include "import/file_md3.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "import/chunk_tree_3ds.h"
+
+namespace {
+
+constexpr size_t kHeaderSize = 108;
+constexpr size_t kFrameSize = 56;
+constexpr size_t kTagSize = 112;
+constexpr size_t kSurfaceHeaderSize = 108;
+constexpr size_t kShaderSize = 68;
+constexpr size_t kTriangleSize = 12;
+constexpr size_t kTexCoordSize = 8;
+constexpr size_t kVertexSize = 8;
+
+constexpr const char* kWrongIdent = "错误的 MD3 文件 ID";
+constexpr const char* kWrongVersion = "错误的 MD3 版本号";
+constexpr const char* kNegativeCount = "Negative count in the MD3 file";
+constexpr const char* kTooLarge =
+    "The MD3 file's counts need more than 64 MiB beyond the file's own size";
+
+// Reads byte ranges of the stream; whatever lies outside the stream reads as zero.
+class ZeroFillReader {
+ public:
+  explicit ZeroFillReader(TStream& stream) : stream_(stream), size_(stream.Size()) {}
+
+  std::vector<uint8_t> ReadAt(int64_t pos, size_t count) {
+    std::vector<uint8_t> bytes(count, 0);
+    const int64_t first = std::max<int64_t>(pos, 0);
+    const int64_t last = std::min<int64_t>(pos + static_cast<int64_t>(count), size_);
+    if (first < last) {
+      stream_.Seek(first);
+      uint8_t* out = bytes.data() + (first - pos);
+      size_t want = static_cast<size_t>(last - first);
+      while (want > 0) {
+        size_t got = stream_.Read(out, want);
+        if (got == 0) break;
+        out += got;
+        want -= got;
+      }
+    }
+    return bytes;
+  }
+
+ private:
+  TStream& stream_;
+  int64_t size_;
+};
+
+// What the counts of one file may make the reader allocate, in file bytes.
+class AllocationBudget {
+ public:
+  explicit AllocationBudget(int64_t limit) : left_(limit) {}
+
+  size_t Take(int64_t count, size_t record_size) {
+    if (count < 0) RaiseAssertion(kNegativeCount);
+    if (count > left_ / static_cast<int64_t>(record_size)) RaiseAssertion(kTooLarge);
+    left_ -= count * static_cast<int64_t>(record_size);
+    return static_cast<size_t>(count);
+  }
+
+ private:
+  int64_t left_;
+};
+
+int32_t S32(const uint8_t* p) {
+  return static_cast<int32_t>(LoadU32(p));
+}
+
+int16_t S16(const uint8_t* p) {
+  return static_cast<int16_t>(LoadU16(p));
+}
+
+TMD3Vector Vec(const uint8_t* p) {
+  return {LoadF32(p), LoadF32(p + 4), LoadF32(p + 8)};
+}
+
+template <typename T, typename Decode>
+std::vector<T> ReadArray(ZeroFillReader& in, int64_t pos, size_t count, size_t record_size,
+                         Decode decode) {
+  std::vector<uint8_t> bytes = in.ReadAt(pos, count * record_size);
+  std::vector<T> records(count);
+  for (size_t i = 0; i < count; ++i) decode(bytes.data() + i * record_size, records[i]);
+  return records;
+}
+
+}  // namespace
+
+void RaiseAssertion(const std::string& text, std::source_location where) {
+  std::string file = where.file_name();
+  if (size_t slash = file.find_last_of('/'); slash != std::string::npos) {
+    file.erase(0, slash + 1);
+  }
+  throw EAssertionFailed(text + " (" + file + ", line " + std::to_string(where.line()) + ")");
+}
+
+std::string MD3Name(const char* field, size_t size) {
+  const void* zero = std::memchr(field, 0, size);
+  return std::string(field,
+                     zero ? static_cast<size_t>(static_cast<const char*>(zero) - field) : size);
+}
+
+void TFileMD3::LoadFromStream(TStream& stream) {
+  Header = {};
+  Frames.clear();
+  Tags.clear();
+  Surfaces.clear();
+
+  const int64_t start = stream.Position();
+  ZeroFillReader in(stream);
+  AllocationBudget budget(std::max<int64_t>(stream.Size() - start, 0) + kMD3AllocationSlack);
+
+  std::vector<uint8_t> h = in.ReadAt(start, kHeaderSize);
+  std::memcpy(Header.Ident, h.data(), 4);
+  Header.Version = S32(&h[4]);
+  std::memcpy(Header.Name, &h[8], 64);
+  Header.Flags = S32(&h[72]);
+  Header.NumFrames = S32(&h[76]);
+  Header.NumTags = S32(&h[80]);
+  Header.NumSurfaces = S32(&h[84]);
+  Header.NumSkins = S32(&h[88]);
+  Header.OfsFrames = S32(&h[92]);
+  Header.OfsTags = S32(&h[96]);
+  Header.OfsSurfaces = S32(&h[100]);
+  Header.OfsEnd = S32(&h[104]);
+  if (MD3Name(Header.Ident, 4) != "IDP3") RaiseAssertion(kWrongIdent);
+  if (Header.Version != 15) RaiseAssertion(kWrongVersion);
+
+  try {
+    int64_t pos = start + static_cast<int64_t>(kHeaderSize);
+    size_t frames = budget.Take(Header.NumFrames, kFrameSize);
+    Frames = ReadArray<TMD3Frame>(in, pos, frames, kFrameSize, [](const uint8_t* p, TMD3Frame& f) {
+      f.MinBounds = Vec(p);
+      f.MaxBounds = Vec(p + 12);
+      f.LocalOrigin = Vec(p + 24);
+      f.Radius = LoadF32(p + 36);
+      std::memcpy(f.Name, p + 40, 16);
+    });
+    pos += static_cast<int64_t>(frames * kFrameSize);
+
+    if (Header.NumTags < 0) RaiseAssertion(kNegativeCount);
+    size_t tags = budget.Take(int64_t{Header.NumFrames} * Header.NumTags, kTagSize);
+    Tags = ReadArray<TMD3Tag>(in, pos, tags, kTagSize, [](const uint8_t* p, TMD3Tag& t) {
+      std::memcpy(t.Name, p, 64);
+      t.Origin = Vec(p + 64);
+      for (int k = 0; k < 3; ++k) t.Axis[k] = Vec(p + 76 + 12 * k);
+    });
+    pos += static_cast<int64_t>(tags * kTagSize);
+
+    if (Header.NumSurfaces < 0) RaiseAssertion(kNegativeCount);
+    for (int32_t i = 0; i < Header.NumSurfaces; ++i) {
+      budget.Take(1, sizeof(TMD3MeshData));
+      TMD3MeshData s;
+      std::vector<uint8_t> sh = in.ReadAt(pos, kSurfaceHeaderSize);
+      std::memcpy(s.Ident, sh.data(), 4);
+      std::memcpy(s.Name, &sh[4], 64);
+      s.Flags = S32(&sh[68]);
+      s.NumFrames = S32(&sh[72]);
+      s.NumShaders = S32(&sh[76]);
+      s.NumVerts = S32(&sh[80]);
+      s.NumTriangles = S32(&sh[84]);
+      s.OfsTriangles = S32(&sh[88]);
+      s.OfsShaders = S32(&sh[92]);
+      s.OfsSt = S32(&sh[96]);
+      s.OfsXyzNormal = S32(&sh[100]);
+      s.OfsEnd = S32(&sh[104]);
+
+      size_t shaders = budget.Take(s.NumShaders, kShaderSize);
+      s.Shaders = ReadArray<TMD3Shader>(in, pos + static_cast<int64_t>(kSurfaceHeaderSize), shaders,
+                                        kShaderSize, [](const uint8_t* p, TMD3Shader& sd) {
+                                          std::memcpy(sd.Name, p, 64);
+                                          sd.ShaderIndex = S32(p + 64);
+                                        });
+      size_t triangles = budget.Take(s.NumTriangles, kTriangleSize);
+      s.Triangles = ReadArray<TMD3Triangle>(in, pos + s.OfsTriangles, triangles, kTriangleSize,
+                                            [](const uint8_t* p, TMD3Triangle& t) {
+                                              for (int k = 0; k < 3; ++k) {
+                                                t.Indexes[k] = S32(p + 4 * k);
+                                              }
+                                            });
+      size_t verts = budget.Take(s.NumVerts, kTexCoordSize);
+      s.TexCoords = ReadArray<TMD3TexCoord>(in, pos + s.OfsSt, verts, kTexCoordSize,
+                                            [](const uint8_t* p, TMD3TexCoord& t) {
+                                              t.S = LoadF32(p);
+                                              t.T = LoadF32(p + 4);
+                                            });
+      if (s.NumFrames < 0) RaiseAssertion(kNegativeCount);
+      size_t all_verts = budget.Take(int64_t{s.NumFrames} * s.NumVerts, kVertexSize);
+      s.Vertices = ReadArray<TMD3Vertex>(in, pos + s.OfsXyzNormal, all_verts, kVertexSize,
+                                         [](const uint8_t* p, TMD3Vertex& v) {
+                                           v.X = S16(p);
+                                           v.Y = S16(p + 2);
+                                           v.Z = S16(p + 4);
+                                           v.Normal[0] = p[6];
+                                           v.Normal[1] = p[7];
+                                         });
+      Surfaces.push_back(std::move(s));
+      pos += Surfaces.back().OfsEnd;
+    }
+  } catch (const std::bad_alloc&) {
+    RaiseAssertion("Not enough memory to read the MD3 file");
+  }
+}
