@@ -5,6 +5,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
+#include "imaging/stack_blur.h"
 
 namespace {
 
@@ -66,5 +67,28 @@ void BM_ShadowDrawAtFractionalOffset(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ShadowDrawAtFractionalOffset)->Unit(benchmark::kMillisecond);
+
+// Arguments: side, radius. Items processed = pixels, so the rate shows the cost per pixel.
+void BM_StackBlur(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  const int radius = static_cast<int>(state.range(1));
+  TpmBitmap source(side, side);
+  FillPattern(source);
+  TpmBitmap work(side, side);
+  for (auto _ : state) {
+    state.PauseTiming();
+    work.Assign(source);
+    state.ResumeTiming();
+    StackBlur(work, radius);
+    benchmark::DoNotOptimize(work.Pixels());
+  }
+  state.SetItemsProcessed(state.iterations() * side * side);
+}
+BENCHMARK(BM_StackBlur)
+    ->Args({268, 4})
+    ->Args({268, 40})
+    ->Args({1024, 4})
+    ->Args({1024, 40})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

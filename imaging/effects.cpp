@@ -1,0 +1,232 @@
+#include "imaging/effects.h"
+
+#include <cmath>
+
+#include "imaging/bitmap.h"
+#include "imaging/stack_blur.h"
+
+namespace {
+
+// Below 0 (or not a number) gives 0, above the maximum the maximum.
+float Clamp(float v, float max) {
+  if (!(v > 0)) return 0;
+  return v > max ? max : v;
+}
+
+TpmRect Inflate(const TpmRect& r, float e) {
+  return {r.Left - e, r.Top - e, r.Right + e, r.Bottom + e};
+}
+
+std::string Trim(const std::string& s) {
+  const size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return "";
+  const size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+int EffectSpread(float softness) {
+  return static_cast<int>(softness * 20.0f);
+}
+
+void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity) {
+  const uint32_t as = static_cast<uint32_t>((color >> 24) * opacity);  // Trunc, 0..255
+  const uint32_t rgb[3] = {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    uint32_t* row = bitmap.Scanline(y);
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const uint32_t a = row[x] >> 24;
+      if (a == 0) continue;
+      const uint32_t alpha = a < 255 ? as * a / 255 : as;
+      uint32_t out = 0;
+      if (alpha == 255) {
+        out = 0xFF000000u | (rgb[2] << 16) | (rgb[1] << 8) | rgb[0];
+      } else if (alpha != 0) {
+        out = (alpha << 24) | ((rgb[2] * alpha / 255) << 16) | ((rgb[1] * alpha / 255) << 8) |
+              (rgb[0] * alpha / 255);
+      }
+      row[x] = out;
+    }
+  }
+}
+
+// ---- TpmEffect ------------------------------------------------------------------------
+
+void TpmEffect::SetEnabled(bool value) {
+  if (value == enabled_) return;
+  enabled_ = value;
+  if (enabled_ && OnEnable) OnEnable(*this);
+  Changed();
+}
+
+void TpmEffect::SetTrigger(const std::string& value) {
+  Update(trigger_, value);
+}
+
+void TpmEffect::ApplyTrigger(const TPersistent& target, const std::string& propertyName) {
+  if (trigger_.empty()) return;
+  if (LowerCase(trigger_).find(LowerCase(propertyName)) == std::string::npos) return;
+  bool all = true;
+  bool any = false;
+  size_t start = 0;
+  while (start <= trigger_.size()) {
+    size_t end = trigger_.find(';', start);
+    if (end == std::string::npos) end = trigger_.size();
+    const std::string condition = trigger_.substr(start, end - start);
+    start = end + 1;
+    const size_t eq = condition.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string name = Trim(condition.substr(0, eq));
+    const std::string value = Trim(condition.substr(eq + 1));
+    const TPropInfo* prop = FindProp(target, name);
+    if (!prop) continue;  // the target has no such property: skipped
+    std::string current;
+    try {
+      current = prop->GetText(target);
+    } catch (const EPropertyError&) {
+      continue;  // not representable as text (objects, lists)
+    }
+    any = true;
+    all = all && SameText(current, value);
+  }
+  SetEnabled(any && all);
+}
+
+FM_REGISTER_CLASS(TpmEffect) {
+  c.Boolean("Enabled", &TpmEffect::Enabled, &TpmEffect::SetEnabled).Default(true);
+  c.String("Trigger", &TpmEffect::Trigger, &TpmEffect::SetTrigger);
+  c.Boolean("ReplacesContent", &TpmEffect::ReplacesContent, nullptr).NotStored();
+}
+
+// ---- TpmShadowEffect ------------------------------------------------------------------
+
+void TpmShadowEffect::SetDistance(float value) {
+  Update(distance_, value);
+}
+void TpmShadowEffect::SetSoftness(float value) {
+  Update(softness_, Clamp(value, 3));
+}
+void TpmShadowEffect::SetShadowColor(uint32_t value) {
+  Update(shadow_color_, value);
+}
+void TpmShadowEffect::SetOpacity(float value) {
+  Update(opacity_, Clamp(value, 1));
+}
+void TpmShadowEffect::SetDirection(float value) {
+  Update(direction_, value);
+}
+void TpmShadowEffect::SetIgnoreAlpha(bool value) {
+  Update(ignore_alpha_, value);
+}
+
+TpmRect TpmShadowEffect::GetEffectRect(const TpmRect& rect) const {
+  const float e = static_cast<float>(EffectSpread(softness_));
+  TpmRect r = Inflate(rect, e);
+  const float a = direction_ * 0.017453292f;
+  const float dx = distance_ * std::cos(a);
+  const float dy = distance_ * std::sin(a);
+  return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
+
+void TpmShadowEffect::GetOffset(TpmPoint& p) const {
+  const float e = static_cast<float>(EffectSpread(softness_));
+  p = {e, e};
+}
+
+void TpmShadowEffect::ProcessEffect(TpmCanvas* /*canvas*/, TpmBitmap& bitmap) {
+  if (ignore_alpha_) {
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      uint32_t* row = bitmap.Scanline(y);
+      for (int x = 0; x < bitmap.Width(); ++x)
+        if (row[x] >> 24) row[x] |= 0xFF000000u;
+    }
+  }
+  if (softness_ > 0) StackBlur(bitmap, static_cast<int>(softness_ * 15.0f));
+  TintSilhouette(bitmap, shadow_color_, opacity_);
+}
+
+FM_REGISTER_CLASS(TpmShadowEffect) {
+  c.Float("Distance", &TpmShadowEffect::Distance, &TpmShadowEffect::SetDistance)
+      .Default(3.0f)
+      .AlwaysStored();
+  c.Float("Softness", &TpmShadowEffect::Softness, &TpmShadowEffect::SetSoftness)
+      .Default(0.3f)
+      .AlwaysStored();
+  c.Color("ShadowColor", &TpmShadowEffect::ShadowColor, &TpmShadowEffect::SetShadowColor,
+          &ColorToString, &StringToColor)
+      .Default(0xFF000000u)
+      .AlwaysStored();
+  c.Float("Opacity", &TpmShadowEffect::Opacity, &TpmShadowEffect::SetOpacity)
+      .Default(0.6f)
+      .AlwaysStored();
+  c.Float("Direction", &TpmShadowEffect::Direction, &TpmShadowEffect::SetDirection)
+      .Default(45.0f)
+      .AlwaysStored();
+  c.Boolean("IgnoreAlpha", &TpmShadowEffect::IgnoreAlpha, &TpmShadowEffect::SetIgnoreAlpha)
+      .Default(true);
+}
+
+// ---- TpmBlurEffect --------------------------------------------------------------------
+
+void TpmBlurEffect::SetSoftness(float value) {
+  Update(softness_, Clamp(value, 9));
+}
+
+TpmRect TpmBlurEffect::GetEffectRect(const TpmRect& rect) const {
+  return Inflate(rect, static_cast<float>(EffectSpread(softness_)));
+}
+
+void TpmBlurEffect::GetOffset(TpmPoint& p) const {
+  const float e = static_cast<float>(EffectSpread(softness_));
+  p = {e, e};
+}
+
+void TpmBlurEffect::ProcessEffect(TpmCanvas* /*canvas*/, TpmBitmap& bitmap) {
+  if (softness_ > 0) StackBlur(bitmap, static_cast<int>(softness_ * 15.0f));
+}
+
+FM_REGISTER_CLASS(TpmBlurEffect) {
+  c.Float("Softness", &TpmBlurEffect::Softness, &TpmBlurEffect::SetSoftness).Default(0.3f);
+}
+
+// ---- TpmGlowEffect --------------------------------------------------------------------
+
+void TpmGlowEffect::SetSoftness(float value) {
+  Update(softness_, Clamp(value, 9));
+}
+void TpmGlowEffect::SetGlowColor(uint32_t value) {
+  Update(glow_color_, value);
+}
+void TpmGlowEffect::SetOpacity(float value) {
+  Update(opacity_, Clamp(value, 1));
+}
+
+TpmRect TpmGlowEffect::GetEffectRect(const TpmRect& rect) const {
+  return Inflate(rect, static_cast<float>(EffectSpread(softness_)));
+}
+
+void TpmGlowEffect::GetOffset(TpmPoint& p) const {
+  const float e = static_cast<float>(EffectSpread(softness_));
+  p = {e, e};
+}
+
+void TpmGlowEffect::ProcessEffect(TpmCanvas* /*canvas*/, TpmBitmap& bitmap) {
+  StackBlur(bitmap, static_cast<int>(softness_ * 10.0f + 5.0f));
+  TintSilhouette(bitmap, glow_color_, opacity_);
+}
+
+FM_REGISTER_CLASS(TpmGlowEffect) {
+  c.Float("Softness", &TpmGlowEffect::Softness, &TpmGlowEffect::SetSoftness).Default(0.4f);
+  c.Color("GlowColor", &TpmGlowEffect::GlowColor, &TpmGlowEffect::SetGlowColor, &ColorToString,
+          &StringToColor)
+      .Default(0xFFFFD700u);
+  c.Float("Opacity", &TpmGlowEffect::Opacity, &TpmGlowEffect::SetOpacity).Default(0.9f);
+}
+
+void RegisterEffectClasses() {
+  TpmEffect::StaticClass();
+  TpmShadowEffect::StaticClass();
+  TpmBlurEffect::StaticClass();
+  TpmGlowEffect::StaticClass();
+}
