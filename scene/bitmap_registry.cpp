@@ -21,13 +21,6 @@ std::vector<Entry>::iterator EntryOf(const TgkBitmapOwner& owner) {
                       [&](const Entry& e) { return e.owner == &owner; });
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
-
 }  // namespace
 
 TgkBitmapRegistration::TgkBitmapRegistration(TgkBitmapOwner& owner) : owner_(owner) {
@@ -67,24 +60,34 @@ void TgkBitmapStream::SetName(const std::string& name) {
   registration_.Rename(name);
 }
 
-TgkBitmapStream& TgkBitmapCollection::Add() {
-  items_.push_back(std::make_unique<TgkBitmapStream>());
-  return *items_.back();
+TgkBitmapCollection::TgkBitmapCollection() : TCollection(TgkBitmapStream::StaticClass()) {}
+
+TgkBitmapStream& TgkBitmapCollection::AddBitmap() {
+  return static_cast<TgkBitmapStream&>(Add());
 }
 
-TgkBitmapStream* TgkBitmapCollection::Item(int index) const {
-  if (index < 0 || index >= Count()) return nullptr;
-  return items_[static_cast<size_t>(index)].get();
-}
-
-void TgkBitmapCollection::Delete(int index) {
-  if (index < 0 || index >= Count()) return;
-  items_.erase(items_.begin() + index);
+TgkBitmapStream* TgkBitmapCollection::Bitmap(int index) const {
+  return static_cast<TgkBitmapStream*>(Items(index));
 }
 
 TgkBitmapStream* TgkBitmapCollection::Find(const std::string& name) const {
-  for (const auto& item : items_) {
-    if (SameText(item->Name(), name)) return item.get();
+  for (int i = 0; i < Count(); ++i) {
+    if (SameText(Bitmap(i)->Name(), name)) return Bitmap(i);
   }
   return nullptr;
+}
+
+TgkBitmapList::TgkBitmapList(TComponent* owner) : TComponent(owner) {}
+
+FM_REGISTER_CLASS(TgkBitmapStream) {
+  c.String("Name", &TgkBitmapStream::Name, &TgkBitmapStream::SetName).Default("");
+  c.Object<TgkBitmap>("Bitmap",
+                      [](const TgkBitmapStream& s) -> const TgkBitmap& { return s.Bitmap(); });
+}
+
+FM_REGISTER_CLASS(TgkBitmapCollection) {}
+
+FM_REGISTER_CLASS(TgkBitmapList) {
+  c.Object<TgkBitmapCollection>(
+      "Bitmaps", [](const TgkBitmapList& l) -> const TgkBitmapCollection& { return l.Bitmaps(); });
 }

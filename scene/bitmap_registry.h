@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/component.h"
 #include "scene/scene_bitmap.h"
 
 // What a registry entry points at: something that owns one bitmap.
@@ -35,17 +36,20 @@ class TgkBitmapRegistration {
 TgkBitmap* FindRegisteredBitmap(const std::string& name);
 size_t RegisteredBitmapCount();
 
-// An item of a bitmap list: a named bitmap. Its display text in editors is "(Bitmap)".
-class TgkBitmapStream final : public TgkBitmapOwner {
+// An item of a bitmap list: a named bitmap.
+class TgkBitmapStream final : public TCollectionItem, public TgkBitmapOwner {
+  FM_CLASS(TgkBitmapStream, TCollectionItem)
+
  public:
   TgkBitmapStream();
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name);
   TgkBitmap& Bitmap() { return bitmap_; }
+  const TgkBitmap& Bitmap() const { return bitmap_; }
   // Copies the pixels into the owned bitmap.
   void SetBitmap(const TgkBitmap& bitmap) { bitmap_.Assign(bitmap); }
   TgkBitmap& OwnedBitmap() override { return bitmap_; }
-  static constexpr const char* kDisplayText = "(Bitmap)";
+  std::string DisplayName() const override { return "(Bitmap)"; }
 
  private:
   std::string name_;
@@ -54,17 +58,28 @@ class TgkBitmapStream final : public TgkBitmapOwner {
 };
 
 // The ordered items of a bitmap list.
-class TgkBitmapCollection {
+class TgkBitmapCollection final : public TCollection {
+  FM_CLASS(TgkBitmapCollection, TCollection)
+
  public:
-  TgkBitmapStream& Add();
-  int Count() const { return static_cast<int>(items_.size()); }
+  TgkBitmapCollection();
+  TgkBitmapStream& AddBitmap();
   // nullptr when index is out of range.
-  TgkBitmapStream* Item(int index) const;
-  void Delete(int index);
-  void Clear() { items_.clear(); }
+  TgkBitmapStream* Bitmap(int index) const;
   // The first item named name (any letter case), or nullptr.
   TgkBitmapStream* Find(const std::string& name) const;
+};
+
+// A component holding named bitmaps (the window keeps the imported textures in one).
+class TgkBitmapList : public TComponent {
+  FM_CLASS(TgkBitmapList, TComponent)
+
+ public:
+  explicit TgkBitmapList(TComponent* owner = nullptr);
+  TgkBitmapCollection& Bitmaps() { return bitmaps_; }
+  const TgkBitmapCollection& Bitmaps() const { return bitmaps_; }
+  void SetBitmaps(const TgkBitmapCollection& bitmaps) { bitmaps_.Assign(bitmaps); }
 
  private:
-  std::vector<std::unique_ptr<TgkBitmapStream>> items_;
+  TgkBitmapCollection bitmaps_;
 };

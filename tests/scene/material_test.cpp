@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/component_stream.h"
+#include "platform/property_registry.h"
 #include "scene/bitmap_registry.h"
 
 TEST(Material, DefaultsAndTheTextFormOfColours) {
@@ -85,8 +87,8 @@ TEST(Material, AssignCopiesEveryValueButTheDirectBitmapAndNotifiesOnce) {
 
 TEST(Material, TextureLookupIsGlobalCaseInsensitiveAndFirstRegisteredWins) {
   TgkBitmapCollection list_a, list_b;
-  TgkBitmapStream& first = list_a.Add();
-  TgkBitmapStream& second = list_b.Add();
+  TgkBitmapStream& first = list_a.AddBitmap();
+  TgkBitmapStream& second = list_b.AddBitmap();
   second.SetName("Bricks.PNG");  // renamed first, but registered second
   first.SetName("bricks.png");
 
@@ -104,4 +106,58 @@ TEST(Material, TextureLookupIsGlobalCaseInsensitiveAndFirstRegisteredWins) {
   m.SetDirectBitmap(nullptr);
   m.SetBitmap("missing");
   EXPECT_EQ(m.GetBitmap(), nullptr);
+}
+
+TEST(BitmapList, ItemsAreNamedPublishedAndStreamedWithTheirPixels) {
+  TgkBitmapList list;
+  TgkBitmapStream& item = list.Bitmaps().AddBitmap();
+  EXPECT_EQ(item.DisplayName(), "(Bitmap)");
+  SetStrProp(item, "Name", "Skin");
+  EXPECT_EQ(item.Name(), "Skin");
+  TgkBitmap pixels(2, 1);
+  pixels.Bits()[1] = 0x7F102030;
+  item.SetBitmap(pixels);  // a copy: the item keeps its own bitmap
+  EXPECT_EQ(item.Bitmap().Bits()[1], 0x7F102030u);
+  EXPECT_NE(&item.Bitmap(), &pixels);
+  EXPECT_EQ(FindRegisteredBitmap("SKIN"), &item.Bitmap());
+  EXPECT_EQ(list.Bitmaps().Find("skin"), &item);
+  EXPECT_EQ(list.Bitmaps().Bitmap(1), nullptr);
+
+  const size_t before = RegisteredBitmapCount();
+  {
+    TgkBitmapList other;
+    other.SetBitmaps(list.Bitmaps());  // the copies register as well
+    EXPECT_EQ(RegisteredBitmapCount(), before + 1);
+    ASSERT_EQ(other.Bitmaps().Count(), 1);
+    EXPECT_EQ(other.Bitmaps().Bitmap(0)->Name(), "Skin");
+    EXPECT_EQ(other.Bitmaps().Bitmap(0)->Bitmap().Bits()[1], 0x7F102030u);
+    EXPECT_EQ(FindRegisteredBitmap("skin"), &item.Bitmap());  // the first entry still wins
+  }
+  EXPECT_EQ(RegisteredBitmapCount(), before);
+}
+
+TEST(BitmapList, StoredFormKeepsNamesAndPixels) {
+  TgkBitmapList list;
+  TgkBitmapStream& item = list.Bitmaps().AddBitmap();
+  item.SetName("Glass");
+  TgkBitmap pixels(3, 2);
+  pixels.Clear(0x80402010);
+  pixels.Bits()[4] = 0xFFFFFFFF;
+  item.SetBitmap(pixels);
+  TgkBitmapStream& empty = list.Bitmaps().AddBitmap();
+  empty.SetName("Nothing");
+
+  const std::string text = ComponentToText(list);
+  EXPECT_NE(text.find("Bitmap.PNG = {"), std::string::npos) << text;
+  TMemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
+  std::unique_ptr<TComponent> back(LoadObjectFromStream(nullptr, stream));
+  auto* copy = dynamic_cast<TgkBitmapList*>(back.get());
+  ASSERT_NE(copy, nullptr) << text;
+  ASSERT_EQ(copy->Bitmaps().Count(), 2);
+  const TgkBitmap& b = copy->Bitmaps().Bitmap(0)->Bitmap();
+  EXPECT_EQ(copy->Bitmaps().Bitmap(0)->Name(), "Glass");
+  ASSERT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.Bits()[0], 0x80402010u);
+  EXPECT_EQ(b.Bits()[4], 0xFFFFFFFFu);
+  EXPECT_TRUE(copy->Bitmaps().Bitmap(1)->Bitmap().IsEmpty());
 }
