@@ -12,6 +12,7 @@
 #include <vector>
 
 class TpmCanvas;
+class TStream;
 
 class TpmBitmap {
  public:
@@ -44,7 +45,22 @@ class TpmBitmap {
   TpmCanvas& Canvas();
   bool HasCanvas() const { return canvas_ != nullptr; }
 
-  // Fired after the pixels were replaced by LoadFromFile or Assign.
+  // Decodes the file through DefaultFilterClass(), turned clockwise by rotate degrees, and
+  // fires OnChange. False, bitmap unchanged, for data that cannot be decoded; a file that
+  // cannot be read raises EStreamError.
+  bool LoadFromFile(const std::string& file_name, float rotate = 0);
+  // The extension picks the format (".png", ".jpg", ...); false, nothing written, for an
+  // unknown one. See TpmFilter::SaveToFile for params.
+  bool SaveToFile(const std::string& file_name, const std::string& params = "") const;
+  // The stored form: PNG when any pixel's alpha is not 255, JPEG otherwise, written at the
+  // stream's position.
+  bool SaveToStream(TStream& stream) const;
+  // Reads the stored form at the stream's position: a first byte 0x89 decodes PNG, 0xFF
+  // JPEG, and fires OnChange; any other byte, or data that does not decode, leaves the
+  // bitmap and the stream position unchanged and gives false.
+  bool LoadFromStream(TStream& stream);
+
+  // Fired after the pixels were replaced by LoadFromFile, LoadFromStream or Assign.
   std::function<void(TpmBitmap&)> OnChange;
   // Fired before the pixel block is reallocated or freed (a bound canvas lets go of it).
   std::function<void(TpmBitmap&)> OnRelease;

@@ -1,0 +1,114 @@
+// The image codecs behind TpmFilter: decoding BMP, JPEG, PNG, TIFF, GIF, ICO and TGA bytes
+// into 32-bit pixels and encoding pixels as BMP, JPEG, PNG, TIFF and GIF. The 2D side wants
+// premultiplied colour (TpmBitmap); textures for the 3D side want straight colour, so the
+// caller picks the form of the result.
+//
+// Every decoder checks the data it is given and raises EImageError for anything it cannot
+// decode; it never reads outside the buffer and never allocates more than the pixel limit
+// allows, whatever a header claims.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// Raised for data no decoder accepts, images over the size limit and encoder failures.
+class EImageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TAlphaForm {
+  Straight,       // colour channels as the file stores them
+  Premultiplied,  // colour channels multiplied by alpha / 255 (TpmBitmap)
+};
+
+// A decoded image: width x height pixels 0xAARRGGBB, rows top first, no padding.
+struct TRasterImage {
+  int32_t width = 0;
+  int32_t height = 0;
+  TAlphaForm form = TAlphaForm::Straight;
+  std::vector<uint32_t> pixels;
+
+  uint32_t* Row(int32_t y) { return pixels.data() + static_cast<size_t>(y) * width; }
+  const uint32_t* Row(int32_t y) const { return pixels.data() + static_cast<size_t>(y) * width; }
+};
+
+enum class TImageFormat { Unknown, Bmp, Jpeg, Png, Tiff, Gif, Ico, Tga };
+
+// Limits every decoder obeys: no side above kMaxImageSide and no more pixels than
+// MaxImagePixels() (256 MiB of 32-bit pixels unless lowered, e.g. by a fuzzer).
+constexpr int32_t kMaxImageSide = 16384;
+size_t MaxImagePixels();
+void SetMaxImagePixels(size_t count);
+
+// A zeroed image of that size in that form; raises EImageError when the size is below 1 or
+// over the limits.
+TRasterImage AllocateRaster(int64_t width, int64_t height, TAlphaForm form);
+
+// The format the bytes carry, told by their signature; TGA, which has none, is recognised
+// by a header whose fields are all consistent (no other format's signature passes that).
+TImageFormat DetectImageFormat(const uint8_t* data, size_t size);
+// The format an encoder is chosen by: the file name's extension, in any case (".jpg",
+// ".jpeg", ".bmp", ".png", ".tif", ".tiff", ".gif"); Unknown for anything else.
+TImageFormat EncoderFormatForFileName(const std::string& file_name);
+
+// Decodes an image (the first frame or the best icon entry) into the requested form.
+TRasterImage DecodeImage(const uint8_t* data, size_t size, TAlphaForm form);
+// Reads and decodes a whole file; a file that cannot be read raises EStreamError.
+TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form);
+
+// Converts between the two forms in place: premultiplying rounds c * a / 255 to nearest,
+// straightening rounds c * 255 / a (half to even) and clamps to 255. A valid premultiplied
+// image survives the trip to straight and back unchanged.
+void ConvertAlphaForm(TRasterImage& image, TAlphaForm form);
+uint32_t PremultiplyPixel(uint32_t straight);
+
+// Encoders take pixels in either form and write what the format stores: straight colour
+// with alpha for PNG, BMP, TIFF; colour without alpha for JPEG; a palette with one
+// transparent entry for GIF. quality (0..100) matters to JPEG only.
+struct TEncodeOptions {
+  int quality = 75;
+};
+std::vector<uint8_t> EncodeImage(const TRasterImage& image, TImageFormat format,
+                                 const TEncodeOptions& options = {});
+
+// Turns the image clockwise by quarter turns (any integer; taken modulo 4).
+void RotateQuarterTurns(TRasterImage& image, int quarter_turns);
+// Turns the image clockwise by degrees about its centre into the truncated size of the
+// rotated bounding box, sampling bilinearly; corners outside the image become transparent.
+TRasterImage RotateFree(const TRasterImage& image, double degrees);
+// Resamples to the new size by averaging the covered area of the source (for reductions;
+// enlarging falls back to nearest sampling of those areas).
+TRasterImage ResizeArea(const TRasterImage& image, int32_t width, int32_t height);
+
+// Decoders and encoders of single formats (used by DecodeImage / EncodeImage).
+namespace imagecodec {
+inline uint16_t Le16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t Le32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+TRasterImage DecodePng(const uint8_t* data, size_t size);
+TRasterImage DecodeJpeg(const uint8_t* data, size_t size);
+TRasterImage DecodeBmp(const uint8_t* data, size_t size);
+// A device-independent bitmap without its file header; in an icon the height counts the
+// colour rows and the transparency mask rows, and 32-bit pixels carry alpha.
+TRasterImage DecodeDib(const uint8_t* data, size_t size, bool icon);
+TRasterImage DecodeTiff(const uint8_t* data, size_t size);
+TRasterImage DecodeGif(const uint8_t* data, size_t size);
+TRasterImage DecodeIco(const uint8_t* data, size_t size);
+TRasterImage DecodeTga(const uint8_t* data, size_t size);
+bool LooksLikeTga(const uint8_t* data, size_t size);
+
+// Encoders get straight pixels.
+std::vector<uint8_t> EncodePng(const TRasterImage& straight);
+std::vector<uint8_t> EncodeJpeg(const TRasterImage& straight, int quality);
+std::vector<uint8_t> EncodeBmp(const TRasterImage& straight);
+std::vector<uint8_t> EncodeTiff(const TRasterImage& straight);
+std::vector<uint8_t> EncodeGif(const TRasterImage& straight);
+}  // namespace imagecodec
