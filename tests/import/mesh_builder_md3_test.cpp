@@ -1,0 +1,172 @@
+#include "import/mesh_builder_md3.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/import/model_writer.h"
+
+using namespace modelwriter;
+
+namespace {
+
+TBuiltMD3Model Build(const MD3Spec& spec) {
+  TMemoryStream stream(FileMD3(spec));
+  TFileMD3 file;
+  file.LoadFromStream(stream);
+  return BuildMD3Model(file);
+}
+
+MD3Surface Span(const std::string& name, int16_t x0, int16_t x1) {
+  MD3Surface s;
+  s.name = name;
+  s.vertices = {{{x0, 0, 0}, {x1, 0, 0}, {x1, 64, 32}, {x0, 64, 32}}};
+  s.triangles = {{0, 1, 2}, {0, 2, 3}};
+  return s;
+}
+
+TEST(BuildMD3, StoredUnitsAreSixtyFourths) {
+  MD3Surface s;
+  s.name = "h_head";
+  s.vertices = {{{64, -128, 32}, {0, 0, 0}, {0, 0, 0}}};
+  s.triangles = {{0, 1, 2}};
+  MD3Spec spec;
+  spec.surfaces = {s};
+  TBuiltMD3Model m = Build(spec);
+  ASSERT_EQ(m.Meshes.size(), 1u);
+  const TBuiltMesh& b = m.Meshes[0];
+  EXPECT_EQ(b.DisplayName, "h_head");
+  // Extents (1, 2, 0.5): the model scale is 1/2.
+  EXPECT_FLOAT_EQ(m.Width, 0.5f);
+  EXPECT_FLOAT_EQ(m.Height, 1);
+  EXPECT_FLOAT_EQ(m.Depth, 0.25f);
+  EXPECT_FLOAT_EQ(b.Width, 0.5f);
+  EXPECT_FLOAT_EQ(b.Vertices[0].X, 0.5f);
+  EXPECT_FLOAT_EQ(b.Vertices[0].Y, -0.5f);
+  EXPECT_FLOAT_EQ(b.Vertices[0].Z, 0.5f);
+  // Indices in file order.
+  EXPECT_EQ(b.Indices, (std::vector<uint16_t>{0, 1, 2}));
+}
+
+TEST(BuildMD3, NormalDecoding) {
+  TBuiltVertex up = DecodeMD3Normal(0, 0);
+  EXPECT_FLOAT_EQ(up.NX, 0);
+  EXPECT_FLOAT_EQ(up.NY, 0);
+  EXPECT_FLOAT_EQ(up.NZ, 1);
+  TBuiltVertex side = DecodeMD3Normal(64, 0);  // longitude 1.577 radians
+  EXPECT_NEAR(side.NX, 1, 1e-4);
+  EXPECT_NEAR(side.NY, 0, 1e-6);
+  EXPECT_NEAR(side.NZ, std::cos(64 * 2 * M_PI / 255), 1e-6);
+  TBuiltVertex turned = DecodeMD3Normal(64, 64);  // latitude turns it towards y
+  EXPECT_NEAR(turned.NX, std::cos(64 * 2 * M_PI / 255) * std::sin(64 * 2 * M_PI / 255), 1e-6);
+  EXPECT_NEAR(turned.NY, 1, 1e-3);
+  // The first byte of a stored vertex normal is the longitude.
+  MD3Surface s = Span("n", 0, 64);
+  s.vertices[0][1].lng = 64;
+  MD3Spec spec;
+  spec.surfaces = {s};
+  EXPECT_NEAR(Build(spec).Meshes[0].Vertices[1].NX, 1, 1e-4);
+}
+
+TEST(BuildMD3, TwoSurfacesSideBySide) {
+  MD3Spec spec;
+  spec.surfaces = {Span("left", 0, 128), Span("right", 128, 256)};
+  TBuiltMD3Model m = Build(spec);
+  EXPECT_FLOAT_EQ(m.Width, 1);
+  ASSERT_EQ(m.Meshes.size(), 2u);
+  EXPECT_FLOAT_EQ(m.Meshes[0].X, -0.25f);
+  EXPECT_FLOAT_EQ(m.Meshes[1].X, 0.25f);
+  EXPECT_FLOAT_EQ(m.Meshes[0].Width, 0.5f);
+  EXPECT_FLOAT_EQ(m.Meshes[1].Width, 0.5f);
+}
+
+TEST(BuildMD3, OnlyTheFirstFrameIsShown) {
+  MD3Surface s = Span("anim", 0, 64);
+  s.frames = 10;
+  for (int f = 1; f < 10; ++f)
+    s.vertices.push_back({{1000, 1000, 1000}, {-900, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+  MD3Spec spec;
+  spec.frames = 10;
+  spec.surfaces = {s};
+  TMemoryStream stream(FileMD3(spec));
+  TFileMD3 file;
+  file.LoadFromStream(stream);
+  TBuiltMD3Model m = BuildMD3Model(file);
+  EXPECT_EQ(file.Header.NumFrames, 1);
+  ASSERT_EQ(m.Meshes[0].Vertices.size(), 4u);
+  // Frame 0 spans (1, 1, 0.5): width and height 1.
+  EXPECT_FLOAT_EQ(m.Width, 1);
+  EXPECT_FLOAT_EQ(m.Height, 1);
+  EXPECT_FLOAT_EQ(m.Depth, 0.5f);
+}
+
+TEST(BuildMD3, EmptyModelIsAUnitCubeWithoutMeshes) {
+  TBuiltMD3Model m = Build(MD3Spec{});
+  EXPECT_TRUE(m.Meshes.empty());
+  EXPECT_EQ(m.Width, 1);
+  EXPECT_EQ(m.Height, 1);
+  EXPECT_EQ(m.Depth, 1);
+}
+
+TEST(BuildMD3, TextureCoordinatesAreTakenUnchanged) {
+  MD3Surface s = Span("uv", 0, 64);
+  s.texcoords = {{0.25f, 0.75f}, {1, 0}, {0.5f, 0.5f}, {0, 1}};
+  MD3Spec spec;
+  spec.surfaces = {s};
+  const TBuiltMesh b = Build(spec).Meshes[0];
+  EXPECT_FLOAT_EQ(b.Vertices[0].TU, 0.25f);
+  EXPECT_FLOAT_EQ(b.Vertices[0].TV, 0.75f);
+  EXPECT_FLOAT_EQ(b.Vertices[3].TV, 1);
+}
+
+void ExpectSound(const TBuiltMesh& m) {
+  for (const TBuiltVertex& v : m.Vertices) {
+    for (float f : {v.X, v.Y, v.Z, v.NX, v.NY, v.NZ, v.TU, v.TV}) ASSERT_TRUE(std::isfinite(f));
+  }
+  for (float f : {m.Width, m.Height, m.Depth, m.X, m.Y, m.Z}) ASSERT_TRUE(std::isfinite(f));
+  for (uint16_t i : m.Indices) ASSERT_LT(i, m.Vertices.size());
+}
+
+TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
+  MD3Surface s = Span("bad", 0, 64);
+  s.triangles.push_back({0, 1, 4});   // past the vertices
+  s.triangles.push_back({-1, 0, 1});  // negative
+  s.triangles.push_back({0, 1, 1 << 20});
+  s.texcoords = {{NAN, INFINITY}};
+  MD3Surface line;  // no extent along x and y
+  line.name = "line";
+  line.vertices = {{{5, 5, 0}, {5, 5, 64}, {5, 5, 128}}};
+  line.triangles = {{0, 1, 2}};
+  MD3Spec spec;
+  spec.surfaces = {s, line};
+  TBuiltMD3Model m = Build(spec);
+  ASSERT_EQ(m.Meshes.size(), 2u);
+  EXPECT_EQ(m.Meshes[0].Indices.size(), 6u);
+  ExpectSound(m.Meshes[0]);
+  ExpectSound(m.Meshes[1]);
+  EXPECT_EQ(m.Meshes[1].Width, 0);
+  EXPECT_EQ(m.Meshes[1].Vertices[0].X, 0);
+
+  // A surface claiming vertices but no frames, and one past the 16-bit limit.
+  Out o;
+  o.fixed("IDP3", 4).s32(15).fixed("", 64).s32(0).s32(0).s32(0).s32(2).s32(0);
+  o.s32(0).s32(0).s32(0).s32(0);
+  for (int32_t verts : {10, 70000}) {
+    o.fixed("IDP3", 4).fixed("s", 64).s32(0).s32(verts == 10 ? 0 : 1).s32(0).s32(verts).s32(1);
+    o.s32(108).s32(108).s32(120).s32(120).s32(120);  // next surface right after
+    o.s32(0).s32(9).s32(verts == 10 ? 5 : 69999);
+  }
+  TMemoryStream stream(o);
+  TFileMD3 file;
+  file.LoadFromStream(stream);
+  TBuiltMD3Model forged = BuildMD3Model(file);
+  ASSERT_EQ(forged.Meshes.size(), 2u);
+  EXPECT_EQ(forged.Meshes[0].Vertices.size(), 10u);
+  EXPECT_EQ(forged.Meshes[0].Indices.size(), 3u);
+  EXPECT_EQ(forged.Meshes[1].Vertices.size(), 65536u);
+  EXPECT_EQ(forged.Meshes[1].Indices.size(), 0u);  // names vertex 69 999
+  ExpectSound(forged.Meshes[0]);
+  ExpectSound(forged.Meshes[1]);
+}
+
+}  // namespace
