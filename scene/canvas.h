@@ -274,9 +274,10 @@ class TgkCanvas {
   static void BuildCube(const TgkVector& center, const TgkVector& size, std::uint32_t color,
                         std::vector<TgkCanvasVertex>& vertices,
                         std::vector<std::uint16_t>& indices);
-  // The extruded solid of FillPolygon: positions normalised to the polygon's bounding box
-  // and scaled by Size about Center, front cap at -Size.Y/2 facing -Y, back cap behind it,
-  // sides joining the contours; texture coordinates 0.02 + 0.96 * the normalised position.
+  // The extruded solid of FillPolygon: the polygon's x, y normalised to its bounding box
+  // and scaled by Size.X, Size.Y about Center, caps at Center.Z +- Size.Z/2 facing out,
+  // sides joining the contours (nested contours are holes, even-odd); texture coordinates
+  // 0.02 + 0.96 * the normalised position.
   static void BuildPolygonSolid(const TgkVector& center, const TgkVector& size, std::uint32_t color,
                                 int count, const TgkPolygon& polygon,
                                 std::vector<TgkCanvasVertex>& vertices,

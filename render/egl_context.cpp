@@ -1,0 +1,135 @@
+#include "render/egl_context.h"
+
+#include <epoxy/egl.h>
+#include <epoxy/gl.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+bool HasExtension(const char* list, const char* name) {
+  if (!list) return false;
+  const size_t n = std::strlen(name);
+  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
+    if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
+  }
+  return false;
+}
+
+// A display that needs no window system: Mesa's surfaceless platform, else an EGL device.
+EGLDisplay OpenHeadlessDisplay() {
+  const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (!HasExtension(client, "EGL_EXT_platform_base")) return EGL_NO_DISPLAY;
+  if (HasExtension(client, "EGL_MESA_platform_surfaceless")) {
+    EGLDisplay d =
+        eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (d != EGL_NO_DISPLAY) {
+      EGLint major = 0, minor = 0;
+      if (eglInitialize(d, &major, &minor)) return d;
+    }
+  }
+  if (HasExtension(client, "EGL_EXT_platform_device") &&
+      HasExtension(client, "EGL_EXT_device_enumeration")) {
+    EGLint count = 0;
+    if (eglQueryDevicesEXT(0, nullptr, &count) && count > 0) {
+      std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count));
+      eglQueryDevicesEXT(count, devices.data(), &count);
+      for (EGLint i = 0; i < count; ++i) {
+        EGLDisplay d = eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+        EGLint major = 0, minor = 0;
+        if (d != EGL_NO_DISPLAY && eglInitialize(d, &major, &minor)) return d;
+      }
+    }
+  }
+  return EGL_NO_DISPLAY;
+}
+
+struct TSharedHolder {
+  std::unique_ptr<TglEglContext> context;
+  std::string error;
+  bool tried = false;
+};
+
+TSharedHolder& Holder() {
+  static TSharedHolder holder;
+  return holder;
+}
+
+}  // namespace
+
+TglEglContext::TglEglContext() {
+  EGLDisplay display = OpenHeadlessDisplay();
+  if (display == EGL_NO_DISPLAY) throw std::runtime_error("no headless EGL display");
+  display_ = display;
+  auto fail = [&](const char* why) {
+    eglTerminate(display);
+    display_ = nullptr;
+    throw std::runtime_error(why);
+  };
+  const char* ext = eglQueryString(display, EGL_EXTENSIONS);
+  if (!HasExtension(ext, "EGL_KHR_surfaceless_context")) {
+    fail("the EGL display cannot make a context current without a surface");
+  }
+  if (!eglBindAPI(EGL_OPENGL_API)) fail("the EGL display has no desktop OpenGL");
+  EGLConfig config = EGL_NO_CONFIG_KHR;
+  if (!HasExtension(ext, "EGL_KHR_no_config_context")) {
+    const EGLint want[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLint n = 0;
+    if (!eglChooseConfig(display, want, &config, 1, &n) || n < 1) {
+      fail("the EGL display has no OpenGL configuration");
+    }
+  }
+  const EGLint attribs[] = {EGL_CONTEXT_MAJOR_VERSION,
+                            3,
+                            EGL_CONTEXT_MINOR_VERSION,
+                            3,
+                            EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                            EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                            EGL_NONE};
+  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attribs);
+  if (context == EGL_NO_CONTEXT) fail("no OpenGL 3.3 core context");
+  context_ = context;
+  if (!Activate() || !(epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control"))) {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(display, context);
+    context_ = nullptr;
+    fail("the OpenGL context lacks ARB_clip_control");
+  }
+}
+
+TglEglContext::~TglEglContext() {
+  auto display = static_cast<EGLDisplay>(display_);
+  if (Activate()) ReleaseObjects();
+  eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  eglDestroyContext(display, static_cast<EGLContext>(context_));
+  eglTerminate(display);
+  eglReleaseThread();
+}
+
+bool TglEglContext::MakeCurrent() {
+  return eglMakeCurrent(static_cast<EGLDisplay>(display_), EGL_NO_SURFACE, EGL_NO_SURFACE,
+                        static_cast<EGLContext>(context_)) == EGL_TRUE;
+}
+
+bool TglEglContext::IsCurrent() const {
+  return context_ != nullptr && eglGetCurrentContext() == static_cast<EGLContext>(context_);
+}
+
+TglEglContext* TglEglContext::Shared() {
+  TSharedHolder& holder = Holder();
+  if (!holder.tried) {
+    holder.tried = true;
+    try {
+      holder.context = std::make_unique<TglEglContext>();
+    } catch (const std::exception& e) {
+      holder.error = e.what();
+    }
+  }
+  return holder.context.get();
+}
+
+const std::string& TglEglContext::OffscreenContextError() {
+  return Holder().error;
+}

@@ -1,0 +1,682 @@
+#include "render/gl_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "render/egl_context.h"
+#include "render/gl_context.h"
+#include "render/gl_program.h"
+#include "render/glyph_atlas.h"
+#include "scene/material.h"
+#include "scene/mesh_data.h"
+#include "scene/scene_bitmap.h"
+
+namespace {
+
+constexpr GLsizeiptr kVertexBufferBytes =
+    static_cast<GLsizeiptr>(kCanvasMaxVertices) * sizeof(TgkCanvasVertex);
+constexpr GLsizeiptr kIndexBufferBytes =
+    static_cast<GLsizeiptr>(kCanvasMaxIndices) * sizeof(std::uint16_t);
+
+std::array<float, 4> ColorToFloats(std::uint32_t argb) {
+  return {static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
+          static_cast<float>((argb >> 8) & 0xFF) / 255.0f, static_cast<float>(argb & 0xFF) / 255.0f,
+          static_cast<float>((argb >> 24) & 0xFF) / 255.0f};
+}
+
+// GL reads the row-major canvas matrix column by column, which makes it the transpose a
+// column-vector shader expects: M * v in GLSL is v * M for the canvas.
+void UploadMatrix(GLint location, const TgkMatrix& m) {
+  glUniformMatrix4fv(location, 1, GL_FALSE, &m.M[0][0]);
+}
+
+}  // namespace
+
+// ---- Creation and destruction ----
+
+TgkOpenGLCanvas::TgkOpenGLCanvas(TgkCanvasWindow* window, int width, int height, bool transparency,
+                                 TgkQuality quality)
+    : TgkCanvas(window, width, height, transparency, quality), window_canvas_(true) {
+  if (auto* target = dynamic_cast<TglWindowTarget*>(window)) context_ = target->Context();
+  CreateDevice();
+}
+
+TgkOpenGLCanvas::TgkOpenGLCanvas(TgkBitmap& bitmap) : TgkCanvas(bitmap) {
+  context_ = TglEglContext::Shared();
+  CreateDevice();
+}
+
+TgkOpenGLCanvas::~TgkOpenGLCanvas() {
+  atlases_.clear();  // their bitmaps drop their textures from this canvas
+  FreeAllTextures();
+  FreeBuffer();
+}
+
+void TgkOpenGLCanvas::CreateDevice() {
+  if (!context_ || !context_->Activate()) return;
+  program_ = context_->Program();
+  if (!program_) return;
+  glGenVertexArrays(1, &vertex_array_);
+  glBindVertexArray(vertex_array_);
+  glGenBuffers(1, &vertex_buffer_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
+  glBufferData(GL_ARRAY_BUFFER, kVertexBufferBytes, nullptr, GL_STREAM_DRAW);
+  glGenBuffers(1, &index_buffer_);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, index_buffer_);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER, kIndexBufferBytes, nullptr, GL_STREAM_DRAW);
+  const GLsizei stride = sizeof(TgkCanvasVertex);
+  glEnableVertexAttribArray(kAttrPosition);
+  glVertexAttribPointer(kAttrPosition, 3, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(TgkCanvasVertex, X)));
+  glEnableVertexAttribArray(kAttrNormal);
+  glVertexAttribPointer(kAttrNormal, 3, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(TgkCanvasVertex, NX)));
+  // The ARGB word is B, G, R, A in memory: GL_BGRA hands it to the shader as RGBA.
+  glEnableVertexAttribArray(kAttrColor);
+  glVertexAttribPointer(kAttrColor, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                        reinterpret_cast<const void*>(offsetof(TgkCanvasVertex, Color)));
+  glEnableVertexAttribArray(kAttrTexCoord);
+  glVertexAttribPointer(kAttrTexCoord, 2, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(TgkCanvasVertex, U)));
+  glGenSamplers(2, samplers_);
+  for (int i = 0; i < 2; ++i) {
+    const GLint filter = i == 0 ? GL_NEAREST : GL_LINEAR;
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_MIN_FILTER, filter);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_MAG_FILTER, filter);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glSamplerParameteri(samplers_[i], GL_TEXTURE_WRAP_T, GL_REPEAT);
+  }
+  CreateTargets();
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    ReleaseDevice();
+    return;
+  }
+  device_ = true;
+  context_->user = nullptr;  // restore everything on the first Use
+  for (int s = 0; s < kRenderStateCount; ++s) PrepareState(static_cast<TgkRenderState>(s));
+}
+
+void TgkOpenGLCanvas::CreateTargets() {
+  samples_ = 0;
+  if (window_canvas_ && Quality() != gkLowQuality) {
+    GLint max_samples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
+    if (Quality() == gkSuperHighQuality && max_samples >= 4) {
+      samples_ = 4;
+    } else if (max_samples >= 2) {
+      samples_ = 2;
+    }
+  }
+  glGenFramebuffers(1, &framebuffer_);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glGenRenderbuffers(1, &color_buffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, color_buffer_);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_RGBA8, Width(), Height());
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, color_buffer_);
+  glGenRenderbuffers(1, &depth_buffer_);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth_buffer_);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples_, GL_DEPTH24_STENCIL8, Width(),
+                                   Height());
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                            depth_buffer_);
+  if (samples_ > 0) {
+    // Multisampled frames are resolved here before they are shown or read.
+    glGenFramebuffers(1, &resolve_framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, resolve_framebuffer_);
+    glGenRenderbuffers(1, &resolve_buffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, resolve_buffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, Width(), Height());
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                              resolve_buffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  }
+  glViewport(0, 0, Width(), Height());
+}
+
+void TgkOpenGLCanvas::ReleaseTargets() {
+  glDeleteFramebuffers(1, &framebuffer_);
+  glDeleteRenderbuffers(1, &color_buffer_);
+  glDeleteRenderbuffers(1, &depth_buffer_);
+  glDeleteFramebuffers(1, &resolve_framebuffer_);
+  glDeleteRenderbuffers(1, &resolve_buffer_);
+  framebuffer_ = color_buffer_ = depth_buffer_ = resolve_framebuffer_ = resolve_buffer_ = 0;
+}
+
+void TgkOpenGLCanvas::ReleaseDevice() {
+  if (context_ && context_->Activate()) {
+    ReleaseTargets();
+    glDeleteVertexArrays(1, &vertex_array_);
+    glDeleteBuffers(1, &vertex_buffer_);
+    glDeleteBuffers(1, &index_buffer_);
+    glDeleteSamplers(2, samplers_);
+    if (context_->user == this) context_->user = nullptr;
+  }
+  vertex_array_ = vertex_buffer_ = index_buffer_ = 0;
+  samplers_[0] = samplers_[1] = 0;
+  device_ = false;
+}
+
+void TgkOpenGLCanvas::FreeBuffer() {
+  if (device_) {
+    FreeAllTextures();
+    ReleaseDevice();
+  }
+  context_ = nullptr;
+  TgkCanvas::FreeBuffer();
+}
+
+void TgkOpenGLCanvas::ResizeBuffer(int width, int height) {
+  TgkCanvas::ResizeBuffer(width, height);
+  if (!Use()) return;
+  ReleaseTargets();
+  CreateTargets();
+  for (int s = 0; s < kRenderStateCount; ++s) PrepareState(static_cast<TgkRenderState>(s));
+  if (state_.screen) {
+    ApplyState(rsScreenMatrix);
+  } else {
+    ApplyState(rsCameraMatrix);
+  }
+}
+
+void TgkOpenGLCanvas::SetQuality(TgkQuality quality) {
+  TgkCanvas::SetQuality(quality);
+  if (window_canvas_) ResizeBuffer(Width(), Height());
+}
+
+// ---- Context and device state ----
+
+bool TgkOpenGLCanvas::Use() {
+  if (!device_ || !context_->Activate()) return false;
+  if (context_->user != this) {
+    context_->user = this;
+    RestoreDeviceState();
+  }
+  return true;
+}
+
+void TgkOpenGLCanvas::RestoreDeviceState() {
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glViewport(0, 0, Width(), Height());
+  glBindVertexArray(vertex_array_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
+  glUseProgram(program_->id());
+  glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+  // With the upper-left origin GL negates the facing sign, so clockwise on screen is front.
+  glFrontFace(GL_CW);
+  glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_SCISSOR_TEST);
+  glEnable(GL_BLEND);
+  glDepthFunc(GL_LEQUAL);
+  if (state_.depth_test) {
+    glEnable(GL_DEPTH_TEST);
+  } else {
+    glDisable(GL_DEPTH_TEST);
+  }
+  glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
+  ApplyCull();
+  ApplyBlend();
+  glPolygonMode(GL_FRONT_AND_BACK, state_.wire ? GL_LINE : GL_FILL);
+  glActiveTexture(GL_TEXTURE0);
+  glBindSampler(0, samplers_[state_.linear ? 1 : 0]);
+  glBindTexture(GL_TEXTURE_2D, state_.texture);
+  matrices_dirty_ = uniforms_dirty_ = true;
+}
+
+void TgkOpenGLCanvas::ApplyCull() {
+  if (state_.cull == 0) {
+    glDisable(GL_CULL_FACE);
+    return;
+  }
+  glEnable(GL_CULL_FACE);
+  glCullFace(state_.cull == 1 ? GL_BACK : GL_FRONT);
+}
+
+void TgkOpenGLCanvas::ApplyBlend() {
+  const GLenum dst = state_.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA;
+  if (Transparency()) {
+    // Alpha accumulates coverage, leaving premultiplied colour over transparent black.
+    glBlendFuncSeparate(GL_SRC_ALPHA, dst, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  } else {
+    glBlendFunc(GL_SRC_ALPHA, dst);
+  }
+}
+
+void TgkOpenGLCanvas::PrepareState(TgkRenderState state) {
+  if (state == rsScreenMatrix) screen_projection_ = GetScreenMatrix();
+  if (state == rsCameraMatrix) camera_projection_ = GetProjectionMatrix();
+}
+
+void TgkOpenGLCanvas::ApplyState(TgkRenderState state) {
+  // Projections and the view live in uniforms; the rest is GL state set at once.
+  const bool gl = Use();
+  switch (state) {
+    case rsScreenMatrix:
+    case rsCameraMatrix:
+      state_.screen = state == rsScreenMatrix;
+      projection_ = state_.screen ? screen_projection_ : camera_projection_;
+      device_view_ = state_.screen ? IdentityMatrix : View();
+      device_world_ = IdentityMatrix;
+      matrices_dirty_ = uniforms_dirty_ = true;
+      return;
+    case rsLightingOn:
+    case rsLightingOff:
+      state_.lighting = state == rsLightingOn;
+      uniforms_dirty_ = true;
+      return;
+    case rsZTestOn:
+    case rsZTestOff:
+      state_.depth_test = state == rsZTestOn;
+      if (gl) {
+        if (state_.depth_test) {
+          glEnable(GL_DEPTH_TEST);
+        } else {
+          glDisable(GL_DEPTH_TEST);
+        }
+      }
+      return;
+    case rsZWriteOn:
+    case rsZWriteOff:
+      state_.depth_write = state == rsZWriteOn;
+      if (gl) glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
+      return;
+    case rsCullCCW:
+    case rsCullCW:
+    case rsCullNone:
+      state_.cull = state == rsCullNone ? 0 : state == rsCullCCW ? 1 : 2;
+      if (gl) ApplyCull();
+      return;
+    case rsBlendAdditive:
+    case rsBlendNormal:
+      state_.additive = state == rsBlendAdditive;
+      if (gl) ApplyBlend();
+      return;
+    case rsTexNearest:
+    case rsTexLinear:
+      state_.linear = state == rsTexLinear;
+      if (gl) glBindSampler(0, samplers_[state_.linear ? 1 : 0]);
+      return;
+    case rsTexDisable:
+    case rsTexReplace:
+    case rsTexModulate:
+      state_.tex_mode = state == rsTexDisable ? 0 : state == rsTexReplace ? 1 : 2;
+      uniforms_dirty_ = true;
+      return;
+    case rsFrameWire:
+    case rsFrameSolid:
+      state_.wire = state == rsFrameWire;
+      if (gl) glPolygonMode(GL_FRONT_AND_BACK, state_.wire ? GL_LINE : GL_FILL);
+      return;
+    case rsShadeFlat:
+    case rsShadeGouraud:
+      state_.flat = state == rsShadeFlat;
+      uniforms_dirty_ = true;
+      return;
+  }
+}
+
+void TgkOpenGLCanvas::SetMatrix(const TgkMatrix& m) {
+  TgkCanvas::SetMatrix(m);
+  device_world_ = m;
+  matrices_dirty_ = true;
+}
+
+void TgkOpenGLCanvas::UploadUniforms() {
+  if (matrices_dirty_) {
+    const TgkMatrix model_view = MatrixMultiply(device_world_, device_view_);
+    UploadMatrix(program_->mvp, MatrixMultiply(model_view, projection_));
+    UploadMatrix(program_->model_view, model_view);
+    // Normals: the inverse transpose of the model-view without its translation (FillMesh
+    // scales positions only, so the object's size is not in it).
+    TgkMatrix inverse = model_view;
+    inverse[3][0] = inverse[3][1] = inverse[3][2] = 0;
+    MatrixInvert(inverse);
+    float normal[9];
+    for (int r = 0; r < 3; ++r) {
+      for (int c = 0; c < 3; ++c) normal[c * 3 + r] = inverse[r][c];
+    }
+    glUniformMatrix3fv(program_->normal_matrix, 1, GL_FALSE, normal);
+    // Lights are kept in scene space and follow the view in effect.
+    const int count = std::min<int>(static_cast<int>(frame_lights_.size()), TglProgram::kMaxLights);
+    GLint kinds[TglProgram::kMaxLights] = {};
+    float positions[TglProgram::kMaxLights * 3] = {};
+    float directions[TglProgram::kMaxLights * 3] = {};
+    for (int i = 0; i < count; ++i) {
+      const TgkCanvasLight& light = frame_lights_[static_cast<size_t>(i)];
+      kinds[i] = static_cast<GLint>(light.kind);
+      const TgkVector p = VectorTransform(light.position, device_view_);
+      TgkVector d = light.direction;
+      d.W = 0;
+      d = VectorNormalize(VectorTransform(d, device_view_));
+      positions[i * 3] = p.X;
+      positions[i * 3 + 1] = p.Y;
+      positions[i * 3 + 2] = p.Z;
+      directions[i * 3] = d.X;
+      directions[i * 3 + 1] = d.Y;
+      directions[i * 3 + 2] = d.Z;
+    }
+    glUniform1i(program_->light_count, count);
+    glUniform1iv(program_->light_kind, TglProgram::kMaxLights, kinds);
+    glUniform3fv(program_->light_pos, TglProgram::kMaxLights, positions);
+    glUniform3fv(program_->light_dir, TglProgram::kMaxLights, directions);
+    matrices_dirty_ = false;
+  }
+  if (uniforms_dirty_) {
+    glUniform1i(program_->lit, state_.lighting ? 1 : 0);
+    glUniform4fv(program_->material, 1, material_color_.data());
+    const auto ambient = ColorToFloats(Lighting() ? Ambient() : 0);
+    glUniform3f(program_->global_ambient, ambient[0], ambient[1], ambient[2]);
+    glUniform1i(program_->flat, state_.flat ? 1 : 0);
+    glUniform1i(program_->tex_mode, state_.tex_mode);
+    if (texture_transform_.enabled) {
+      glUniform4f(program_->tex_transform, texture_transform_.ScaleU, texture_transform_.ScaleV,
+                  texture_transform_.OffsetU, texture_transform_.OffsetV);
+    } else {
+      glUniform4f(program_->tex_transform, 1, 1, 0, 0);
+    }
+    uniforms_dirty_ = false;
+  }
+}
+
+// ---- Materials and textures ----
+
+void TgkOpenGLCanvas::ApplyMaterial() {
+  material_color_ = ColorToFloats(Material().Diffuse());
+  uniforms_dirty_ = true;
+  TgkTextureTransform transform;
+  TgkBitmap* bitmap = MaterialTexture(transform);
+  texture_transform_ = transform;
+  if (bitmap) {
+    if (TTexture* texture = TextureFor(bitmap); texture && Use()) {
+      state_.texture = texture->id;
+      glBindTexture(GL_TEXTURE_2D, texture->id);
+    }
+  }
+  SetMaterialStates(bitmap != nullptr);
+}
+
+TgkOpenGLCanvas::TTexture* TgkOpenGLCanvas::TextureFor(const TgkBitmap* bitmap) const {
+  return reinterpret_cast<TTexture*>(TextureOf(bitmap));
+}
+
+void TgkOpenGLCanvas::UpdateBitmap(TgkBitmap& bitmap) {
+  TgkCanvas::UpdateBitmap(bitmap);
+  if (bitmap.Width() == 0 || bitmap.Height() == 0 || !Use()) return;
+  TTexture* texture = TextureFor(&bitmap);
+  if (!texture) {
+    owned_textures_.push_back(std::make_unique<TTexture>());
+    texture = owned_textures_.back().get();
+    glGenTextures(1, &texture->id);
+    AddTexture(&bitmap, reinterpret_cast<TgkTexture>(texture));
+  }
+  glBindTexture(GL_TEXTURE_2D, texture->id);
+  if (texture->width != bitmap.Width() || texture->height != bitmap.Height()) {
+    texture->width = bitmap.Width();
+    texture->height = bitmap.Height();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->width, texture->height, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    bitmap.SetNeedsUpload(true);
+  }
+  if (bitmap.NeedsUpload() && bitmap.Bits()) {
+    // Texture pixels are the bitmap's ARGB words as they are (straight colour).
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, bitmap.Bits());
+  }
+  bitmap.SetNeedsUpload(false);
+  glBindTexture(GL_TEXTURE_2D, state_.texture);
+}
+
+void TgkOpenGLCanvas::FreeBitmap(TgkBitmap& bitmap) {
+  bitmap.RemoveTextureHolder(this);
+  TTexture* texture = TextureFor(&bitmap);
+  RemoveTexture(&bitmap);
+  if (!texture) return;
+  if (context_ && context_->Activate()) {
+    if (state_.texture == texture->id) state_.texture = 0;
+    glDeleteTextures(1, &texture->id);
+    if (context_->user == this) glBindTexture(GL_TEXTURE_2D, state_.texture);
+  }
+  std::erase_if(owned_textures_, [texture](const auto& t) { return t.get() == texture; });
+}
+
+// ---- The frame ----
+
+bool TgkOpenGLCanvas::BeginScene() {
+  if (!Use()) return false;
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  vertex_cursor_ = index_cursor_ = 0;
+  orphan_vertices_ = orphan_indices_ = true;
+  // Defaults of every frame; depth test and writes, texture stage and sampling keep what
+  // the last frame left, as on the fixed-function device.
+  state_.additive = false;
+  ApplyBlend();
+  state_.flat = true;
+  state_.wire = false;
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  state_.cull = 1;
+  ApplyCull();
+  frame_lights_.clear();
+  state_.lighting = Lighting();
+  if (Lighting()) frame_lights_ = LightSetup();
+  matrices_dirty_ = uniforms_dirty_ = true;
+  SetRenderState(rsCameraMatrix);
+  return true;
+}
+
+void TgkOpenGLCanvas::ReadFrame(GLuint framebuffer, std::uint32_t* pixels) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  // The upper-left origin puts the top row first; BGRA words are the ARGB layout.
+  glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+}
+
+void TgkOpenGLCanvas::EndScene() {
+  if (!Use()) return;
+  GLuint source = framebuffer_;
+  if (samples_ > 0) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolve_framebuffer_);
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    source = resolve_framebuffer_;
+  }
+  if (TgkBitmap* bitmap = Bitmap()) {
+    // The targets are made at the bitmap's size; a bitmap resized since keeps its pixels.
+    if (bitmap->Width() == Width() && bitmap->Height() == Height() && bitmap->Bits()) {
+      ReadFrame(source, bitmap->Bits());
+      bitmap->SetNeedsUpload(true);
+    }
+  } else if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {
+    if (Transparency() && !PixelBuffer().empty()) {
+      ReadFrame(source, MutablePixelBuffer().data());
+    }
+    // The window shows its framebuffer bottom row first: copy the frame flipped.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->DefaultFramebuffer());
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    target->SwapBuffers();
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void TgkOpenGLCanvas::Clear(std::uint32_t color) {
+  if (!Use()) return;
+  const auto c = ColorToFloats(color);
+  glClearColor(c[0], c[1], c[2], c[3]);
+  glClearDepth(1.0);
+  // Clearing ignores the depth-write state, as the fixed-function clear does.
+  glDepthMask(GL_TRUE);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
+}
+
+void TgkOpenGLCanvas::CopyPixels(const std::uint32_t* pixels) {
+  if (!pixels || !Use()) return;
+  glDepthMask(GL_TRUE);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
+  GLuint texture = 0, framebuffer = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, Width(), Height(), 0, GL_BGRA,
+               GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
+  // Row 0 of the block is the top row, which is framebuffer row 0 here.
+  glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
+                    GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+  glDeleteFramebuffers(1, &framebuffer);
+  glDeleteTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, state_.texture);
+}
+
+// ---- Drawing ----
+
+template <typename Fill>
+void TgkOpenGLCanvas::Draw(GLenum mode, int vertex_count, int index_count, Fill&& fill) {
+  if (vertex_count <= 0 || index_count <= 0 || vertex_count > kCanvasMaxVertices ||
+      index_count > kCanvasMaxIndices || !Use()) {
+    return;
+  }
+  const size_t vertex_bytes = static_cast<size_t>(vertex_count) * sizeof(TgkCanvasVertex);
+  const size_t index_bytes = static_cast<size_t>(index_count) * sizeof(std::uint16_t);
+  // Rings: start again from the front when the data would pass the end. The first write
+  // of a frame and of each lap orphans the buffer, so draws still in flight keep theirs.
+  if (vertex_cursor_ + vertex_bytes > static_cast<size_t>(kVertexBufferBytes)) {
+    vertex_cursor_ = 0;
+    orphan_vertices_ = true;
+  }
+  if (index_cursor_ + index_bytes > static_cast<size_t>(kIndexBufferBytes)) {
+    index_cursor_ = 0;
+    orphan_indices_ = true;
+  }
+  auto flags = [](bool orphan) -> GLbitfield {
+    return GL_MAP_WRITE_BIT | (orphan ? GL_MAP_INVALIDATE_BUFFER_BIT
+                                      : GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+  };
+  glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
+  void* vertices = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(vertex_cursor_),
+                                    static_cast<GLsizeiptr>(vertex_bytes), flags(orphan_vertices_));
+  void* indices = glMapBufferRange(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(index_cursor_),
+                                   static_cast<GLsizeiptr>(index_bytes), flags(orphan_indices_));
+  int written = 0;
+  if (vertices && indices) {
+    written = fill(static_cast<TgkCanvasVertex*>(vertices), static_cast<std::uint16_t*>(indices));
+  }
+  if (vertices) glUnmapBuffer(GL_ARRAY_BUFFER);
+  if (indices) glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
+  if (!vertices || !indices) return;  // a failed map skips the draw
+  orphan_vertices_ = orphan_indices_ = false;
+  if (written > 0) {
+    UploadUniforms();
+    glDrawElementsBaseVertex(mode, written, GL_UNSIGNED_SHORT,
+                             reinterpret_cast<const void*>(index_cursor_),
+                             static_cast<GLint>(vertex_cursor_ / sizeof(TgkCanvasVertex)));
+  }
+  vertex_cursor_ += vertex_bytes;
+  index_cursor_ += index_bytes;
+}
+
+void TgkOpenGLCanvas::DrawArrays(GLenum mode, const std::vector<TgkCanvasVertex>& vertices,
+                                 const std::vector<std::uint16_t>& indices) {
+  const int nv = static_cast<int>(vertices.size());
+  const int ni = static_cast<int>(indices.size());
+  Draw(mode, nv, ni, [&](TgkCanvasVertex* v, std::uint16_t* i) {
+    std::memcpy(v, vertices.data(), vertices.size() * sizeof(TgkCanvasVertex));
+    std::memcpy(i, indices.data(), indices.size() * sizeof(std::uint16_t));
+    return ni;
+  });
+}
+
+void TgkOpenGLCanvas::DrawLine(const TgkVector& start, const TgkVector& finish, float opacity) {
+  const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
+  Draw(GL_LINES, 2, 2, [&](TgkCanvasVertex* v, std::uint16_t* i) {
+    v[0] = {start.X, start.Y, start.Z, 0, 0, 0, color, 0, 0};
+    v[1] = {finish.X, finish.Y, finish.Z, 0, 0, 0, color, 1, 1};
+    i[0] = 0;
+    i[1] = 1;
+    return 2;
+  });
+}
+
+void TgkOpenGLCanvas::FillCube(const TgkVector& center, const TgkVector& size, float opacity) {
+  if (!device_) return;
+  BuildCube(center, size, ColorWithOpacity(Material().Diffuse(), opacity), scratch_vertices_,
+            scratch_indices_);
+  DrawArrays(GL_TRIANGLES, scratch_vertices_, scratch_indices_);
+}
+
+void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, float opacity,
+                               const TgkMeshData& mesh) {
+  const int nv = mesh.VertexCount();
+  const int ni = mesh.IndexCount() / 3 * 3;
+  const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
+  const bool screen = state_.screen;
+  Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
+    const TgkMeshVertex* in = mesh.Vertices.data();
+    for (int k = 0; k < nv; ++k) {
+      float x = in[k].X * size.X, y = in[k].Y * size.Y;
+      if (screen) {
+        // Whole pixels (halves to even): quad edges meet pixel edges, so a quad shows its
+        // texture one texel per pixel (GL's pixel centres already lie on the halves).
+        x = std::nearbyint(x);
+        y = std::nearbyint(y);
+      }
+      out[k] = {x, y, in[k].Z * size.Z, in[k].NX, in[k].NY, in[k].NZ, color, in[k].TU, in[k].TV};
+    }
+    // Triangles naming a vertex the mesh does not have are left out.
+    const std::uint16_t* idx = mesh.Indices.data();
+    int written = 0;
+    for (int t = 0; t < ni; t += 3) {
+      if (idx[t] < nv && idx[t + 1] < nv && idx[t + 2] < nv) {
+        index_out[written++] = idx[t];
+        index_out[written++] = idx[t + 1];
+        index_out[written++] = idx[t + 2];
+      }
+    }
+    return written;
+  });
+}
+
+void TgkOpenGLCanvas::FillPolygon(const TgkVector& center, const TgkVector& size, float opacity,
+                                  int count, const TgkPolygon& polygon) {
+  if (!device_) return;
+  BuildPolygonSolid(center, size, ColorWithOpacity(Material().Diffuse(), opacity), count, polygon,
+                    scratch_vertices_, scratch_indices_);
+  DrawArrays(GL_TRIANGLES, scratch_vertices_, scratch_indices_);
+}
+
+// ---- The class reference ----
+
+namespace {
+
+class TgkOpenGLCanvasClass final : public TgkCanvasClass {
+ public:
+  std::unique_ptr<TgkCanvas> CreateFromWindow(TgkCanvasWindow* window, int width, int height,
+                                              bool transparency,
+                                              TgkQuality quality) const override {
+    return std::make_unique<TgkOpenGLCanvas>(window, width, height, transparency, quality);
+  }
+  std::unique_ptr<TgkCanvas> CreateFromBitmap(TgkBitmap& bitmap) const override {
+    return std::make_unique<TgkOpenGLCanvas>(bitmap);
+  }
+};
+
+const TgkOpenGLCanvasClass kOpenGLCanvasClass;
+
+}  // namespace
+
+void InstallOpenGLRenderer() {
+  SetDefaultCanvasClass3D(&kOpenGLCanvasClass);
+}

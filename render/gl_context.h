@@ -1,0 +1,52 @@
+// TglContext: an OpenGL 3.3 core context a canvas draws with. Several contexts live on the
+// user-interface thread (the off-screen one and a window's), so a canvas makes its context
+// current before every piece of GL work; the context remembers which canvas used it last so
+// that a canvas sharing it knows when to restore its own GL state.
+#pragma once
+
+#include <memory>
+
+#include "scene/canvas.h"
+
+class TglProgram;
+
+class TglContext {
+ public:
+  TglContext();
+  virtual ~TglContext();
+  TglContext(const TglContext&) = delete;
+  TglContext& operator=(const TglContext&) = delete;
+
+  // Makes the context current unless it already is (through this class); false on failure.
+  bool Activate();
+
+  // Makes the context current on this thread; false when that fails.
+  virtual bool MakeCurrent() = 0;
+  // Whether the window system reports this context current on this thread.
+  virtual bool IsCurrent() const = 0;
+
+  // The canvas program, compiled on first use in this context; nullptr when it fails.
+  // Call only with the context current.
+  TglProgram* Program();
+  // Frees the GL objects owned here; call with the context current, before it goes.
+  void ReleaseObjects();
+
+  // The object whose GL state the context holds now.
+  const void* user = nullptr;
+
+ private:
+  std::unique_ptr<TglProgram> program_;
+  bool program_failed_ = false;
+};
+
+// What the platform window layer hands a window canvas: its GL context and the default
+// framebuffer it shows. The window layer derives from it; the canvas renders into its own
+// framebuffer object and copies the finished frame upright into the window's.
+class TglWindowTarget : public TgkCanvasWindow {
+ public:
+  virtual TglContext* Context() = 0;
+  // The framebuffer shown in the window (0 for the window system's default framebuffer).
+  virtual unsigned DefaultFramebuffer() const { return 0; }
+  // Shows the frame (swaps the window's buffers).
+  virtual void SwapBuffers() = 0;
+};

@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "render/gl_canvas.h"
+#include "render_fixture.h"
+#include "scene/material.h"
+#include "scene/mesh_data.h"
+#include "scene/scene_bitmap.h"
+
+using namespace rendertest;
+
+namespace {
+
+int CountNonZero(const TgkBitmap& b) {
+  int n = 0;
+  for (size_t i = 0; i < b.PixelCount(); ++i) n += b.Bits()[i] != 0;
+  return n;
+}
+
+}  // namespace
+
+// ---- Frames, blending and the alpha test ----
+
+TEST_F(RenderTest, ClearedFrameReadsBackAllZero) {
+  bitmap->Clear(0xDEADBEEF);  // proves EndScene writes every pixel
+  Begin();
+  canvas->EndScene();
+  EXPECT_EQ(CountNonZero(*bitmap), 0);
+}
+
+TEST_F(RenderTest, ClearColourIsStoredAsGiven) {
+  Begin(false, 0x80402010);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(0, 0), 0x80402010u);
+  EXPECT_EQ(Pixel(kSize - 1, kSize - 1), 0x80402010u);
+}
+
+TEST_F(RenderTest, HalfTransparentRedIsPremultipliedOverTransparentBlack) {
+  Begin();
+  Colour(0x80FF0000);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  const std::uint32_t p = Pixel(kSize / 2, kSize / 2);
+  EXPECT_EQ(Alpha(p), 128);
+  EXPECT_NEAR(Red(p), 128, 1);
+  EXPECT_EQ(Green(p), 0);
+  EXPECT_EQ(Blue(p), 0);
+}
+
+TEST_F(RenderTest, OpacityScalesTheUnlitVertexAlpha) {
+  Begin();
+  Colour(0xFFFFFFFF);
+  ScreenRect(0, 0, kSize, kSize, 0.5f);  // alpha trunc(0.5 * 255) = 127
+  canvas->EndScene();
+  EXPECT_EQ(Alpha(Pixel(3, 3)), 127);
+  EXPECT_NEAR(Red(Pixel(3, 3)), 127, 1);
+}
+
+TEST_F(RenderTest, AlphaZeroFragmentsWriteNoDepth) {
+  Begin();
+  canvas->SetRenderState(rsZTestOn);
+  canvas->SetRenderState(rsZWriteOn);
+  // In front (z = 0), fully transparent: discarded, so it must not hide what follows.
+  Colour(0x00FF0000);
+  ScreenRect(0, 0, kSize, kSize, 1, 0);
+  // Behind it (z = 50 is farther from the viewer).
+  Colour(0xFF00FF00);
+  ScreenRect(0, 0, kSize, kSize, 1, 50);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(kSize / 2, kSize / 2), 0xFF00FF00u);
+}
+
+TEST_F(RenderTest, NearerOpaqueSurfaceHidesFartherOne) {
+  // The counterpart of the test above: depth does work for visible fragments.
+  Begin();
+  canvas->SetRenderState(rsZTestOn);
+  Colour(0xFFFF0000);
+  ScreenRect(0, 0, kSize, kSize, 1, 0);
+  Colour(0xFF00FF00);
+  ScreenRect(0, 0, kSize, kSize, 1, 50);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(kSize / 2, kSize / 2), 0xFFFF0000u);
+}
+
+TEST_F(RenderTest, AlphaZeroDrawsNothingEvenAdditive) {
+  Begin();
+  canvas->SetRenderState(rsBlendAdditive);
+  Colour(0x00FFFFFF);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(CountNonZero(*bitmap), 0);
+}
+
+TEST_F(RenderTest, AdditiveBlendingAddsColourButAlphaCoverage) {
+  Begin(false, 0xFF000040);
+  canvas->SetRenderState(rsBlendAdditive);
+  Colour(0x80FF0000);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  const std::uint32_t p = Pixel(5, 5);
+  EXPECT_NEAR(Red(p), 128, 1);
+  EXPECT_EQ(Blue(p), 0x40);  // destination kept whole
+  EXPECT_EQ(Alpha(p), 255);  // 128 + 255 * (1 - 128/255)
+}
+
+// ---- Buffer limits ----
+
+TEST_F(RenderTest, MeshBeyondTheVertexLimitIsNotDrawn) {
+  auto frame = [&](int vertex_count) {
+    TgkMeshData mesh;
+    MakeScreenQuad(mesh);
+    mesh.Vertices.resize(static_cast<size_t>(vertex_count), mesh.Vertices[0]);
+    Begin();
+    Colour(0xFFFFFFFF);
+    canvas->SetRenderState(rsScreenMatrix);
+    canvas->SetRenderState(rsCullNone);
+    canvas->SetMatrix(Translation(kSize / 2.0f, kSize / 2.0f, 0));
+    canvas->FillMesh({}, MakeVector(kSize, kSize, 1, 0), 1, mesh);
+    canvas->EndScene();
+    return CountNonZero(*bitmap);
+  };
+  EXPECT_EQ(frame(65535), kSize * kSize);
+  EXPECT_EQ(frame(65536), 0);
+}
+
+TEST_F(RenderTest, MeshBeyondTheIndexLimitIsNotDrawn) {
+  TgkMeshData mesh;
+  MakeScreenQuad(mesh);
+  mesh.Indices.resize(131073, 0);  // first triangle stays the real one
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsScreenMatrix);
+  canvas->SetRenderState(rsCullNone);
+  canvas->SetMatrix(Translation(kSize / 2.0f, kSize / 2.0f, 0));
+  canvas->FillMesh({}, MakeVector(kSize, kSize, 1, 0), 1, mesh);
+  canvas->EndScene();
+  EXPECT_EQ(CountNonZero(*bitmap), 0);
+}
+
+TEST_F(RenderTest, ManyDrawsWrapTheRingBuffersWithinOneFrame) {
+  // 40 draws of 3000 vertices pass the 65 535-vertex buffer twice; every one must land.
+  TgkMeshData mesh;
+  MakeScreenQuad(mesh);
+  mesh.Vertices.resize(3000, mesh.Vertices[0]);
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsScreenMatrix);
+  canvas->SetRenderState(rsCullNone);
+  for (int i = 0; i < 40; ++i) {
+    const int x = (i % 8) * 8, y = (i / 8) * 8;
+    canvas->SetMatrix(Translation(static_cast<float>(x) + 2, static_cast<float>(y) + 2, 0));
+    canvas->FillMesh({}, MakeVector(4, 4, 1, 0), 1, mesh);
+  }
+  canvas->EndScene();
+  EXPECT_EQ(CountNonZero(*bitmap), 40 * 16);
+  EXPECT_EQ(Pixel(7 * 8 + 1, 4 * 8 + 1), 0xFFFFFFFFu);
+}
+
+TEST_F(RenderTest, TrianglesNamingMissingVerticesAreLeftOut) {
+  TgkMeshData mesh;
+  MakeScreenQuad(mesh);
+  mesh.Indices = {0, 1, 2, 2, 1, 9};  // the second triangle names vertex 9 of 4
+  Begin();
+  Colour(0xFFFFFFFF);
+  ScreenRect(0, 0, 0, 0);  // sets the screen states
+  canvas->SetMatrix(Translation(kSize / 2.0f, kSize / 2.0f, 0));
+  canvas->FillMesh({}, MakeVector(kSize, kSize, 1, 0), 1, mesh);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(2, 2), 0xFFFFFFFFu);         // first triangle, top left
+  EXPECT_EQ(Pixel(kSize - 3, kSize - 3), 0u);  // the dropped one, bottom right
+}
+
+// ---- Matrices and projections ----
+
+TEST_F(RenderTest, ScreenProjectionIsPixelExactAndTranslationSurvives) {
+  Begin();
+  Colour(0xFFFFFFFF);
+  ScreenRect(10, 20, 14, 26);
+  canvas->EndScene();
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      const bool inside = x >= 10 && x < 14 && y >= 20 && y < 26;
+      ASSERT_EQ(Pixel(x, y), inside ? 0xFFFFFFFFu : 0u) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(RenderTest, CameraProjectionLooksDownMinusZWithoutACamera) {
+  // Without a camera the view is the identity: the eye looks along -Z, +Y up, +X right.
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsCullNone);
+  canvas->SetMatrix(Translation(1, 1, -5));  // up and to the right of the centre
+  TgkMeshData quad;
+  MakeScreenQuad(quad);
+  canvas->FillMesh({}, MakeVector(1, 1, 1, 0), 1, quad);
+  canvas->EndScene();
+  // tan(22.5 deg) * 5 = 2.07 units per half frame: the quad spans about x 0.24..0.72 of the
+  // frame from the centre to the right edge, and the same upward.
+  EXPECT_NE(Pixel(48, 16), 0u);
+  EXPECT_EQ(Pixel(16, 48), 0u);
+  EXPECT_EQ(Pixel(48, 48), 0u);
+  EXPECT_EQ(Pixel(16, 16), 0u);
+}
+
+TEST_F(RenderTest, CullingHidesCounterClockwiseTrianglesOnly) {
+  // Two triangles in pixel space: the left one clockwise on screen, the right one not.
+  TgkMeshData mesh;
+  mesh.Vertices = {
+      MakeMeshVertex(0, 0, 0, 0, 0, 1, 0, 0),   MakeMeshVertex(30, 0, 0, 0, 0, 1, 0, 0),
+      MakeMeshVertex(0, 30, 0, 0, 0, 1, 0, 0),  MakeMeshVertex(34, 0, 0, 0, 0, 1, 0, 0),
+      MakeMeshVertex(34, 30, 0, 0, 0, 1, 0, 0), MakeMeshVertex(64, 0, 0, 0, 0, 1, 0, 0)};
+  mesh.Indices = {0, 1, 2, 3, 4, 5};  // 3-4-5 runs down then right-up: counter-clockwise
+  auto frame = [&](TgkRenderState cull) {
+    Begin();
+    Colour(0xFFFFFFFF);
+    canvas->SetRenderState(rsScreenMatrix);
+    canvas->SetRenderState(cull);
+    canvas->SetMatrix(IdentityMatrix);
+    canvas->FillMesh({}, MakeVector(1, 1, 1, 0), 1, mesh);
+    canvas->EndScene();
+    return std::make_pair(Pixel(5, 5) != 0, Pixel(40, 5) != 0);
+  };
+  EXPECT_EQ(frame(rsCullCCW), std::make_pair(true, false));
+  EXPECT_EQ(frame(rsCullCW), std::make_pair(false, true));
+  EXPECT_EQ(frame(rsCullNone), std::make_pair(true, true));
+}
+
+// ---- Fill modes ----
+
+TEST_F(RenderTest, WireFrameDrawsEdgesOnly) {
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsFrameWire);
+  ScreenRect(8, 8, 56, 56);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(20, 40), 0u);  // inside, off the diagonal
+  int edge = 0;
+  for (int x = 8; x < 56; ++x) edge += Pixel(x, 8) != 0;
+  EXPECT_GT(edge, 40);  // the top edge is there
+  int total = CountNonZero(*bitmap);
+  EXPECT_LT(total, 48 * 6);  // outline and diagonal, not the area
+  EXPECT_GT(total, 48 * 3);
+}
+
+// ---- Textures ----
+
+class TextureTest : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    texture.SetSize(8, 8);
+  }
+  void Textured(std::uint32_t diffuse, TgkTexMode mode, TgkRenderState filter = rsTexNearest) {
+    TgkMaterial m;
+    m.SetDiffuse(diffuse);
+    m.SetLighting(false);
+    m.SetBitmapMode(mode);
+    canvas->Material().SetDirectBitmap(&texture);
+    canvas->Material().Assign(m);
+    canvas->SetRenderState(filter);
+  }
+  TgkBitmap texture;
+};
+
+TEST_F(TextureTest, ModulateMultipliesTextureAndSurfaceColour) {
+  texture.Clear(0xFF80FF40);
+  Begin();
+  Textured(0xFFFF8000, gkTexModulate);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  const std::uint32_t p = Pixel(30, 30);
+  EXPECT_NEAR(Red(p), 0x80, 1);
+  EXPECT_NEAR(Green(p), 0x80, 1);
+  EXPECT_EQ(Blue(p), 0);
+  EXPECT_EQ(Alpha(p), 255);
+}
+
+TEST_F(TextureTest, ReplaceTakesTheTextureAlone) {
+  texture.Clear(0xFF80FF40);
+  Begin();
+  Textured(0xFF0000FF, gkTexReplace);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(30, 30), 0xFF80FF40u);
+}
+
+TEST_F(TextureTest, TextureAlphaIsStraightAndComesOutPremultiplied) {
+  texture.Clear(0x80FF0000);  // straight red at half coverage
+  Begin();
+  Textured(0xFFFFFFFF, gkTexModulate);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Alpha(Pixel(1, 1)), 128);
+  EXPECT_NEAR(Red(Pixel(1, 1)), 128, 1);
+}
+
+TEST_F(TextureTest, PixelExactScreenQuadShowsOneTexelPerPixel) {
+  // A checkerboard layer of 8 x 8 texels at a whole-pixel position, sampled bilinearly as
+  // layers are: any half-pixel error would blend neighbouring texels into grey.
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      texture.Bits()[y * 8 + x] = ((x + y) % 2) ? 0xFFFFFFFFu : 0xFF000000u;
+    }
+  }
+  texture.Changed();
+  Begin();
+  Textured(0xFFFFFFFF, gkTexModulate, rsTexLinear);
+  ScreenRect(13, 21, 21, 29);
+  canvas->EndScene();
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      ASSERT_EQ(Pixel(13 + x, 21 + y), texture.Bits()[y * 8 + x]) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(Pixel(12, 21), 0u);
+  EXPECT_EQ(Pixel(21, 29), 0u);
+}
+
+TEST_F(TextureTest, TextureIsUploadedAgainOnlyWhenMarked) {
+  texture.Clear(0xFFFF0000);
+  auto frame = [&] {
+    Begin();
+    Textured(0xFFFFFFFF, gkTexReplace);
+    ScreenRect(0, 0, kSize, kSize);
+    canvas->EndScene();
+    return Pixel(3, 3);
+  };
+  EXPECT_EQ(frame(), 0xFFFF0000u);
+  EXPECT_FALSE(texture.NeedsUpload());
+  // Changed behind the canvas's back: the old texture stays.
+  texture.Bits()[0] = 0xFF00FF00;
+  for (size_t i = 0; i < texture.PixelCount(); ++i) texture.Bits()[i] = 0xFF00FF00;
+  EXPECT_EQ(frame(), 0xFFFF0000u);
+  texture.Changed();
+  EXPECT_EQ(frame(), 0xFF00FF00u);
+  // A new size makes a new texture.
+  texture.SetSize(2, 2);
+  texture.Clear(0xFF0000FF);
+  EXPECT_EQ(frame(), 0xFF0000FFu);
+}
+
+TEST_F(TextureTest, TextureTileRepeatsTheBitmap) {
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) texture.Bits()[y * 8 + x] = x < 4 ? 0xFFFF0000u : 0xFF0000FFu;
+  }
+  texture.Changed();
+  Begin();
+  TgkMaterial m;
+  m.SetDiffuse(0xFFFFFFFF);
+  m.SetLighting(false);
+  m.SetBitmapMode(gkTexReplace);
+  m.SetBitmapTile(2);
+  canvas->Material().SetDirectBitmap(&texture);
+  canvas->Material().Assign(m);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  // Two repeats across 64 pixels: red, blue, red, blue in 16-pixel bands.
+  EXPECT_EQ(Pixel(8, 5), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(24, 5), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(40, 5), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(56, 5), 0xFF0000FFu);
+}
+
+TEST_F(TextureTest, FreedTextureBitmapLeavesTheCanvasConsistent) {
+  auto doomed = std::make_unique<TgkBitmap>(4, 4);
+  doomed->Clear(0xFFFFFFFF);
+  canvas->UpdateBitmap(*doomed);
+  EXPECT_NE(canvas->TextureOf(doomed.get()), 0u);
+  ASSERT_EQ(doomed->TextureHolders().size(), 1u);
+  TgkBitmap* raw = doomed.get();
+  doomed.reset();
+  EXPECT_EQ(canvas->TextureOf(raw), 0u);
+  EXPECT_TRUE(canvas->Textures().empty());
+}
+
+TEST(RenderCanvasLifetime, CanvasFreedFirstLeavesNoHolderBehind) {
+  TgkBitmap target(8, 8), texture(4, 4);
+  {
+    TgkOpenGLCanvas canvas(target);
+    ASSERT_TRUE(canvas.HasDevice());
+    canvas.UpdateBitmap(texture);
+    EXPECT_EQ(texture.TextureHolders().size(), 1u);
+  }
+  EXPECT_TRUE(texture.TextureHolders().empty());
+}
+
+// ---- Without a device ----
+
+TEST(RenderCanvasWithoutDevice, WindowWithoutContextGivesNoFrames) {
+  TgkOpenGLCanvas canvas(nullptr, 100, 50, false, gkHighQuality);
+  EXPECT_FALSE(canvas.HasDevice());
+  EXPECT_FALSE(canvas.BeginScene());
+  canvas.Clear(0xFFFFFFFF);  // harmless
+  canvas.EndScene();
+  EXPECT_EQ(canvas.Width(), 100);
+}
+
+TEST(RenderCanvasClass, InstalledRendererMakesBitmapCanvases) {
+  InstallOpenGLRenderer();
+  TgkBitmap target(16, 16);
+  auto* gl = dynamic_cast<TgkOpenGLCanvas*>(&target.Canvas());
+  ASSERT_NE(gl, nullptr);
+  EXPECT_TRUE(gl->HasDevice());
+  EXPECT_EQ(gl->Samples(), 0);  // bitmap canvases never multisample
+  SetDefaultCanvasClass3D(nullptr);
+}
+
+TEST(RenderCanvasSharing, TwoBitmapCanvasesKeepTheirOwnState) {
+  // Both draw with the one off-screen context; each must find its own targets and states.
+  TgkBitmap a(16, 16), b(16, 16);
+  TgkOpenGLCanvas ca(a), cb(b);
+  ca.ResetState();
+  cb.ResetState();
+  ca.SetLighting(false);
+  cb.SetLighting(false);
+  ASSERT_TRUE(ca.BeginScene());
+  ASSERT_TRUE(cb.BeginScene());
+  ca.Clear(0xFF112233);
+  cb.Clear(0xFF445566);
+  TgkMeshData quad;
+  MakeScreenQuad(quad);
+  for (auto* c : {&ca, &cb}) {
+    TgkMaterial m;
+    m.SetDiffuse(0xFFFFFFFF);
+    m.SetLighting(false);
+    c->Material().Assign(m);
+    c->SetRenderState(rsScreenMatrix);
+    c->SetRenderState(rsCullNone);
+    c->SetMatrix(Translation(8, 8, 0));
+  }
+  ca.SetRenderState(rsFrameWire);  // after the material, which asks for solid
+  ca.FillMesh({}, MakeVector(12, 12, 1, 0), 1, quad);
+  cb.FillMesh({}, MakeVector(12, 12, 1, 0), 1, quad);
+  ca.EndScene();
+  cb.EndScene();
+  EXPECT_EQ(a.Bits()[0], 0xFF112233u);
+  EXPECT_EQ(b.Bits()[0], 0xFF445566u);
+  EXPECT_EQ(a.Bits()[8 * 16 + 5], 0xFF112233u);  // wire frame: inside stays clear
+  EXPECT_EQ(b.Bits()[8 * 16 + 5], 0xFFFFFFFFu);  // solid
+}
