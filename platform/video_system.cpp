@@ -19,6 +19,9 @@ TVideoSystem::TVideoSystem() {
   // A desktop tool window: do not switch off the desktop compositor.
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Window contexts on EGL, like the renderer's off-screen context: one GL vendor library
+  // on the thread, so the two kinds of context can take turns being current.
+  SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     --holders;
     throw std::runtime_error(std::string("Cannot open the display: ") + SDL_GetError());

@@ -1,5 +1,6 @@
 #include "platform/window.h"
 
+#include <EGL/egl.h>
 #include <SDL.h>
 
 #include <cmath>
@@ -163,8 +164,17 @@ bool TWindow::Visible() const {
 
 bool TWindow::MakeCurrent() {
   if (!context_) return false;
-  if (SDL_GL_GetCurrentContext() == context_ && SDL_GL_GetCurrentWindow() == window_) return true;
+  if (IsCurrent()) return true;
+  // The renderer's off-screen context may have been made current behind SDL's back, and SDL
+  // skips a switch it believes done: clear its record first.
+  if (SDL_GL_GetCurrentContext() == context_) SDL_GL_MakeCurrent(window_, nullptr);
   return SDL_GL_MakeCurrent(window_, context_) == 0;
+}
+
+bool TWindow::IsCurrent() const {
+  // SDL's contexts are EGL contexts (see TVideoSystem), so EGL knows the truth.
+  return context_ != nullptr && eglGetCurrentContext() == static_cast<EGLContext>(context_) &&
+         eglGetCurrentSurface(EGL_DRAW) != EGL_NO_SURFACE;
 }
 
 void TWindow::SwapBuffers() {

@@ -59,6 +59,7 @@ class TWindow : public TGlSurface {
 
   // ---- TGlSurface ----
   bool MakeCurrent() override;
+  bool IsCurrent() const override;
   void SwapBuffers() override;
   int DrawableWidth() const override;
   int DrawableHeight() const override;

@@ -1,5 +1,7 @@
 // The event loop: coalesced frames and resizes, waiting instead of spinning, posted calls,
 // nested loops and the error report that keeps the loop alive.
+#include <EGL/egl.h>
+
 #include <stdexcept>
 
 #include "tests/platform/window_fixture.h"
@@ -164,4 +166,22 @@ TEST(ShellTest, ErrorReportCarriesTheMessageAndSurvivesAFailingReporter) {
   EXPECT_TRUE(RunReportingErrors([] {}));
   SetErrorReporter(previous);
   EXPECT_FALSE(ShellOpen(""));
+}
+
+TEST_F(WindowTest, MakeCurrentWinsBackAContextSwitchedBehindTheLibrarysBack) {
+  TWindowOptions options;
+  options.visible = false;
+  TWindow other(*loop_, options);
+  ASSERT_TRUE(other.MakeCurrent());
+  EGLDisplay display = eglGetCurrentDisplay();
+  EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+  EGLContext context = eglGetCurrentContext();
+  ASSERT_TRUE(window_->MakeCurrent());
+  EXPECT_TRUE(window_->IsCurrent());
+  EXPECT_FALSE(other.IsCurrent());
+  // What an off-screen renderer does with its own context.
+  ASSERT_TRUE(eglMakeCurrent(display, surface, surface, context));
+  EXPECT_FALSE(window_->IsCurrent());
+  EXPECT_TRUE(window_->MakeCurrent());
+  EXPECT_TRUE(window_->IsCurrent());
 }
