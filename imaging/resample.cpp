@@ -163,14 +163,14 @@ void VerticalRow(const TpmPixelImage& src, int firstRow, int count, const int16_
 
 // Horizontal taps of output pixel k over a Q6 row (indices relative to its first column):
 // Q20 BGRA sums.
-inline void HorizontalPixel(const int16_t* mid, const Axis& ax, int k, int x0, int32_t* sum) {
+#if defined(__SSE2__)
+inline __m128i HorizontalPixel(const int16_t* mid, const Axis& ax, int k, int x0) {
   const int16_t* w = ax.weights.data() + ax.offset[k];
   const int16_t* p = mid + static_cast<size_t>(ax.first[k] - x0) * 4;
   const int count = ax.count[k];
-  int t = 0;
-#if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   __m128i acc = zero;
+  int t = 0;
   for (; t + 1 < count; t += 2) {
     __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t * 4));
     px = _mm_unpacklo_epi16(px, _mm_srli_si128(px, 8));  // b0 b1 g0 g1 r0 r1 a0 a1
@@ -181,14 +181,19 @@ inline void HorizontalPixel(const int16_t* mid, const Axis& ax, int k, int x0, i
     px = _mm_unpacklo_epi16(px, zero);
     acc = _mm_add_epi32(acc, _mm_madd_epi16(px, _mm_set1_epi32(static_cast<uint16_t>(w[t]))));
   }
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(sum), acc);
-#else
-  sum[0] = sum[1] = sum[2] = sum[3] = 0;
-  for (; t < count; ++t)
-    for (int c = 0; c < 4; ++c) sum[c] += p[t * 4 + c] * w[t];
-#endif
+  return acc;
 }
+#else
+inline void HorizontalPixel(const int16_t* mid, const Axis& ax, int k, int x0, int32_t* sum) {
+  const int16_t* w = ax.weights.data() + ax.offset[k];
+  const int16_t* p = mid + static_cast<size_t>(ax.first[k] - x0) * 4;
+  sum[0] = sum[1] = sum[2] = sum[3] = 0;
+  for (int t = 0; t < ax.count[k]; ++t)
+    for (int c = 0; c < 4; ++c) sum[c] += p[t * 4 + c] * w[t];
+}
+#endif
 
+#if !defined(__SSE2__)
 inline uint32_t DivBy255(uint32_t x) {  // round(x / 255) for x <= 255 * 255
   x += 128;
   return (x + (x >> 8)) >> 8;
@@ -216,6 +221,36 @@ inline uint32_t Over(const int32_t* sum, uint32_t dst, uint32_t factor) {
   }
   return out;
 }
+
+#endif
+
+#if defined(__SSE2__)
+// The same as Over for Q20 sums held in a vector.
+inline uint32_t OverVector(__m128i sum, uint32_t dst, uint32_t factor) {
+  constexpr int shift = kWeightBits + kMidBits;
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(1 << (shift - 1))), shift);
+  v = _mm_packs_epi32(v, v);
+  v = _mm_packus_epi16(v, v);  // clamped to 0..255
+  const uint32_t a = static_cast<uint32_t>(_mm_cvtsi128_si32(v)) >> 24;
+  v = _mm_min_epu8(v, _mm_set1_epi8(static_cast<char>(a)));  // colour <= alpha
+  uint32_t src = static_cast<uint32_t>(_mm_cvtsi128_si32(v));
+  if (factor < 65536) {
+    uint32_t scaled = 0;
+    for (int i = 0; i < 32; i += 8) scaled |= ((((src >> i) & 0xFF) * factor + 32768) >> 16) << i;
+    src = scaled;
+  }
+  const uint32_t sa = src >> 24;
+  if (sa == 255) return src;
+  if (src == 0) return dst;
+  __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(dst)), zero);
+  d = _mm_add_epi16(_mm_mullo_epi16(d, _mm_set1_epi16(static_cast<int16_t>(255 - sa))),
+                    _mm_set1_epi16(128));
+  d = _mm_srli_epi16(_mm_add_epi16(d, _mm_srli_epi16(d, 8)), 8);  // round(d * (255 - a) / 255)
+  const __m128i s16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(src)), zero);
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_add_epi16(s16, d), zero)));
+}
+#endif
 
 bool Finite(const TpmRect& r) {
   return std::isfinite(r.Left) && std::isfinite(r.Top) && std::isfinite(r.Right) &&
@@ -297,9 +332,13 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
         const float f = std::min(1.0f, ax.coverage[i] * rowFactor);
         const uint32_t factor = static_cast<uint32_t>(f * 65536.0f + 0.5f);
         if (factor == 0) continue;
-        alignas(16) int32_t sum[4];
+#if defined(__SSE2__)
+        out[x] = OverVector(HorizontalPixel(mid.get(), ax, i, cx0), out[x], factor);
+#else
+        int32_t sum[4];
         HorizontalPixel(mid.get(), ax, i, cx0, sum);
         out[x] = Over(sum, out[x], factor);
+#endif
       }
     }
   }
