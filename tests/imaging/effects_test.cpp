@@ -6,6 +6,7 @@
 #include <random>
 
 #include "imaging/bitmap.h"
+#include "imaging/canvas.h"
 #include "imaging/effects.h"
 #include "imaging/stack_blur.h"
 #include "platform/property_registry.h"
@@ -275,4 +276,39 @@ TEST(EffectClasses, PublishedPropertiesByName) {
   TpmBlurEffect blur;
   EXPECT_EQ(GetPropText(blur, "ReplacesContent"), "True");
   EXPECT_NE(TClassRegistry::Instance().FindClass("TpmGlowEffect"), nullptr);
+}
+
+TEST(ShadowEffect, IconShadowStepsWithTheStartUpSettings) {
+  // The master with an opaque square, its shadow made as the icon pipeline makes it.
+  TpmBitmap master(256, 256);
+  for (int y = 64; y < 192; ++y)
+    for (int x = 64; x < 192; ++x) master.Scanline(y)[x] = 0xFFFF0000;
+  TpmShadowEffect e;
+  const TpmRect b{0, 0, 256, 256};
+  TpmRect r = e.GetEffectRect(b);
+  const TpmRect u{std::min(r.Left, b.Left), std::min(r.Top, b.Top), 0, 0};
+  TpmPoint p{0, 0};
+  if (r.Left < 0) p.X = -std::nearbyint(u.Left);
+  if (r.Top < 0) p.Y = -std::nearbyint(u.Top);
+  EXPECT_EQ(p, (TpmPoint{4, 4}));
+  r = {r.Left + p.X, r.Top + p.Y, r.Right + p.X, r.Bottom + p.Y};
+  EXPECT_NEAR(r.Left, 0.1213f, 1e-3);  // the shadow lands off the pixel grid
+  TpmBitmap work(static_cast<int>(r.Width()), static_cast<int>(r.Height()));
+  EXPECT_EQ(work.Width(), 268);
+  TpmPoint o;
+  e.GetOffset(o);
+  work.Canvas().DrawBitmap(master, b, {o.X, o.Y, 256 + o.X, 256 + o.Y}, 1, false);
+  e.ProcessEffect(&work.Canvas(), work);
+  master.Clear(0);
+  master.Canvas().DrawBitmap(work, {0, 0, 268, 268}, r, 1, false);
+  EXPECT_EQ(master.Scanline(130)[130], 153u << 24);  // flat inside stays exactly 153
+  EXPECT_EQ(master.Scanline(10)[10], 0u);
+  EXPECT_GT(master.Scanline(130)[201] >> 24, 0u);
+  EXPECT_EQ(master.Scanline(130)[204] >> 24, 0u);
+  EXPECT_GT(master.Scanline(130)[67] >> 24, 0u);
+  EXPECT_EQ(master.Scanline(130)[64] >> 24, 0u);
+  for (int x = 60; x < 210; ++x) {
+    const uint32_t px = master.Scanline(130)[x];
+    ASSERT_EQ(px & 0x00FFFFFF, 0u) << x;  // black stays black: no colour from the red object
+  }
 }
