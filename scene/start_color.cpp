@@ -1,0 +1,11 @@
+#include "scene/start_color.h"
+
+uint32_t TgkRandom::Next(uint32_t range) {
+  state_ = state_ * 134775813u + 1u;
+  return static_cast<uint32_t>((static_cast<uint64_t>(state_) * range) >> 32);
+}
+
+uint32_t NextStartColor() {
+  static TgkRandom generator;
+  return 0xFF000000u + generator.Next(0xFFFFFF);
+}
