@@ -6,6 +6,9 @@
 
 #include "import/chunk_tree_3ds.h"
 
+// Raises the assertion error with this file and line.
+#define MD3_FAIL(text) RaiseAssertion((text), __FILE__, __LINE__)
+
 namespace {
 
 constexpr size_t kHeaderSize = 108;
@@ -21,7 +24,8 @@ constexpr const char* kWrongIdent = "错误的 MD3 文件 ID";
 constexpr const char* kWrongVersion = "错误的 MD3 版本号";
 constexpr const char* kNegativeCount = "Negative count in the MD3 file";
 constexpr const char* kTooLarge =
-    "The MD3 file's counts need more than 64 MiB beyond the file's own size";
+    "The MD3 file's counts need more memory than the file can hold (at most 64 MiB more "
+    "than its own size)";
 
 // Reads byte ranges of the stream; whatever lies outside the stream reads as zero.
 class ZeroFillReader {
@@ -57,8 +61,8 @@ class AllocationBudget {
   explicit AllocationBudget(int64_t limit) : left_(limit) {}
 
   size_t Take(int64_t count, size_t record_size) {
-    if (count < 0) RaiseAssertion(kNegativeCount);
-    if (count > left_ / static_cast<int64_t>(record_size)) RaiseAssertion(kTooLarge);
+    if (count < 0) MD3_FAIL(kNegativeCount);
+    if (count > left_ / static_cast<int64_t>(record_size)) MD3_FAIL(kTooLarge);
     left_ -= count * static_cast<int64_t>(record_size);
     return static_cast<size_t>(count);
   }
@@ -90,12 +94,12 @@ std::vector<T> ReadArray(ZeroFillReader& in, int64_t pos, size_t count, size_t r
 
 }  // namespace
 
-void RaiseAssertion(const std::string& text, std::source_location where) {
-  std::string file = where.file_name();
+void RaiseAssertion(const std::string& text, const char* source_file, int line) {
+  std::string file = source_file;
   if (size_t slash = file.find_last_of('/'); slash != std::string::npos) {
     file.erase(0, slash + 1);
   }
-  throw EAssertionFailed(text + " (" + file + ", line " + std::to_string(where.line()) + ")");
+  throw EAssertionFailed(text + " (" + file + ", line " + std::to_string(line) + ")");
 }
 
 std::string MD3Name(const char* field, size_t size) {
@@ -112,7 +116,7 @@ void TFileMD3::LoadFromStream(TStream& stream) {
 
   const int64_t start = stream.Position();
   ZeroFillReader in(stream);
-  AllocationBudget budget(std::max<int64_t>(stream.Size() - start, 0) + kMD3AllocationSlack);
+  AllocationBudget budget(std::max<int64_t>(stream.Size() - start, 0) + AllocationSlack);
 
   std::vector<uint8_t> h = in.ReadAt(start, kHeaderSize);
   std::memcpy(Header.Ident, h.data(), 4);
@@ -127,8 +131,8 @@ void TFileMD3::LoadFromStream(TStream& stream) {
   Header.OfsTags = S32(&h[96]);
   Header.OfsSurfaces = S32(&h[100]);
   Header.OfsEnd = S32(&h[104]);
-  if (MD3Name(Header.Ident, 4) != "IDP3") RaiseAssertion(kWrongIdent);
-  if (Header.Version != 15) RaiseAssertion(kWrongVersion);
+  if (MD3Name(Header.Ident, 4) != "IDP3") MD3_FAIL(kWrongIdent);
+  if (Header.Version != 15) MD3_FAIL(kWrongVersion);
 
   try {
     int64_t pos = start + static_cast<int64_t>(kHeaderSize);
@@ -142,7 +146,7 @@ void TFileMD3::LoadFromStream(TStream& stream) {
     });
     pos += static_cast<int64_t>(frames * kFrameSize);
 
-    if (Header.NumTags < 0) RaiseAssertion(kNegativeCount);
+    if (Header.NumTags < 0) MD3_FAIL(kNegativeCount);
     size_t tags = budget.Take(int64_t{Header.NumFrames} * Header.NumTags, kTagSize);
     Tags = ReadArray<TMD3Tag>(in, pos, tags, kTagSize, [](const uint8_t* p, TMD3Tag& t) {
       std::memcpy(t.Name, p, 64);
@@ -151,7 +155,7 @@ void TFileMD3::LoadFromStream(TStream& stream) {
     });
     pos += static_cast<int64_t>(tags * kTagSize);
 
-    if (Header.NumSurfaces < 0) RaiseAssertion(kNegativeCount);
+    if (Header.NumSurfaces < 0) MD3_FAIL(kNegativeCount);
     for (int32_t i = 0; i < Header.NumSurfaces; ++i) {
       budget.Take(1, sizeof(TMD3MeshData));
       TMD3MeshData s;
@@ -188,7 +192,7 @@ void TFileMD3::LoadFromStream(TStream& stream) {
                                               t.S = LoadF32(p);
                                               t.T = LoadF32(p + 4);
                                             });
-      if (s.NumFrames < 0) RaiseAssertion(kNegativeCount);
+      if (s.NumFrames < 0) MD3_FAIL(kNegativeCount);
       size_t all_verts = budget.Take(int64_t{s.NumFrames} * s.NumVerts, kVertexSize);
       s.Vertices = ReadArray<TMD3Vertex>(in, pos + s.OfsXyzNormal, all_verts, kVertexSize,
                                          [](const uint8_t* p, TMD3Vertex& v) {
@@ -202,6 +206,6 @@ void TFileMD3::LoadFromStream(TStream& stream) {
       pos += Surfaces.back().OfsEnd;
     }
   } catch (const std::bad_alloc&) {
-    RaiseAssertion("Not enough memory to read the MD3 file");
+    MD3_FAIL("Not enough memory to read the MD3 file");
   }
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <source_location>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,8 +17,7 @@ class EAssertionFailed : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-[[noreturn]] void RaiseAssertion(const std::string& text,
-                                 std::source_location where = std::source_location::current());
+[[noreturn]] void RaiseAssertion(const std::string& text, const char* source_file, int line);
 
 inline constexpr int64_t kMD3AllocationSlack = int64_t{64} << 20;
 
@@ -99,6 +97,9 @@ class TFileMD3 {
 
   // Reads the model from the stream's current position.
   void LoadFromStream(TStream& stream);
+
+  // How much the counts may make the reader allocate beyond the file's own size.
+  int64_t AllocationSlack = kMD3AllocationSlack;
 
   TMD3Header Header;
   std::vector<TMD3Frame> Frames;

@@ -140,7 +140,7 @@ TEST(FileMD3, NegativeAndAbsurdCountsFailCleanly) {
     return b;
   };
   const std::string negative = "Negative count in the MD3 file \\(file_md3\\.cpp, line [0-9]+\\)";
-  const std::string too_large = "The MD3 file's counts need more than 64 MiB.*";
+  const std::string too_large = "The MD3 file's counts need more memory than the file can hold.*";
   EXPECT_THAT(AssertionOf(HeaderWith(-1, 0, 0)), MatchesRegex(negative));
   EXPECT_THAT(AssertionOf(HeaderWith(0, -5, 0)), MatchesRegex(negative));
   EXPECT_THAT(AssertionOf(HeaderWith(0, 0, -1)), MatchesRegex(negative));
@@ -158,6 +158,20 @@ TEST(FileMD3, NegativeAndAbsurdCountsFailCleanly) {
   Bytes same = SurfaceWith(1, 0, 0, 0, 0);
   repeated.insert(repeated.end(), same.begin(), same.end());
   EXPECT_THAT(AssertionOf(repeated), MatchesRegex(too_large));
+}
+
+TEST(FileMD3, TheCapCountsEveryArrayTogether) {
+  // Each array alone is within a 1000-byte slack, together they are not.
+  Bytes b = HeaderWith(0, 0, 1);
+  Bytes s = SurfaceWith(1, 5, 50, 30, 108);  // 340 + 400 + 360 + 400 bytes of records
+  b.insert(b.end(), s.begin(), s.end());
+  TMemoryStream stream(b);
+  TFileMD3 file;
+  file.AllocationSlack = 1000;
+  EXPECT_THROW(file.LoadFromStream(stream), EAssertionFailed);
+  file.AllocationSlack = 2000;
+  stream.Seek(0);
+  EXPECT_NO_THROW(file.LoadFromStream(stream));
 }
 
 TEST(FileMD3, CountsWithinTheCapReadAsZeros) {
