@@ -66,6 +66,7 @@ TEST(CanvasBinding, DirectPixelWritesAreSeenByLaterDraws) {
 }
 
 TEST(CanvasBinding, ReallocationMakesANewCanvasAndOldOnesLetGo) {
+  bool userRelease = false;  // outlives the bitmap, whose destruction fires OnRelease
   TpmBitmap bitmap(4, 4);
   TpmCanvas* first = &bitmap.Canvas();
   bitmap.SetSize(4, 4);  // same size: same canvas
@@ -75,7 +76,6 @@ TEST(CanvasBinding, ReallocationMakesANewCanvasAndOldOnesLetGo) {
   auto* cairo = dynamic_cast<TpmCanvasCairo*>(extra.get());
   ASSERT_NE(cairo, nullptr);
   EXPECT_EQ(cairo->BoundBitmap(), &bitmap);
-  bool userRelease = false;
   bitmap.OnRelease = [&](TpmBitmap&) { userRelease = true; };
   bitmap.SetSize(16, 2);
   EXPECT_TRUE(userRelease);
