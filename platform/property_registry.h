@@ -359,7 +359,7 @@ class TClassBuilder {
     TPropInfo p = Make(name, TPropKind::Object);
     p.value_class = &fm_detail::ClassOf<P>;
     p.get_object = [get](const TPersistent& o) -> TPersistent* {
-      auto&& v = fm_detail::CallGet(get, const_cast<T&>(fm_detail::As<T>(o)));
+      auto&& v = std::invoke(get, const_cast<T&>(fm_detail::As<T>(o)));
       if constexpr (std::is_pointer_v<std::remove_cvref_t<decltype(v)>>)
         return const_cast<
             std::remove_const_t<std::remove_pointer_t<std::remove_cvref_t<decltype(v)>>>*>(v);

@@ -8,6 +8,7 @@
 
 #include "platform/component.h"
 #include "platform/property_registry.h"
+#include "scene/math.h"
 
 class TgkCanvas;
 class TgkObject;

@@ -325,6 +325,7 @@ class TgkVisualObject : public TgkObject {
   void PaintDragHighlight(TgkCanvas& canvas);
 
  private:
+  friend class TgkProxyObject;
   void RotateAxisChanged(int axis);
   void SetVisibleField(bool v) { SetVisible(v); }
   TgkVisualObject* PickCandidate(bool screen, float& distance, float x, float y,
