@@ -64,7 +64,6 @@ TglEglContext::TglEglContext() {
   if (display == EGL_NO_DISPLAY) throw std::runtime_error("no headless EGL display");
   display_ = display;
   auto fail = [&](const char* why) {
-    eglTerminate(display);
     display_ = nullptr;
     throw std::runtime_error(why);
   };
@@ -102,10 +101,9 @@ TglEglContext::TglEglContext() {
 TglEglContext::~TglEglContext() {
   auto display = static_cast<EGLDisplay>(display_);
   if (Activate()) ReleaseObjects();
-  eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  if (IsCurrent()) eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   eglDestroyContext(display, static_cast<EGLContext>(context_));
-  eglTerminate(display);
-  eglReleaseThread();
+  // The display stays initialised: other contexts of the process may live on it.
 }
 
 bool TglEglContext::MakeCurrent() {
