@@ -37,6 +37,9 @@ TRasterImage DecodePng(const uint8_t* data, size_t size) {
   // The header's size is checked before anything is allocated for it.
   TRasterImage image = AllocateRaster(png->width, png->height, TAlphaForm::Straight);
   png->format = PNG_FORMAT_BGRA;  // 0xAARRGGBB words on a little-endian machine
+  // Without a gAMA or sRGB chunk libpng would take 16-bit samples as linear light and
+  // brighten them on the way to 8 bits; every other reader takes them as sRGB.
+  png->flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   if (!png_image_finish_read(png.get(), nullptr, image.pixels.data(),
                              static_cast<png_int_32>(image.width) * 4, nullptr))
     throw EImageError("Invalid PNG image: " + png.Message());

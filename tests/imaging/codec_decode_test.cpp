@@ -35,6 +35,7 @@ void ExpectPattern(const TRasterImage& image, bool with_alpha, int tolerance,
 
 TEST(CodecDecode, LosslessSamplesGiveTheExactPattern) {
   ExpectPattern(Decode("rgba.png"), true, 0, "png");
+  ExpectPattern(Decode("rgba16.png"), true, 0, "png with 16 bits per channel");
   ExpectPattern(Decode("rgb.bmp"), false, 0, "bmp");
   // libtiff hands out premultiplied colour, so the TIFF is exact in that form.
   TRasterImage tiff = Decode("rgba.tif", TAlphaForm::Premultiplied);

@@ -38,3 +38,25 @@ pal.info["transparency"] = 255
 pal.putpixel((0, 1), 255)
 pal.save("pal.gif", transparency=255, interlace=True)
 rgba.save("icon.ico", sizes=[(8, 6)])
+
+# 16 bits per channel, written by hand (Pillow writes 16-bit grey only): the pattern's
+# 8-bit values times 257, no gAMA chunk, so readers take the values as sRGB.
+import struct
+import zlib
+
+
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+raw = b""
+for y in range(H):
+    raw += b"\0"
+    for x in range(W):
+        raw += b"".join(struct.pack(">H", v * 257) for v in pattern(x, y))
+with open("rgba16.png", "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n")
+    f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", W, H, 16, 6, 0, 0, 0)))
+    f.write(chunk(b"IDAT", zlib.compress(raw)))
+    f.write(chunk(b"IEND", b""))
