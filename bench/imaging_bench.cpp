@@ -5,6 +5,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
+#include "imaging/resample.h"
 #include "imaging/stack_blur.h"
 
 namespace {
@@ -26,7 +27,9 @@ TpmRect Whole(const TpmBitmap& b) {
   return {0, 0, float(b.Width()), float(b.Height())};
 }
 
+// Argument 1: the baseline (SSE2) code path instead of the one the processor allows.
 void BM_Scale1024To256(benchmark::State& state) {
+  ResampleForceBaseline(state.range(0) != 0);
   TpmBitmap work(1024, 1024);
   FillPattern(work);
   TpmBitmap master(256, 256);
@@ -37,9 +40,10 @@ void BM_Scale1024To256(benchmark::State& state) {
     benchmark::DoNotOptimize(master.Pixels());
   }
 }
-BENCHMARK(BM_Scale1024To256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scale1024To256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_SixPreviewsFrom256(benchmark::State& state) {
+  ResampleForceBaseline(state.range(0) != 0);
   TpmBitmap master(256, 256);
   FillPattern(master);
   const int sizes[6] = {256, 128, 64, 48, 32, 16};
@@ -53,9 +57,10 @@ void BM_SixPreviewsFrom256(benchmark::State& state) {
     benchmark::DoNotOptimize(previews[5].Pixels());
   }
 }
-BENCHMARK(BM_SixPreviewsFrom256)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SixPreviewsFrom256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_ShadowDrawAtFractionalOffset(benchmark::State& state) {
+  ResampleForceBaseline(false);
   // The 256 master into the 268 shadow work bitmap, 1:1 at the effect offset.
   TpmBitmap master(256, 256);
   FillPattern(master);

@@ -41,3 +41,7 @@ struct TpmPixelTarget {
 void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelTarget& target,
                   const TpmRect& dstRect, const std::vector<TpmPixelBox>& clip, float opacity,
                   bool nearest);
+
+// Tests and benchmarks only: true keeps to the baseline code path even where the processor
+// offers a faster one (the results are identical either way).
+void ResampleForceBaseline(bool baseline);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
+#include "imaging/resample.h"
 
 namespace {
 
@@ -236,4 +238,28 @@ TEST(DrawBitmap, ThumbnailScalesUniformlyByWidth) {
   EXPECT_EQ(dst.Scanline(1)[3], 0xFF00FF00u);
   EXPECT_EQ(dst.Scanline(2)[1], 0u);  // height 4 * 0.5 = 2
   EXPECT_EQ(dst.Scanline(0)[4], 0u);
+}
+
+TEST(DrawBitmap, FastAndBaselineCodePathsGiveIdenticalPixels) {
+  TpmBitmap src(301, 203);  // odd sizes: every loop tail runs
+  uint32_t seed = 12345;
+  for (int y = 0; y < src.Height(); ++y)
+    for (int x = 0; x < src.Width(); ++x) {
+      seed = seed * 1664525u + 1013904223u;
+      const uint32_t a = seed >> 24;
+      const uint32_t c = a ? (seed >> 8) % (a + 1) : 0;
+      src.Scanline(y)[x] = (a << 24) | (c << 16) | ((c / 2) << 8) | (a / 3);
+    }
+  const TpmRect targets[] = {{0, 0, 64, 48}, {0.3f, 0.7f, 200.3f, 150.1f}, {-7, 3, 310, 222}};
+  for (const TpmRect& r : targets) {
+    TpmBitmap fast(260, 230), base(260, 230);
+    fast.Clear(0x80402010);
+    base.Clear(0x80402010);
+    ResampleForceBaseline(false);
+    fast.Canvas().DrawBitmap(src, Whole(src), r, 0.8f, false);
+    ResampleForceBaseline(true);
+    base.Canvas().DrawBitmap(src, Whole(src), r, 0.8f, false);
+    ResampleForceBaseline(false);
+    ASSERT_EQ(0, std::memcmp(fast.Pixels(), base.Pixels(), fast.ByteSize()));
+  }
 }
