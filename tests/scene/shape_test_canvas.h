@@ -17,6 +17,7 @@ class TShapeTestCanvas final : public TgkCanvas {
     const TgkMeshData* mesh;
     uint32_t diffuse;  // the canvas material's colour at the draw
     bool lighting;
+    TgkBitmap* texture;  // the material's texture at the draw
   };
 
   TShapeTestCanvas() : TgkCanvas(nullptr, 100, 100, false, gkLowQuality) {}
@@ -46,7 +47,8 @@ class TShapeTestCanvas final : public TgkCanvas {
   void FillMesh(const TgkVector&, const TgkVector& size, float opacity,
                 const TgkMeshData& mesh) override {
     calls.push_back("FillMesh");
-    meshes.push_back({size, opacity, &mesh, Material().Diffuse(), Material().Lighting()});
+    meshes.push_back({size, opacity, &mesh, Material().Diffuse(), Material().Lighting(),
+                      Material().GetBitmap()});
   }
   void FillPolygon(const TgkVector&, const TgkVector&, float, int, const TgkPolygon&) override {
     calls.push_back("FillPolygon");
