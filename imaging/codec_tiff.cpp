@@ -111,6 +111,48 @@ std::string Reason(const TMemoryFile& f) {
   return f.error.empty() ? "unknown error" : f.error;
 }
 
+// The common layouts (8-bit grey or RGB, optional alpha, interleaved, in strips) are read
+// row by row as stored, which keeps straight alpha exact; libtiff's general path would
+// premultiply it. Returns false when the file has another layout.
+bool ReadPlain(TIFF* tif, TMemoryFile& file, uint32_t width, uint32_t height, TRasterImage& image) {
+  uint16_t bits = 0, samples = 0, photometric = 0, planar = PLANARCONFIG_CONTIG;
+  uint16_t orientation = ORIENTATION_TOPLEFT, extra_count = 0;
+  uint16_t* extra = nullptr;
+  if (TIFFIsTiled(tif) || !TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits) ||
+      !TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples) ||
+      !TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
+    return false;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
+  const bool grey = photometric == PHOTOMETRIC_MINISBLACK;
+  const uint16_t colour = grey ? 1 : 3;
+  if (bits != 8 || planar != PLANARCONFIG_CONTIG || orientation != ORIENTATION_TOPLEFT ||
+      (!grey && photometric != PHOTOMETRIC_RGB) || samples < colour || samples > colour + 1)
+    return false;
+  const bool alpha = samples == colour + 1;
+  if (alpha && (extra_count != 1 || !extra ||
+                (extra[0] != EXTRASAMPLE_UNASSALPHA && extra[0] != EXTRASAMPLE_ASSOCALPHA)))
+    return false;
+  if (static_cast<uint64_t>(TIFFScanlineSize64(tif)) != uint64_t{width} * samples) return false;
+  image = AllocateRaster(width, height,
+                         alpha && extra[0] == EXTRASAMPLE_ASSOCALPHA ? TAlphaForm::Premultiplied
+                                                                     : TAlphaForm::Straight);
+  std::vector<uint8_t> row(static_cast<size_t>(width) * samples);
+  for (uint32_t y = 0; y < height; ++y) {
+    if (TIFFReadScanline(tif, row.data(), y, 0) < 0)
+      throw EImageError("Invalid TIFF image: " + Reason(file));
+    uint32_t* out = image.Row(static_cast<int32_t>(y));
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint8_t* p = &row[static_cast<size_t>(x) * samples];
+      uint32_t a = alpha ? p[colour] : 255;
+      uint32_t rgb = grey ? p[0] * 0x010101u : (p[0] << 16) | (p[1] << 8) | p[2];
+      out[x] = (a << 24) | rgb;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 namespace imagecodec {
@@ -125,10 +167,12 @@ TRasterImage DecodeTiff(const uint8_t* data, size_t size) {
   if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
     throw EImageError("Invalid TIFF image: no size");
+  TRasterImage image;
+  if (ReadPlain(tif.get(), file, width, height, image)) return image;
   char message[1024] = "";
   if (!TIFFRGBAImageOK(tif.get(), message))
     throw EImageError(std::string("Unsupported TIFF image: ") + message);
-  TRasterImage image = AllocateRaster(width, height, TAlphaForm::Premultiplied);
+  image = AllocateRaster(width, height, TAlphaForm::Premultiplied);
   // libtiff hands out premultiplied R, G, B, A bytes (red lowest), whatever the file holds.
   if (!TIFFReadRGBAImageOriented(tif.get(), width, height, image.pixels.data(), ORIENTATION_TOPLEFT,
                                  1))
