@@ -398,3 +398,12 @@ TEST(OtherShapes, ImagesAndTextPaintThroughTheCanvas) {
   solid.Paint();
   EXPECT_EQ(canvas.calls.back(), "FillPolygon");
 }
+
+TEST(OtherShapes, BoxShapesAreHitWhereTheRayEntersTheirBox) {
+  TgkCube cube;
+  TgkVector hit;
+  ASSERT_TRUE(cube.RayCastIntersect(P(0.17f, -10, 0), D(0.001f, 1, 0), hit));
+  EXPECT_NEAR(hit.Y, -0.5f, 1e-5);
+  EXPECT_FALSE(cube.RayCastIntersect(P(0.7f, -10, 0), D(0, 1, 0), hit));
+  EXPECT_FALSE(cube.RayCastIntersect(P(0, 0, 0), D(0, 1, 0), hit));  // from inside
+}
