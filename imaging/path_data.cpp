@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -33,7 +34,7 @@ class PathParser {
     const char* end = text_.data() + text_.size();
     if (begin != end && *begin == '+') ++begin;
     auto [ptr, ec] = std::from_chars(begin, end, value);
-    if (ec != std::errc()) Fail("a number was expected");
+    if (ec != std::errc() || !std::isfinite(value)) Fail("a number was expected");
     pos_ = static_cast<size_t>(ptr - text_.data());
     return value;
   }
@@ -116,14 +117,14 @@ void TpmPathData::SetData(const std::string& text) {
   char command = 0;
   while (!parser.AtEnd()) {
     if (parser.AtCommand()) {
-      command = static_cast<char>(std::toupper(static_cast<unsigned char>(parser.Command())));
-      if (command == 'Z') {
+      command = parser.Command();
+      if (command == 'Z' || command == 'z') {
         result.ClosePath();
         command = 0;
         continue;
       }
       if (command != 'M' && command != 'L' && command != 'C')
-        parser.Fail(std::string("unknown command '") + command + "'");
+        parser.Fail(std::string("unknown command '") + command + "' (M, L, C or Z expected)");
     } else if (command == 0) {
       parser.Fail("a command (M, L, C or Z) was expected");
     }
