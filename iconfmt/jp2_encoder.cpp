@@ -83,8 +83,10 @@ std::unique_ptr<opj_image_t, TImageDeleter> MakeImage(const uint32_t* pixels, in
 
 }  // namespace
 
+// The 256 image has about a hundred code-blocks to share out; beyond four workers the
+// thread start-up costs more than it saves.
 int DefaultJp2Threads() {
-  return opj_has_thread_support() ? std::min(opj_get_num_cpus(), 2) : 1;
+  return opj_has_thread_support() ? std::clamp(opj_get_num_cpus(), 1, 4) : 1;
 }
 
 std::vector<uint8_t> EncodeJp2(const uint32_t* pixels, int width, int height, int threads) {
