@@ -83,8 +83,8 @@ std::unique_ptr<opj_image_t, TImageDeleter> MakeImage(const uint32_t* pixels, in
 
 }  // namespace
 
-// The 256 image has about a hundred code-blocks to share out; beyond four workers the
-// thread start-up costs more than it saves.
+// The code-blocks of a 256 x 256 image are shared out among the workers; each call starts
+// its own pool, so the count stays small.
 int DefaultJp2Threads() {
   return opj_has_thread_support() ? std::clamp(opj_get_num_cpus(), 1, 4) : 1;
 }
