@@ -476,3 +476,29 @@ TEST(CanvasText, FamilyFallbackAndOutlines) {
   EXPECT_LT(size.Y, 72);
   EXPECT_GT(size.X, 40);
 }
+
+TEST(CanvasText, LowQualityRenderingHasNoGreyEdges) {
+  TpmBitmap bitmap(120, 30);
+  TpmCanvas& c = bitmap.Canvas();
+  c.Fill = TpmBrush(pqBrushSolid, 0xFF000000);
+  c.Font.SetSize(16);
+  auto partial = [&] {
+    int count = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const int a = Alpha(Px(bitmap, x, y));
+        count += a > 0 && a < 255;
+      }
+    return count;
+  };
+  c.FillText({0, 0, 120, 30}, {}, "Shadow 阴影", false, 1, pqTextAlignNear);
+  EXPECT_GT(partial(), 20);
+  bitmap.Clear(0);
+  c.ApplyTextRendering(pqLowQuality);
+  c.FillText({0, 0, 120, 30}, {}, "Shadow 阴影", false, 1, pqTextAlignNear);
+  EXPECT_EQ(partial(), 0);
+  int inked = 0;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 120; ++x) inked += Alpha(Px(bitmap, x, y)) == 255;
+  EXPECT_GT(inked, 40);
+}

@@ -263,3 +263,15 @@ TEST(DrawBitmap, FastAndBaselineCodePathsGiveIdenticalPixels) {
     ASSERT_EQ(0, std::memcmp(fast.Pixels(), base.Pixels(), fast.ByteSize()));
   }
 }
+
+TEST(DrawBitmap, RotatedShrinkStillAverages) {
+  TpmBitmap fine(1024, 1024);
+  Checker(fine, 1, 0xFF000000, 0xFFFFFFFF);
+  TpmBitmap small(32, 32);
+  TpmCanvas& c = small.Canvas();
+  c.SetMatrix(TpmMatrix::Translation(-8, -8) * TpmMatrix::Rotation(3) *
+              TpmMatrix::Translation(16, 16));
+  c.DrawBitmap(fine, Whole(fine), {0, 0, 16, 16}, 1, false);
+  for (int y = 12; y < 20; ++y)
+    for (int x = 12; x < 20; ++x) ASSERT_NEAR(Ch(small.Scanline(y)[x], 0), 128, 4);
+}
