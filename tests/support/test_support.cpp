@@ -27,12 +27,12 @@ TempDir::~TempDir() {
 
 std::string DataDir() {
   const char* env = std::getenv("FACETMINT_TEST_DATA");
-  return env ? env : "tests/data";
+  return env ? env : FACETMINT_TEST_DATA_DIR;
 }
 
 std::string SharedDataDir() {
   const char* env = std::getenv("FACETMINT_SHARED_DATA");
-  std::string dir = env ? env : "../shared/testdata";
+  std::string dir = env ? env : FACETMINT_SHARED_DATA_DIR;
   return fs::is_directory(dir) ? dir : "";
 }
 
