@@ -11,14 +11,17 @@
 #include <utility>
 #include <vector>
 
+#include "platform/persistent.h"
+
 class TpmCanvas;
 class TStream;
 
-class TpmBitmap {
+class TpmBitmap : public TPersistent {
+  FM_CLASS(TpmBitmap, TPersistent)
  public:
   // A size below 1 becomes 1; all pixels start at 0 (transparent black).
   TpmBitmap(int32_t width = 1, int32_t height = 1);
-  ~TpmBitmap();
+  ~TpmBitmap() override;
   TpmBitmap(const TpmBitmap&) = delete;
   TpmBitmap& operator=(const TpmBitmap&) = delete;
 
@@ -39,6 +42,10 @@ class TpmBitmap {
 
   // Copies size and pixels of source, then fires OnChange.
   void Assign(const TpmBitmap& source);
+  // Another TpmBitmap as above; any other class raises EPropertyError.
+  void Assign(const TPersistent& source) override;
+  // The stored form (see SaveToStream) as the binary property "PNG".
+  void DefineProperties(TFiler& filer) override;
 
   // The bitmap's drawing canvas, bound to its pixels, made on first use with an identity
   // transform; destroyed whenever the pixels are reallocated.

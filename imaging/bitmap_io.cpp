@@ -3,7 +3,24 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/filter.h"
+#include "platform/property_registry.h"
 #include "platform/stream.h"
+
+FM_REGISTER_CLASS(TpmBitmap) {}
+
+void TpmBitmap::Assign(const TPersistent& source) {
+  if (auto* bitmap = dynamic_cast<const TpmBitmap*>(&source)) {
+    Assign(*bitmap);
+    return;
+  }
+  inherited::Assign(source);
+}
+
+void TpmBitmap::DefineProperties(TFiler& filer) {
+  filer.DefineBinaryProperty(
+      "PNG", [this](TStream& s) { LoadFromStream(s); }, [this](TStream& s) { SaveToStream(s); },
+      Width() > 0 && Height() > 0);
+}
 
 bool TpmBitmap::LoadFromFile(const std::string& file_name, float rotate) {
   if (!DefaultFilterClass().Create()->LoadFromFile(file_name, *this, rotate)) return false;

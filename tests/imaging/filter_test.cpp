@@ -8,9 +8,11 @@
 
 #include <filesystem>
 #include <limits>
+#include <map>
 
 #include "imaging/bitmap.h"
 #include "imaging/image_codec.h"
+#include "platform/persistent.h"
 #include "platform/stream.h"
 #include "tests/imaging/codec_test_util.h"
 
@@ -320,4 +322,52 @@ TEST(Filter, BitmapUsesTheDefaultFilterClass) {
   EXPECT_EQ(DefaultFilterClass().Create()->GetFileTypes().empty(), false);
   EXPECT_EQ(TRecordingFilter().GetFileTypes(), "");  // the base reads nothing
   EXPECT_EQ(TRecordingFilter().GetImageSize("x"), (TpmPoint{0, 0}));
+}
+
+namespace {
+
+// Captures the binary properties an object defines, as the form writer and reader would.
+class TCapturingFiler final : public TFiler {
+ public:
+  struct TBinary {
+    std::function<void(TStream&)> read, write;
+    bool has_data;
+  };
+  std::map<std::string, TBinary> binary;
+  void DefineProperty(const std::string&, const std::function<void(const std::string&)>&,
+                      const std::function<std::string()>&, bool) override {}
+  void DefineBinaryProperty(const std::string& name, const std::function<void(TStream&)>& read,
+                            const std::function<void(TStream&)>& write, bool has_data) override {
+    binary[name] = {read, write, has_data};
+  }
+};
+
+}  // namespace
+
+TEST(Filter, BitmapStreamsAsTheBinaryPropertyPng) {
+  TpmBitmap source(3, 2);
+  source.Clear(0xFF204060u);
+  source.Pixels()[4] = 0x40102030u;
+  TCapturingFiler out;
+  source.DefineProperties(out);
+  ASSERT_EQ(out.binary.count("PNG"), 1u);
+  EXPECT_TRUE(out.binary["PNG"].has_data);
+  TMemoryStream data;
+  out.binary["PNG"].write(data);
+  EXPECT_EQ(data.Memory()[0], 0x89);
+
+  TpmBitmap target;
+  TCapturingFiler in;
+  target.DefineProperties(in);
+  data.Seek(0);
+  in.binary["PNG"].read(data);
+  EXPECT_EQ(PixelsOf(target), PixelsOf(source));
+
+  // Assign through the persistent base copies pixels; unrelated classes are refused.
+  TpmBitmap copy;
+  copy.Assign(static_cast<const TPersistent&>(source));
+  EXPECT_EQ(PixelsOf(copy), PixelsOf(source));
+  EXPECT_EQ(source.ClassName(), "TpmBitmap");
+  TPersistent other;
+  EXPECT_THROW(copy.Assign(other), EPropertyError);
 }
