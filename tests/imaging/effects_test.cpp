@@ -66,7 +66,7 @@ FM_REGISTER_CLASS(TTriggerTarget) {
 }
 
 TEST(StackBlur, MatchesTheTriangleFilterDefinitionExactly) {
-  for (int r : {1, 2, 4, 17, 40}) {
+  for (int r : {1, 2, 4, 17, 40, 135}) {
     for (auto [w, h] : {std::pair{13, 9}, std::pair{1, 7}, std::pair{6, 1}, std::pair{50, 33}}) {
       TpmBitmap a(w, h), b(w, h);
       RandomPremultiplied(a, r * 100 + w);
