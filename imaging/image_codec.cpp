@@ -100,7 +100,13 @@ TRasterImage DecodeImage(const uint8_t* data, size_t size, TAlphaForm form) {
       image = imagecodec::DecodeBmp(data, size);
       break;
     case TImageFormat::Ico:
-      image = imagecodec::DecodeIco(data, size);
+      try {
+        image = imagecodec::DecodeIco(data, size);
+      } catch (const EImageError&) {
+        // A TGA without image id or colour map starts like a cursor directory.
+        if (!imagecodec::LooksLikeTga(data, size)) throw;
+        image = imagecodec::DecodeTga(data, size);
+      }
       break;
     case TImageFormat::Tga:
       image = imagecodec::DecodeTga(data, size);

@@ -169,3 +169,16 @@ TEST(CodecTga, WaterCanTextureOfTheMd3Model) {
   if (!codectest::PillowPixels(path, theirs, &error)) GTEST_SKIP() << error;
   EXPECT_EQ(image.pixels, theirs.pixels);  // the orientation matters
 }
+
+TEST(CodecTga, TgaThatLooksLikeACursorDirectoryStillDecodes) {
+  // No image id, no colour map, true colour: the first bytes read 00 00 02 00 like a cursor
+  // file, and a non-zero (ignored) map length makes the "directory" non-empty.
+  Bytes b = Header(2, 24, 0x20, 1, 1);
+  b.erase(b.begin() + 18, b.begin() + 20);  // drop the image id
+  b[0] = 0;
+  b[5] = 1;  // map length of an absent map
+  PutPixel(b, 0xFF0A0B0Cu, 24);
+  ASSERT_EQ(DetectImageFormat(b.data(), b.size()), TImageFormat::Ico);
+  TRasterImage image = Decode(b);
+  EXPECT_EQ(image.pixels, (std::vector<uint32_t>{0xFF0A0B0Cu}));
+}
