@@ -103,7 +103,9 @@ LayoutPtr MakeLayout(cairo_t* cr, const std::string& family, const TpmFont& font
 
   PangoFontDescription* desc = pango_font_description_new();
   pango_font_description_set_family(desc, family.c_str());
-  pango_font_description_set_absolute_size(desc, std::max(1.0f, font.Size()) * PANGO_SCALE);
+  // Pango keeps sizes as integers in 1/1024 units: keep them in a sane range.
+  const double size = std::clamp<double>(std::isfinite(font.Size()) ? font.Size() : 1, 1, 4096);
+  pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
   const TpmFontStyle style = font.Style();
   pango_font_description_set_weight(desc, style == pqFontBold || style == pqFontBoldItalic
                                               ? PANGO_WEIGHT_BOLD
@@ -122,13 +124,21 @@ LayoutPtr MakeLayout(cairo_t* cr, const std::string& family, const TpmFont& font
     pango_attr_list_unref(attrs);
   }
   if (wrapWidth > 0) {
-    pango_layout_set_width(layout.get(), static_cast<int>(wrapWidth * PANGO_SCALE));
+    pango_layout_set_width(layout.get(),
+                           static_cast<int>(std::min(wrapWidth, 1.0e6) * PANGO_SCALE));
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     pango_layout_set_alignment(layout.get(), hAlign == pqTextAlignCenter ? PANGO_ALIGN_CENTER
                                              : hAlign == pqTextAlignFar  ? PANGO_ALIGN_RIGHT
                                                                          : PANGO_ALIGN_LEFT);
   }
-  pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  // Text that is not valid UTF-8 shows replacement characters instead of being refused.
+  if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+  } else {
+    gchar* valid = g_utf8_make_valid(text.data(), static_cast<gssize>(text.size()));
+    pango_layout_set_text(layout.get(), valid, -1);
+    g_free(valid);
+  }
   return layout;
 }
 

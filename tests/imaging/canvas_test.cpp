@@ -502,3 +502,21 @@ TEST(CanvasText, LowQualityRenderingHasNoGreyEdges) {
     for (int x = 0; x < 120; ++x) inked += Alpha(Px(bitmap, x, y)) == 255;
   EXPECT_GT(inked, 40);
 }
+
+TEST(CanvasText, OddInputIsDrawnSafely) {
+  TpmBitmap bitmap(100, 40);
+  TpmCanvas& c = bitmap.Canvas();
+  c.Fill = TpmBrush(pqBrushSolid, 0xFF000000);
+  c.FillText({0, 0, 100, 40}, {}, std::string("ab\xff\xfe", 4), false, 1, pqTextAlignNear);
+  int inked = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 100; ++x) inked += Alpha(Px(bitmap, x, y)) > 0;
+  EXPECT_GT(inked, 10);  // the valid part (and replacement marks) still show
+  c.Font.SetSize(1e9f);
+  c.FillText({0, 0, 100, 40}, {}, "x", true, 1, pqTextAlignCenter);
+  c.Font.SetSize(-5);
+  TpmRect r{0, 0, 3e38f, 10};
+  c.MeasureText(r, {}, "wide", true, pqTextAlignNear, pqTextAlignNear);
+  EXPECT_GT(r.Width(), 0);
+  EXPECT_LT(r.Width(), 100);
+}
