@@ -649,6 +649,7 @@ void TpmCanvasCairo::PaintCurrent(TpmBrush& brush, const TpmRect& area, float op
   if (group) {
     // The group keeps the path: the shape is drawn opaque, then blended at opacity.
     cairo_path_t* path = cairo_copy_path(cr_);
+    cairo_new_path(cr_);  // the path outlives push_group; start the group with one copy
     cairo_push_group(cr_);
     cairo_append_path(cr_, path);
     cairo_path_destroy(path);

@@ -520,3 +520,19 @@ TEST(CanvasText, OddInputIsDrawnSafely) {
   EXPECT_GT(r.Width(), 0);
   EXPECT_LT(r.Width(), 100);
 }
+
+TEST(CanvasBrushes, BitmapBrushAtOpacityBlendsOnce) {
+  TpmBitmap bitmap(10, 10);
+  TpmCanvas& c = bitmap.Canvas();
+  TpmBrush brush(pqBrushBitmap);
+  brush.Bitmap().Clear(0xFFFFFFFF);
+  c.Fill = brush;
+  c.FillRect({0, 0, 10, 5}, 0, 0, pqAllCorners, 0.5f);
+  EXPECT_NEAR(Alpha(Px(bitmap, 5, 2)), 128, 1);
+  // A 1-pixel line on a pixel boundary covers two rows by half each: 0.5 * 0.5 each.
+  c.Stroke = brush;
+  c.StrokeThickness = 1;
+  c.DrawLine({0, 8}, {10, 8}, 0.5f);
+  EXPECT_NEAR(Alpha(Px(bitmap, 5, 7)), 64, 2);
+  EXPECT_NEAR(Alpha(Px(bitmap, 5, 8)), 64, 2);
+}
