@@ -6,7 +6,7 @@
 
 #include "scene/visual_object.h"
 
-class TObjectTestHost final : public TgkSceneHost {
+class TObjectTestHost : public TgkSceneHost {
  public:
   TgkCanvas* canvas = nullptr;
   bool designing = false;
