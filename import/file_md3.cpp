@@ -19,6 +19,10 @@ constexpr size_t kShaderSize = 68;
 constexpr size_t kTriangleSize = 12;
 constexpr size_t kTexCoordSize = 8;
 constexpr size_t kVertexSize = 8;
+// What one surface costs beyond its arrays: its record here and the scene mesh the
+// builder makes of it. Surfaces that overlap or lie past the end cost the same, so a tiny
+// file cannot ask for hundreds of thousands of them.
+constexpr size_t kSurfaceCost = 4096;
 
 constexpr const char* kWrongIdent = "错误的 MD3 文件 ID";
 constexpr const char* kWrongVersion = "错误的 MD3 版本号";
@@ -157,7 +161,7 @@ void TFileMD3::LoadFromStream(TStream& stream) {
 
     if (Header.NumSurfaces < 0) MD3_FAIL(kNegativeCount);
     for (int32_t i = 0; i < Header.NumSurfaces; ++i) {
-      budget.Take(1, sizeof(TMD3MeshData));
+      budget.Take(1, kSurfaceCost);
       TMD3MeshData s;
       std::vector<uint8_t> sh = in.ReadAt(pos, kSurfaceHeaderSize);
       std::memcpy(s.Ident, sh.data(), 4);

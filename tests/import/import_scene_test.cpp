@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "import/error_3ds.h"
+#include "import/file_md3.h"
+#include "import/import_3ds.h"
+#include "import/import_md3.h"
+#include "scene/bitmap_registry.h"
+#include "scene/dummy.h"
+#include "scene/scene.h"
+#include "scene/shape.h"
+#include "tests/import/model_writer.h"
+#include "tests/support/test_support.h"
+
+using namespace modelwriter;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The window's arrangement: a root component owning the model holder and the meshes.
+struct Window {
+  Window() { holder = new TgkDummy(&root); }
+  TComponent root;
+  TgkDummy* holder;  // owned by root
+  TgkBitmapList bitmaps{&root};
+
+  TgkMesh& Mesh(int i) {
+    auto* mesh = dynamic_cast<TgkMesh*>(holder->GetChild(i));
+    EXPECT_NE(mesh, nullptr);
+    return *mesh;
+  }
+  void Import3DSBytes(const Bytes& bytes, const std::string& file_name = "") {
+    TMemoryStream stream(bytes);
+    Import3DS(file_name, &bitmaps, stream, *holder);
+  }
+};
+
+MeshSpec Box(const std::string& name, V3 lo, V3 hi) {
+  MeshSpec m = Cube(name);
+  for (V3& v : m.vertices) v = {v.x ? hi.x : lo.x, v.y ? hi.y : lo.y, v.z ? hi.z : lo.z};
+  m.smoothing = std::vector<uint32_t>(12, 1);
+  return m;
+}
+
+TEST(Import3DSScene, ReplacesTheChildrenWithNormalisedMeshes) {
+  Window w;
+  new TgkDummy(&w.root);  // an unrelated object
+  auto* old = new TgkCube(&w.root);
+  old->SetParent(w.holder);
+  w.bitmaps.Bitmaps().AddBitmap().SetName("stale");
+
+  MeshSpec left = Box("Left", {0, 0, 0}, {1, 1, 1});
+  left.groups = {{"steel", {0}}};
+  Bytes bytes = File3DS({MaterialChunk("STEEL", {1.0f, 0.5f, 0.0f}), MeshChunk(left),
+                         MeshChunk(Box("Right", {3, 0, 0}, {4, 1, 1}))});
+  w.Import3DSBytes(bytes);
+
+  EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
+  ASSERT_EQ(w.holder->ChildrenCount(), 2);
+  EXPECT_TRUE(w.holder->Visible());
+  TgkMesh& a = w.Mesh(0);
+  TgkMesh& b = w.Mesh(1);
+  EXPECT_EQ(a.Owner(), &w.root);
+  EXPECT_EQ(a.DisplayName, "Left");
+  EXPECT_EQ(b.DisplayName, "Right");
+  EXPECT_FLOAT_EQ(a.Position().X(), -0.375f);
+  EXPECT_FLOAT_EQ(b.Position().X(), 0.375f);
+  EXPECT_FLOAT_EQ(a.Width(), 0.25f);
+  EXPECT_EQ(a.Align(), gkScale);
+  EXPECT_TRUE(a.Locked());
+  EXPECT_FALSE(a.HitTest());
+  EXPECT_EQ(a.Data().VertexCount(), 8);
+  EXPECT_EQ(a.Data().IndexCount(), 36);
+  EXPECT_EQ(a.Material().Diffuse(), 0xFFFF7F00u);
+  // Without a material the mesh keeps its start colour, which is opaque.
+  EXPECT_NE(b.Material().Diffuse(), 0xFFFF7F00u);
+  EXPECT_EQ(b.Material().Diffuse() >> 24, 0xFFu);
+  // The parent keeps its 1 x 1 x 1.
+  EXPECT_FLOAT_EQ(w.holder->Width(), 1);
+  EXPECT_FLOAT_EQ(w.holder->Depth(), 1);
+}
+
+TEST(Import3DSScene, ParentSizeIsNormalisedAndForeignDataGivesNoMeshes) {
+  Window w;
+  w.holder->SetWidth(4);
+  w.holder->SetHeight(2);
+  w.holder->SetDepth(1);
+  w.Import3DSBytes(Bytes{'P', 'K', 3, 4, 0, 0, 0, 0});
+  EXPECT_EQ(w.holder->ChildrenCount(), 0);
+  EXPECT_TRUE(w.holder->Visible());
+  EXPECT_FLOAT_EQ(w.holder->Width(), 1);
+  EXPECT_FLOAT_EQ(w.holder->Height(), 0.5f);
+  EXPECT_FLOAT_EQ(w.holder->Depth(), 0.25f);
+}
+
+TEST(Import3DSScene, ErrorsLeaveEarlierMeshesAndAVisibleParent) {
+  TgkScene scene;
+  Window w;
+  scene.AddObject(w.holder);
+  Chunk broken = MaterialChunk("bad", {0, 0, 1});
+  broken.children.push_back(C(0xA086, Out().u16(0)));
+  MeshSpec first = Box("First", {0, 0, 0}, {1, 1, 1});
+  MeshSpec second = Box("Second", {1, 0, 0}, {2, 1, 1});
+  second.groups = {{"missing", {0}}};
+  Bytes bytes = File3DS({broken, MeshChunk(first), MeshChunk(second)});
+  try {
+    w.Import3DSBytes(bytes);
+    ADD_FAILURE() << "no error";
+  } catch (const E3DSError& e) {
+    EXPECT_STREQ(e.what(), error3ds::kInvalidChunk);
+  }
+  EXPECT_EQ(w.holder->ChildrenCount(), 2);  // the second mesh exists; its material failed
+  EXPECT_TRUE(w.holder->Visible());
+  EXPECT_FALSE(scene.IsUpdating());
+  scene.RemoveObject(w.holder);
+}
+
+TEST(Import3DSScene, TexturesBesideTheModelWhateverTheCase) {
+  const std::string python = testsupport::PythonWithPillow();
+  if (python.empty()) GTEST_SKIP() << "no Pillow";
+  testsupport::TempDir dir;
+  fs::create_directories(dir.File("maps"));
+  ASSERT_EQ(testsupport::RunCommand(python +
+                                    " -c \"from PIL import Image; "
+                                    "Image.new('RGBA', (4, 2), (255, 0, 0, 128)).save('" +
+                                    dir.File("wood.png") +
+                                    "'); Image.new('RGB', (3, 3), (0, 0, 255)).save('" +
+                                    dir.File("maps/Metal.tga") + "')\""),
+            0);
+  testsupport::WriteFile(dir.File("broken.jpg"), {0xFF, 0xD8, 0xFF, 0x00});
+  MeshSpec a = Box("A", {0, 0, 0}, {1, 1, 1});
+  a.groups = {{"Wood", {0}}};
+  MeshSpec b = Box("B", {1, 0, 0}, {2, 1, 1});
+  b.groups = {{"Wood", {0}}};
+  MeshSpec c = Box("C", {2, 0, 0}, {3, 1, 1});
+  c.groups = {{"Metal", {0}}};
+  MeshSpec d = Box("D", {3, 0, 0}, {4, 1, 1});
+  d.groups = {{"Gone", {0}}};
+  MeshSpec e = Box("E", {4, 0, 0}, {5, 1, 1});
+  e.groups = {{"Broken", {0}}};
+  Bytes bytes = File3DS({MaterialChunk("Wood", {1, 1, 1}, "WOOD.PNG"),
+                         MaterialChunk("Metal", {0.5f, 0.5f, 0.5f}, "MAPS\\METAL.TGA"),
+                         MaterialChunk("Gone", {0, 0, 1}, "NOWHERE.PNG"),
+                         MaterialChunk("Broken", {0, 1, 0}, "BROKEN.JPG"), MeshChunk(a),
+                         MeshChunk(b), MeshChunk(c), MeshChunk(d), MeshChunk(e)});
+  testsupport::WriteFile(dir.File("model.3ds"), bytes);
+  Window w;
+  w.Import3DSBytes(bytes, dir.File("model.3ds"));
+  ASSERT_EQ(w.holder->ChildrenCount(), 5);
+  // Two meshes with the same texture add two items of that name.
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 3);
+  TgkBitmapStream* wood = w.bitmaps.Bitmaps().Bitmap(0);
+  EXPECT_EQ(wood->Name(), "WOOD.PNG");
+  EXPECT_EQ(w.bitmaps.Bitmaps().Bitmap(1)->Name(), "WOOD.PNG");
+  ASSERT_EQ(wood->Bitmap().Width(), 4);
+  EXPECT_EQ(wood->Bitmap().Bits()[0], 0x80FF0000u);  // straight colour
+  EXPECT_EQ(w.Mesh(0).Material().Bitmap(), "WOOD.PNG");
+  EXPECT_EQ(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);
+  TgkBitmapStream* metal = w.bitmaps.Bitmaps().Bitmap(2);
+  EXPECT_EQ(metal->Name(), "MAPS\\METAL.TGA");
+  EXPECT_EQ(metal->Bitmap().Width(), 3);
+  EXPECT_EQ(w.Mesh(2).Material().Bitmap(), "MAPS\\METAL.TGA");
+  // A missing or unreadable texture leaves the diffuse colour alone.
+  EXPECT_EQ(w.Mesh(3).Material().Bitmap(), "");
+  EXPECT_EQ(w.Mesh(3).Material().Diffuse(), 0xFF0000FFu);
+  EXPECT_EQ(w.Mesh(4).Material().Bitmap(), "");
+  EXPECT_EQ(w.Mesh(4).Material().Diffuse(), 0xFF00FF00u);
+}
+
+TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
+  const std::string dir = testsupport::SharedDataDir();
+  if (dir.empty()) GTEST_SKIP() << "no shared test models";
+  struct Case {
+    const char* file;
+    int meshes;
+    int textures;
+  };
+  // Meshes and textures as the independent inspector lists them; test1.3ds names IMAGE1,
+  // CWALL02 and IMAGE2 for its nine boxes, the cube names TEST.PNG for test.png.
+  for (Case c : {Case{"test1.3ds", 9, 9}, Case{"cube_with_diffuse_texture.3DS", 1, 1},
+                 Case{"fels.3ds", 1, 0}, Case{"empty.3ds", 0, 0}}) {
+    SCOPED_TRACE(c.file);
+    const std::string path = dir + "/models/3ds/" + c.file;
+    TMemoryStream stream;
+    stream.LoadFromFile(path);
+    Window w;
+    Import3DS(path, &w.bitmaps, stream, *w.holder);
+    ASSERT_EQ(w.holder->ChildrenCount(), c.meshes);
+    EXPECT_EQ(w.bitmaps.Bitmaps().Count(), c.textures);
+    for (int i = 0; i < w.bitmaps.Bitmaps().Count(); ++i) {
+      EXPECT_GT(w.bitmaps.Bitmaps().Bitmap(i)->Bitmap().Width(), 0);
+    }
+    int triangles = 0;
+    float largest = 0;
+    for (int i = 0; i < c.meshes; ++i) {
+      TgkMesh& m = w.Mesh(i);
+      triangles += m.Data().TriangleCount();
+      largest = std::max({largest, m.Width(), m.Height(), m.Depth()});
+      if (c.textures) {
+        EXPECT_FALSE(m.Material().Bitmap().empty());
+      }
+    }
+    if (c.meshes) {
+      EXPECT_GT(largest, 0.1f);
+      EXPECT_LE(largest, 1.0001f);
+    }
+    const std::string name = c.file;
+    if (name == "fels.3ds") {
+      EXPECT_EQ(triangles, 768);
+    } else if (name == "test1.3ds") {
+      EXPECT_EQ(triangles, 9 * 12);
+    }
+  }
+}
+
+TEST(ImportMD3Scene, WatercanAndBadFiles) {
+  Window w;
+  w.bitmaps.Bitmaps().AddBitmap().SetName("stale");
+  const std::string dir = testsupport::SharedDataDir();
+  if (!dir.empty()) {
+    TMemoryStream stream;
+    stream.LoadFromFile(dir + "/models/md3/watercan.md3");
+    ImportMD3("", &w.bitmaps, stream, *w.holder);
+    EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
+    ASSERT_EQ(w.holder->ChildrenCount(), 1);
+    TgkMesh& can = w.Mesh(0);
+    EXPECT_EQ(can.DisplayName, "watercan");
+    EXPECT_EQ(can.Data().VertexCount(), 92);
+    EXPECT_EQ(can.Data().TriangleCount(), 78);
+    EXPECT_FLOAT_EQ(std::max({w.holder->Width(), w.holder->Height(), w.holder->Depth()}), 1);
+    EXPECT_EQ(can.Align(), gkScale);
+  }
+
+  MD3Spec spec;
+  spec.version = 14;
+  TMemoryStream bad(FileMD3(spec));
+  EXPECT_THROW(ImportMD3("", &w.bitmaps, bad, *w.holder), EAssertionFailed);
+  EXPECT_EQ(w.holder->ChildrenCount(), 0);
+  EXPECT_TRUE(w.holder->Visible());
+
+  // No surfaces: no meshes, a 1 x 1 x 1 parent.
+  w.holder->SetWidth(3);
+  TMemoryStream empty(FileMD3(MD3Spec{}));
+  ImportMD3("", &w.bitmaps, empty, *w.holder);
+  EXPECT_EQ(w.holder->ChildrenCount(), 0);
+  EXPECT_FLOAT_EQ(w.holder->Width(), 1);
+  EXPECT_FLOAT_EQ(w.holder->Height(), 1);
+}
+
+}  // namespace
