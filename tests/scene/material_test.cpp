@@ -7,6 +7,7 @@
 
 #include "platform/component_stream.h"
 #include "platform/property_registry.h"
+#include "scene/bitmap_object.h"
 #include "scene/bitmap_registry.h"
 
 TEST(Material, DefaultsAndTheTextFormOfColours) {
@@ -160,4 +161,25 @@ TEST(BitmapList, StoredFormKeepsNamesAndPixels) {
   EXPECT_EQ(b.Bits()[0], 0x80402010u);
   EXPECT_EQ(b.Bits()[4], 0xFFFFFFFFu);
   EXPECT_TRUE(copy->Bitmaps().Bitmap(1)->Bitmap().IsEmpty());
+}
+
+TEST(BitmapObject, IsRegisteredUnderItsComponentName) {
+  TgkMaterial m;
+  m.SetBitmap("Logo");
+  {
+    TgkBitmapObject object;
+    EXPECT_EQ(m.GetBitmap(), nullptr);
+    object.SetName("logo");
+    EXPECT_EQ(m.GetBitmap(), &object.Bitmap());
+    EXPECT_THROW(object.SetName("not a name"), EComponentError);
+    EXPECT_EQ(m.GetBitmap(), &object.Bitmap());
+    object.SetName("Other");
+    EXPECT_EQ(m.GetBitmap(), nullptr);
+    object.SetName("LOGO");
+    TgkBitmap pixels(1, 1);
+    pixels.Clear(0xFF00FF00);
+    object.SetBitmap(pixels);
+    EXPECT_EQ(m.GetBitmap()->Bits()[0], 0xFF00FF00u);
+  }
+  EXPECT_EQ(m.GetBitmap(), nullptr);  // gone with its owner
 }

@@ -10,6 +10,7 @@
 
 #include "platform/component_stream.h"
 #include "platform/stream.h"
+#include "scene/content_classes.h"
 #include "scene/grid.h"
 #include "scene/image_shape.h"
 #include "scene/shape_tables.h"
@@ -250,7 +251,11 @@ TEST(StartColors, FirstShapesOfARunTakeTheFixedSequence) {
 }
 
 TEST(ShapeClasses, AllTwelveAreCreatableByNameAndGrouped) {
-  RegisterShapeClasses();
+  RegisterSceneContentClasses();
+  for (const char* name : {"TgkFloatAnimation", "TgkColorAnimation", "TgkBitmapList",
+                           "TgkBitmapObject"}) {
+    EXPECT_NE(TClassRegistry::Instance().FindClass(name), nullptr) << name;
+  }
   for (const char* name :
        {"TgkPlane", "TgkCube", "TgkMesh", "TgkSphere", "TgkCylinder", "TgkRoundCube", "TgkCone",
         "TgkText", "TgkText3D", "TgkImage", "TgkGrid", "TgkScreenImage"}) {
