@@ -1,0 +1,126 @@
+// Measures model import: a generated 3DS of about 30 000 triangles with smoothing groups
+// through the reader alone, the reader and the mesh builder, and the whole Import3DS into
+// a scene parent; and a generated MD3 (8 surfaces, 10 frames) through ImportMD3.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "import/file_3ds.h"
+#include "import/file_md3.h"
+#include "import/import_3ds.h"
+#include "import/import_md3.h"
+#include "import/mesh_builder_3ds.h"
+#include "scene/dummy.h"
+#include "tests/import/model_writer.h"
+
+using namespace modelwriter;
+
+namespace {
+
+// A sphere of rows x columns quads; each band of 8 rows is its own smoothing group, so
+// the builder splits the vertices along every band edge.
+Bytes Sphere3DS(int rows, int columns) {
+  MeshSpec m;
+  m.name = "Sphere";
+  for (int r = 0; r <= rows; ++r) {
+    for (int c = 0; c <= columns; ++c) {
+      double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
+      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng) * 50),
+                            static_cast<float>(std::cos(lat) * std::sin(lng) * 50),
+                            static_cast<float>(std::sin(lat) * 50)});
+      m.texcoords.push_back({static_cast<float>(c) / columns, static_cast<float>(r) / rows});
+    }
+  }
+  std::vector<uint32_t> smoothing;
+  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
+      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
+      smoothing.insert(smoothing.end(), 2, 1u << ((r / 8) % 32));
+    }
+  }
+  m.smoothing = smoothing;
+  m.groups = {{"Paint", {0}}};
+  return File3DS({MaterialChunk("PAINT", {0.8f, 0.2f, 0.1f}), MeshChunk(m)});
+}
+
+const Bytes& Big3DS() {
+  static const Bytes bytes = Sphere3DS(123, 123);  // 30 258 triangles
+  return bytes;
+}
+
+Bytes BigMD3() {
+  MD3Spec spec;
+  spec.frames = 10;
+  for (int s = 0; s < 8; ++s) {
+    MD3Surface surface;
+    surface.name = "part" + std::to_string(s);
+    surface.frames = 10;
+    const int side = 45;  // 2025 vertices, 3872 triangles per surface
+    for (int f = 0; f < 10; ++f) {
+      std::vector<MD3Vert> frame;
+      for (int i = 0; i < side * side; ++i) {
+        frame.push_back({static_cast<int16_t>(i % side * 64 + s * 3000),
+                         static_cast<int16_t>(i / side * 64), static_cast<int16_t>(f * 10),
+                         static_cast<uint8_t>(i), static_cast<uint8_t>(i * 3)});
+      }
+      surface.vertices.push_back(frame);
+    }
+    for (int r = 0; r + 1 < side; ++r) {
+      for (int c = 0; c + 1 < side; ++c) {
+        int a = r * side + c;
+        surface.triangles.push_back({a, a + 1, a + side + 1});
+        surface.triangles.push_back({a, a + side + 1, a + side});
+      }
+    }
+    spec.surfaces.push_back(surface);
+  }
+  return FileMD3(spec);
+}
+
+void BM_Read3DS(benchmark::State& state) {
+  for (auto _ : state) {
+    TMemoryStream stream(Big3DS());
+    TFile3DS file;
+    file.LoadFromStream(stream);
+    benchmark::DoNotOptimize(file.ObjectList().Mesh(0).FaceCount());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(Big3DS().size()));
+}
+BENCHMARK(BM_Read3DS)->Unit(benchmark::kMillisecond);
+
+void BM_Build3DS(benchmark::State& state) {
+  size_t vertices = 0;
+  for (auto _ : state) {
+    TMemoryStream stream(Big3DS());
+    TFile3DS file;
+    file.LoadFromStream(stream);
+    Build3DSMeshes(file, [&](TBuiltMesh&& m) { vertices = m.Vertices.size(); });
+  }
+  state.counters["vertices"] = static_cast<double>(vertices);
+}
+BENCHMARK(BM_Build3DS)->Unit(benchmark::kMillisecond);
+
+void BM_Import3DS(benchmark::State& state) {
+  TgkDummy parent;
+  for (auto _ : state) {
+    TMemoryStream stream(Big3DS());
+    Import3DS("", nullptr, stream, parent);
+  }
+  state.counters["triangles"] = 30258;
+}
+BENCHMARK(BM_Import3DS)->Unit(benchmark::kMillisecond);
+
+void BM_ImportMD3(benchmark::State& state) {
+  const Bytes bytes = BigMD3();
+  TgkDummy parent;
+  for (auto _ : state) {
+    TMemoryStream stream(bytes);
+    ImportMD3("", nullptr, stream, parent);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+BENCHMARK(BM_ImportMD3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
