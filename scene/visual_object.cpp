@@ -555,9 +555,12 @@ TgkVisualObject* TgkVisualObject::PickCandidate(bool screen, float& distance, fl
   if (!canvas || !IsHitTestable()) return nullptr;
   TgkVector ray_pos, ray_dir;
   canvas->PickRay(screen, ray_pos, ray_dir, x, y);
-  TgkVector dir = AbsoluteToLocalVector({ray_dir.X, ray_dir.Y, ray_dir.Z, 0});
-  TgkVector local_dir = VectorNormalize(dir);
-  TgkVector local_pos = AbsoluteToLocalVector({ray_pos.X, ray_pos.Y, ray_pos.Z, 1});
+  // One inversion serves both the direction and the origin.
+  TgkMatrix inverse = GetAbsoluteMatrix();
+  MatrixInvert(inverse);
+  TgkVector local_dir =
+      VectorNormalize(VectorTransform({ray_dir.X, ray_dir.Y, ray_dir.Z, 0}, inverse));
+  TgkVector local_pos = VectorTransform({ray_pos.X, ray_pos.Y, ray_pos.Z, 1}, inverse);
   TgkVector hit;
   if (!RayCastIntersect(local_pos, local_dir, hit)) return nullptr;
   float candidate;
