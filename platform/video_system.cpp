@@ -4,12 +4,8 @@
 
 #include <stdexcept>
 
-namespace {
-int holders = 0;
-}  // namespace
-
 TVideoSystem::TVideoSystem() {
-  if (holders++ > 0) return;
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return;
   // A hint at default priority: SDL_VIDEODRIVER in the environment overrides it.
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
   // The first click into an inactive window is a real click, as users expect.
@@ -23,13 +19,16 @@ TVideoSystem::TVideoSystem() {
   // on the thread, so the two kinds of context can take turns being current.
   SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    --holders;
     throw std::runtime_error(std::string("Cannot open the display: ") + SDL_GetError());
   }
+  // One extra reference keeps the GL driver loaded when the last window closes (SDL would
+  // unload it with that window). Without GL a window reports the reason when it is made.
+  SDL_GL_LoadLibrary(nullptr);
 }
 
 TVideoSystem::~TVideoSystem() {
-  if (--holders == 0) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  // The subsystem stays up until the process ends: shutting it down unloads the GL driver,
+  // which Mesa's drivers do not survive cleanly, and the next window would load it again.
 }
 
 std::string TVideoSystem::DriverName() {

@@ -1,4 +1,5 @@
-// Starts the windowing library's video subsystem for as long as a holder lives. The desktop
+// Starts the windowing library's video subsystem when the first holder needs it; it then
+// stays up until the process ends. The desktop
 // default is X11 (XWayland on Wayland desktops), where window placement and mouse capture
 // work; SDL_VIDEODRIVER in the environment still chooses another driver, for example
 // "offscreen" for the headless tests, which gives windows with an OpenGL context and no
