@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/property_registry.h"
 #include "scene/material.h"
 #include "scene/scene_bitmap.h"
 
@@ -90,6 +91,27 @@ void TgkFont::Assign(const TgkFont& source) {
   size_ = source.size_;
   style_ = source.style_;
   if (changed) Changed();
+}
+
+void TgkFont::Assign(const TPersistent& source) {
+  if (const auto* font = dynamic_cast<const TgkFont*>(&source)) {
+    Assign(*font);
+  } else {
+    TPersistent::Assign(source);
+  }
+}
+
+const TEnumInfo& FontStyleInfo() {
+  static const TEnumInfo info("TgkFontStyle",
+                              {"gkFontRegular", "gkFontBold", "gkFontItalic", "gkFontBoldItalic"});
+  return info;
+}
+
+FM_REGISTER_CLASS(TgkFont) {
+  c.String("Family", &TgkFont::Family, &TgkFont::SetFamily).Default(TgkFont::kDefaultFamily);
+  c.Integer("Size", &TgkFont::Size, &TgkFont::SetSize).Default(TgkFont::kDefaultSize);
+  c.Enum("Style", FontStyleInfo(), &TgkFont::Style, &TgkFont::SetStyle)
+      .Default(static_cast<int>(gkFontRegular));
 }
 
 // ---- TgkCanvas: life cycle ----

@@ -21,8 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/persistent.h"
 #include "scene/math.h"
 
+class TEnumInfo;
 class TgkBitmap;
 class TgkLight;
 class TgkMaterial;
@@ -33,6 +35,7 @@ class TgkVisualObject;
 enum TgkQuality { gkLowQuality, gkHighQuality, gkSuperHighQuality };
 
 enum TgkFontStyle { gkFontRegular, gkFontBold, gkFontItalic, gkFontBoldItalic };
+const TEnumInfo& FontStyleInfo();
 
 // Each value is a complete setting; values of one group exclude each other (see
 // RenderStateGroup). The cull states 8..10 form no group.
@@ -70,8 +73,11 @@ struct TgkRenderStateGroup {
 TgkRenderStateGroup RenderStateGroup(TgkRenderState state);
 const char* RenderStateName(TgkRenderState state);
 
-// The canvas's own font for the text operations. Setters notify only on a real change.
-class TgkFont {
+// The canvas's own font for the text operations (published Family, Size, Style). Setters
+// notify only on a real change.
+class TgkFont : public TPersistent {
+  FM_CLASS(TgkFont, TPersistent)
+
  public:
   static constexpr const char* kDefaultFamily = "Tahoma";
   static constexpr int kDefaultSize = 12;
@@ -84,6 +90,7 @@ class TgkFont {
   void SetStyle(TgkFontStyle style);
   // Copies the three values, notifying once when any changed.
   void Assign(const TgkFont& source);
+  void Assign(const TPersistent& source) override;
 
   // Stored only when they differ from the defaults.
   bool FamilyStored() const { return family_ != kDefaultFamily; }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/property_registry.h"
 #include "scene/material.h"
 #include "scene/mesh_data.h"
 #include "scene/scene_bitmap.h"
@@ -335,4 +336,16 @@ TEST(CanvasClass, WithoutRendererCanvasesHaveNoFrames) {
   TgkVector pos, dir;
   c.PickRay(false, pos, dir, 4, 4);
   EXPECT_NEAR(dir.Z, -1, 1e-6);
+}
+
+TEST(CanvasFont, PublishedPropertiesReadAndWriteByName) {
+  TgkFont f;
+  ASSERT_NE(FindProp(f, "style"), nullptr);
+  SetPropText(f, "Style", "gkFontBoldItalic");
+  EXPECT_EQ(f.Style(), gkFontBoldItalic);
+  SetPropText(f, "Size", "20");
+  EXPECT_EQ(f.Size(), 20);
+  EXPECT_EQ(GetPropText(f, "Family"), "Tahoma");
+  EXPECT_TRUE(GetProp(f, "Family").IsDefault(f));
+  EXPECT_FALSE(GetProp(f, "Size").IsDefault(f));
 }
