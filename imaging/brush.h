@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/geometry.h"
+#include "platform/persistent.h"
 
 class TpmBitmap;
 class TpmCanvas;
@@ -50,13 +51,26 @@ class TpmBrushVisual {
   virtual void PaintVisual(TpmCanvas& canvas, const TpmRect& area, float opacity) = 0;
 };
 
-class TpmBrush {
+// Published: Style, Color, Resource, WrapMode, Bitmap (stored for bitmap brushes) and the
+// defined property Gradient (stored for gradient brushes) in the text form
+// "linear|radial startX startY stopX stopY #AARRGGBB offset ...". Writes through the
+// published properties fire OnChange; code that sets the fields directly calls Changed().
+class TpmBrush : public TPersistent {
+  FM_CLASS(TpmBrush, TPersistent)
  public:
   explicit TpmBrush(TpmBrushStyle style = pqBrushSolid, uint32_t color = 0xFFFFFFFF);
-  // Copies are private: the bitmap is duplicated, the visual (not owned) is shared.
+  // Copies are private: the bitmap is duplicated, the visual (not owned) is shared. The
+  // change notification is not copied.
   TpmBrush(const TpmBrush& other);
   TpmBrush& operator=(const TpmBrush& other);
-  ~TpmBrush();
+  ~TpmBrush() override;
+  void Assign(const TPersistent& source) override;
+  void DefineProperties(TFiler& filer) override;
+
+  std::function<void(TpmBrush&)> OnChange;
+  void Changed() {
+    if (OnChange) OnChange(*this);
+  }
 
   TpmBrushStyle Style = pqBrushSolid;
   uint32_t Color = 0xFFFFFFFF;  // straight ARGB
@@ -80,3 +94,7 @@ class TpmBrush {
 using TpmBrushResolver = std::function<const TpmBrush*(const std::string& name)>;
 void SetBrushResourceResolver(TpmBrushResolver resolver);
 const TpmBrush* ResolveBrushResource(const std::string& name);
+
+// The gradient's text form (see TpmBrush); parsing raises EPropertyError on bad text.
+std::string GradientToString(const TpmGradient& gradient);
+TpmGradient StringToGradient(const std::string& text);

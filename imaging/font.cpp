@@ -1,5 +1,31 @@
 #include "imaging/font.h"
 
+#include "platform/property_registry.h"
+
+namespace {
+const TEnumInfo& FontStyleInfo() {
+  static const TEnumInfo info("TpmFontStyle",
+                              {"pqFontRegular", "pqFontBold", "pqFontItalic", "pqFontBoldItalic",
+                               "pqFontUnderline", "pqFontStrikeout"});
+  return info;
+}
+}  // namespace
+
+void TpmFont::Assign(const TPersistent& source) {
+  if (const auto* font = dynamic_cast<const TpmFont*>(&source)) {
+    *this = *font;
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+FM_REGISTER_CLASS(TpmFont) {
+  c.String("Family", &TpmFont::Family, &TpmFont::SetFamily).Default("Tahoma");
+  c.Float("Size", &TpmFont::Size, &TpmFont::SetSize).Default(11.0f);
+  c.Enum("Style", FontStyleInfo(), &TpmFont::Style, &TpmFont::SetStyle)
+      .Default(static_cast<int>(pqFontRegular));
+}
+
 TpmFont& TpmFont::operator=(const TpmFont& other) {
   if (this == &other) return *this;
   const bool changed = family_ != other.family_ || size_ != other.size_ || style_ != other.style_;

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/persistent.h"
+
 enum TpmFontStyle {
   pqFontRegular,
   pqFontBold,
@@ -13,13 +15,17 @@ enum TpmFontStyle {
   pqFontStrikeout
 };
 
-class TpmFont {
+// Published: Family, Size, Style.
+class TpmFont : public TPersistent {
+  FM_CLASS(TpmFont, TPersistent)
  public:
   TpmFont() = default;
-  // Copies the values (not the notification) and notifies if anything changed.
+  // Copies the values (not the notification).
   TpmFont(const TpmFont& other)
-      : family_(other.family_), size_(other.size_), style_(other.style_) {}
+      : TPersistent(), family_(other.family_), size_(other.size_), style_(other.style_) {}
+  // Copies the values and notifies if anything changed.
   TpmFont& operator=(const TpmFont& other);
+  void Assign(const TPersistent& source) override;
 
   const std::string& Family() const { return family_; }
   float Size() const { return size_; }  // em height in pixels
