@@ -273,6 +273,12 @@ void TgkScene::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::Remove && component == camera_) camera_ = nullptr;
 }
 
+void TgkScene::GetChildren(const std::function<void(TComponent*)>& proc, TComponent*) const {
+  for (TgkObject* root : roots_) {
+    if (root->Stored) proc(root);
+  }
+}
+
 void TgkScene::Loaded() {
   TComponent::Loaded();
   RealignLayers();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,6 +141,8 @@ class TgkScene : public TComponent, public TgkSceneHost {
 
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
+  // The stored description writes the roots inside the scene.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
 
  private:
   void MouseDown(TMouseButton button, TShiftState shift, float x, float y);
