@@ -5,6 +5,7 @@
 
 #include "render/gl_canvas.h"
 #include "render_fixture.h"
+#include "scene/layer.h"
 #include "scene/material.h"
 #include "scene/mesh_data.h"
 #include "scene/scene_bitmap.h"
@@ -440,4 +441,52 @@ TEST(RenderCanvasSharing, TwoBitmapCanvasesKeepTheirOwnState) {
   EXPECT_EQ(b.Bits()[0], 0xFF445566u);
   EXPECT_EQ(a.Bits()[8 * 16 + 5], 0xFF112233u);  // wire frame: inside stays clear
   EXPECT_EQ(b.Bits()[8 * 16 + 5], 0xFFFFFFFFu);  // solid
+}
+
+// ---- A screen layer through the render pass ----
+
+TEST_F(RenderTest, CheckerboardScreenLayerReadsBackTexelForPixel) {
+  TgkVisualObject root;
+  root.SetProjection(true);
+  auto layer = std::make_unique<TgkLayer>();
+  layer->SetParent(&root);
+  TgkLayer* l = layer.release();
+  l->SetWidth(20);
+  l->SetHeight(12);
+  l->Position().SetPoint({31, 27, 0});  // box 21..41 x 21..33, whole pixels
+  Begin();
+  canvas->SetMatrix(root.GetAbsoluteMatrix());
+  root.SetCanvas(canvas.get());
+  // The pass sizes the layer's bitmap in BeforePaint; paint the pattern after it, as the
+  // vector layers do, then draw.
+  l->BeforePaint();
+  ASSERT_EQ(l->Bitmap().Width(), 20);
+  ASSERT_EQ(l->Bitmap().Height(), 12);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      l->Bitmap().Bits()[y * 20 + x] = ((x + y) % 2) ? 0xFFFFFFFFu : 0xFF102030u;
+    }
+  }
+  l->Bitmap().Changed();
+  root.PaintChildren();
+  root.SetCanvas(nullptr);
+  canvas->EndScene();
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      ASSERT_EQ(Pixel(21 + x, 21 + y), l->Bitmap().Bits()[y * 20 + x]) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(Pixel(20, 21), 0u);
+  EXPECT_EQ(Pixel(41, 21), 0u);
+  EXPECT_EQ(Pixel(21, 33), 0u);
+}
+
+TEST_F(RenderTest, CopyPixelsFillsTheTargetTopRowFirst) {
+  std::vector<std::uint32_t> block(kSize * kSize);
+  for (int i = 0; i < kSize * kSize; ++i) block[static_cast<size_t>(i)] = 0xFF000000u | i;
+  Begin();
+  canvas->CopyPixels(block.data());
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(0, 0), block[0]);
+  EXPECT_EQ(Pixel(5, 9), block[9 * kSize + 5]);
 }
