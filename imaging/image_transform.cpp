@@ -134,33 +134,41 @@ TRasterImage RotateFree(const TRasterImage& image, double degrees) {
 }
 
 TRasterImage ResizeArea(const TRasterImage& image, int32_t width, int32_t height) {
+  if (width == image.width && height == image.height) return image;
   TPremultipliedScope scope(image);
   const TRasterImage& src = scope.Source();
   TRasterImage out = AllocateRaster(width, height, TAlphaForm::Premultiplied);
   auto across = AreaWeights(src.width, width);
   auto down = AreaWeights(src.height, height);
-  // Horizontal pass into float rows, then the vertical pass into the result.
-  std::vector<float> mid(static_cast<size_t>(width) * src.height * 4, 0.0f);
-  for (int32_t y = 0; y < src.height; ++y) {
+  // Source rows are resampled across once each into a ring of float rows big enough for the
+  // rows one target row covers, so memory stays a few rows whatever the image size.
+  size_t ring = 1;
+  for (const auto& row : down) ring = std::max(ring, row.size());
+  std::vector<std::vector<float>> slots(ring, std::vector<float>(static_cast<size_t>(width) * 4));
+  std::vector<int32_t> slot_row(ring, -1);
+  auto across_row = [&](int32_t y) -> const float* {
+    size_t slot = static_cast<size_t>(y) % ring;
+    std::vector<float>& row = slots[slot];
+    if (slot_row[slot] == y) return row.data();
+    slot_row[slot] = y;
+    std::fill(row.begin(), row.end(), 0.0f);
     const uint32_t* in = src.Row(y);
-    float* row = mid.data() + static_cast<size_t>(y) * width * 4;
-    for (int32_t x = 0; x < width; ++x) {
+    for (int32_t x = 0; x < width; ++x)
       for (const TContribution& k : across[x]) {
         uint32_t p = in[k.index];
         for (int i = 0; i < 4; ++i) row[x * 4 + i] += Channel(p, 8 * i) * k.weight;
       }
-    }
-  }
+    return row.data();
+  };
+  std::vector<float> acc(static_cast<size_t>(width) * 4);
   for (int32_t y = 0; y < height; ++y) {
-    uint32_t* row = out.Row(y);
-    for (int32_t x = 0; x < width; ++x) {
-      float acc[4] = {0, 0, 0, 0};
-      for (const TContribution& k : down[y]) {
-        const float* m = mid.data() + (static_cast<size_t>(k.index) * width + x) * 4;
-        for (int i = 0; i < 4; ++i) acc[i] += m[i] * k.weight;
-      }
-      row[x] = PackRounded(acc);
+    std::fill(acc.begin(), acc.end(), 0.0f);
+    for (const TContribution& k : down[y]) {
+      const float* m = across_row(k.index);
+      for (size_t i = 0; i < acc.size(); ++i) acc[i] += m[i] * k.weight;
     }
+    uint32_t* row = out.Row(y);
+    for (int32_t x = 0; x < width; ++x) row[x] = PackRounded(&acc[static_cast<size_t>(x) * 4]);
   }
   return scope.Finish(std::move(out));
 }
