@@ -11,6 +11,9 @@
 namespace {
 
 constexpr int kInitialAtlasSize = 64;
+// Beyond this the atlas stops growing (a texture limit every GL 3.3 device meets); glyphs
+// that no longer fit are not drawn.
+constexpr int kMaxAtlasSize = 4096;
 constexpr int kPadding = 1;  // keeps bilinear sampling from bleeding into the next glyph
 
 std::string EncodeUtf8(char32_t c) {
@@ -150,7 +153,8 @@ const TglGlyphAtlas::TGlyph& TglGlyphAtlas::Glyph(char32_t code) {
   PangoRectangle ink, logical;
   pango_layout_get_pixel_extents(measure.layout(), &ink, &logical);
   glyph.advance = static_cast<float>(logical.width);
-  if (ink.width > 0 && ink.height > 0) {
+  if (ink.width > 0 && ink.height > 0 && ink.width + 2 * kPadding <= kMaxAtlasSize &&
+      ink.height + 2 * kPadding <= kMaxAtlasSize) {
     glyph.width = ink.width + 2 * kPadding;
     glyph.height = ink.height + 2 * kPadding;
     glyph.left = static_cast<float>(ink.x - kPadding);
@@ -160,6 +164,10 @@ const TglGlyphAtlas::TGlyph& TglGlyphAtlas::Glyph(char32_t code) {
       pen_x_ = 0;
       pen_y_ += row_height_;
       row_height_ = 0;
+    }
+    if (pen_y_ + glyph.height > kMaxAtlasSize) {
+      glyph.width = glyph.height = 0;  // the atlas is full: the glyph only advances
+      return glyphs_.emplace(code, glyph).first->second;
     }
     Grow(std::max(bitmap_->Width(), glyph.width), pen_y_ + glyph.height);
     glyph.x = pen_x_;

@@ -124,3 +124,14 @@ TEST_F(RenderTest, ExtrudedTextOutlineIsDrawnSolid) {
   for (int x = 0; x < 64; ++x) ring += Pixel(x, 32) != 0;
   EXPECT_GT(ring, 8);
 }
+
+TEST_F(RenderTest, HugeFontDrawsNothingInsteadOfExhaustingMemory) {
+  canvas->Font().SetSize(20000);  // glyphs larger than any atlas may grow
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsScreenMatrix);
+  canvas->SetMatrix(IdentityMatrix);
+  canvas->FillText("W", 0, 0, 1);
+  canvas->EndScene();
+  EXPECT_GT(canvas->MeasureText("W").X, 1000);  // still measured
+}
