@@ -447,6 +447,8 @@ void TgkOpenGLCanvas::FreeBitmap(TgkBitmap& bitmap) {
 // ---- The frame ----
 
 bool TgkOpenGLCanvas::BeginScene() {
+  // A window whose context could not be made current at creation gets its device later.
+  if (!device_ && context_) CreateDevice();
   if (!Use()) return false;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   vertex_cursor_ = index_cursor_ = 0;

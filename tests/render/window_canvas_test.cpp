@@ -30,7 +30,7 @@ class FakeWindow final : public TglWindowTarget {
       glDeleteRenderbuffers(1, &colour_);
     }
   }
-  TglContext* Context() override { return &context_; }
+  TglContext* Context() override { return &flaky_; }
   unsigned DefaultFramebuffer() const override { return framebuffer_; }
   void SwapBuffers() override { ++swaps; }
 
@@ -44,9 +44,22 @@ class FakeWindow final : public TglWindowTarget {
   }
 
   int swaps = 0;
+  // While set, the window's context cannot be made current.
+  bool refuse = false;
 
  private:
+  class TFlakyContext final : public TglContext {
+   public:
+    TFlakyContext(FakeWindow& w) : w_(w) {}
+    bool MakeCurrent() override { return !w_.refuse && w_.context_.MakeCurrent(); }
+    bool IsCurrent() const override { return !w_.refuse && w_.context_.IsCurrent(); }
+
+   private:
+    FakeWindow& w_;
+  };
+
   TglEglContext context_;
+  TFlakyContext flaky_{*this};
   int width_, height_;
   GLuint framebuffer_ = 0, colour_ = 0;
 };
@@ -114,4 +127,16 @@ TEST(WindowCanvas, ResizeKeepsDrawing) {
   EXPECT_EQ(canvas.Width(), 32);
   DrawTopLeftSquare(canvas);
   EXPECT_EQ(window.Read()[static_cast<size_t>(15 * 32 + 7)], 0xFFFF0000u);
+}
+
+TEST(WindowCanvas, ContextThatComesLaterGivesADeviceAtTheNextFrame) {
+  FakeWindow window(32, 16);
+  window.refuse = true;
+  TgkOpenGLCanvas canvas(&window, 32, 16, false, gkLowQuality);
+  EXPECT_FALSE(canvas.HasDevice());
+  EXPECT_FALSE(canvas.BeginScene());
+  window.refuse = false;
+  DrawTopLeftSquare(canvas);
+  EXPECT_TRUE(canvas.HasDevice());
+  EXPECT_EQ(window.Read()[static_cast<size_t>(15 * 32 + 1)], 0xFFFF0000u);
 }
