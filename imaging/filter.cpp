@@ -14,9 +14,6 @@
 
 namespace {
 
-// More than any image within the pixel limit needs, even stored uncompressed.
-constexpr int64_t kMaxStreamBytes = int64_t{1} << 30;
-
 void StoreInBitmap(const TRasterImage& image, TpmBitmap& bitmap) {
   bitmap.SetSize(image.width, image.height);
   std::memcpy(bitmap.Pixels(), image.pixels.data(), bitmap.ByteSize());
@@ -44,7 +41,7 @@ bool DecodeFile(const std::string& file_name, TRasterImage& image) {
 bool DecodeStream(TStream& stream, TRasterImage& image) {
   const int64_t start = stream.Position();
   const int64_t count = stream.Remaining();
-  if (count <= 0 || count > kMaxStreamBytes) return false;
+  if (count <= 0 || static_cast<uint64_t>(count) > MaxEncodedBytes()) return false;
   std::vector<uint8_t> data(static_cast<size_t>(count));
   stream.ReadBuffer(data.data(), data.size());
   try {

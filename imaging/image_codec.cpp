@@ -34,6 +34,10 @@ size_t MaxImagePixels() {
   return g_max_pixels;
 }
 
+size_t MaxEncodedBytes() {
+  return g_max_pixels * 16 + (size_t{16} << 20);
+}
+
 void SetMaxImagePixels(size_t count) {
   g_max_pixels = std::max<size_t>(count, 1);
 }
@@ -119,7 +123,15 @@ TRasterImage DecodeImage(const uint8_t* data, size_t size, TAlphaForm form) {
 }
 
 TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form) {
-  std::vector<uint8_t> bytes = ReadFileBytes(file_name);
+  // Read in pieces up to the limit, so that neither a huge file nor a device that never
+  // ends is taken into memory whole.
+  TFileStream file(file_name, TFileStream::Mode::OpenRead);
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  while (size_t n = file.Read(chunk, sizeof chunk)) {
+    if (bytes.size() + n > MaxEncodedBytes()) throw EImageError("Image file is too large");
+    bytes.insert(bytes.end(), chunk, chunk + n);
+  }
   return DecodeImage(bytes.data(), bytes.size(), form);
 }
 

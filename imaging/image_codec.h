@@ -41,6 +41,9 @@ enum class TImageFormat { Unknown, Bmp, Jpeg, Png, Tiff, Gif, Ico, Tga };
 // Limits every decoder obeys: no side above kMaxImageSide and no more pixels than
 // MaxImagePixels() (256 MiB of 32-bit pixels unless lowered, e.g. by a fuzzer).
 constexpr int32_t kMaxImageSide = 16384;
+// No encoded image is read beyond this many bytes: 16 per pixel of the limit (far more than
+// any format needs) plus 16 MiB for headers and metadata.
+size_t MaxEncodedBytes();
 size_t MaxImagePixels();
 void SetMaxImagePixels(size_t count);
 
@@ -57,7 +60,8 @@ TImageFormat EncoderFormatForFileName(const std::string& file_name);
 
 // Decodes an image (the first frame or the best icon entry) into the requested form.
 TRasterImage DecodeImage(const uint8_t* data, size_t size, TAlphaForm form);
-// Reads and decodes a whole file; a file that cannot be read raises EStreamError.
+// Reads and decodes a whole file; a file that cannot be read raises EStreamError, one
+// longer than MaxEncodedBytes() EImageError.
 TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form);
 
 // Converts between the two forms in place: premultiplying rounds c * a / 255 to nearest,

@@ -2,9 +2,11 @@
 // the data, no allocation a header asks for beyond the limits.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 
 #include "imaging/image_codec.h"
+#include "platform/stream.h"
 #include "tests/imaging/codec_test_util.h"
 
 using codectest::PatternImage;
@@ -167,4 +169,19 @@ TEST(CodecRobustness, LimitAppliesToEveryFormat) {
     EXPECT_FALSE(Decodes(bytes)) << name;
     SetMaxImagePixels(saved);
   }
+}
+
+TEST(CodecRobustness, EndlessOrHugeInputIsNotReadWhole) {
+  size_t saved = MaxImagePixels();
+  SetMaxImagePixels(1000);  // input limit 16 MiB + 16000 bytes
+  if (std::ifstream("/dev/zero").good()) {
+    try {
+      DecodeImageFile("/dev/zero", TAlphaForm::Straight);
+      ADD_FAILURE() << "an endless input decoded";
+    } catch (const EImageError& e) {
+      EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+    }
+  }
+  SetMaxImagePixels(saved);
+  EXPECT_THROW(DecodeImageFile("/no/such/dir/x.png", TAlphaForm::Straight), EStreamError);
 }
