@@ -145,7 +145,13 @@ const TMesh3DS& TObjectList::Mesh(int index) {
   }
   if (meshes_.size() < owner_.object_index_.size()) meshes_.resize(owner_.object_index_.size());
   auto& slot = meshes_[static_cast<size_t>(index)];
-  if (!slot) slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
+  if (!slot) {
+    try {
+      slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
+    } catch (const std::bad_alloc&) {
+      throw E3DSError(error3ds::kNoMemory);
+    }
+  }
   return *slot;
 }
 
@@ -268,7 +274,13 @@ const TMaterial3DS& TMaterialList::Material(int index) {
     materials_.resize(owner_.material_index_.size());
   }
   auto& slot = materials_[static_cast<size_t>(index)];
-  if (!slot) slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
+  if (!slot) {
+    try {
+      slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
+    } catch (const std::bad_alloc&) {
+      throw E3DSError(error3ds::kNoMemory);
+    }
+  }
   return *slot;
 }
 
