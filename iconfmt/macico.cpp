@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "iconfmt/icns_packer.h"
+#include "iconfmt/icon_file.h"
 #include "iconfmt/icon_image.h"
 #include "iconfmt/jp2_encoder.h"
 #include "imaging/bitmap.h"
-#include "platform/atomic_file.h"
 #include "platform/stream.h"
 
 namespace {
@@ -75,7 +75,7 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
 
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256, const std::string& file_name) {
-  WriteFileAtomically(file_name, [&](TStream& stream) {
-    WriteIcns(image16, image32, image48, image128, image256, stream);
-  });
+  TMemoryStream stream;
+  WriteIcns(image16, image32, image48, image128, image256, stream);
+  SaveIconFile(file_name, stream.Bytes());
 }

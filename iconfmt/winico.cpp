@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "iconfmt/icon_file.h"
 #include "iconfmt/icon_image.h"
 #include "imaging/bitmap.h"
-#include "platform/atomic_file.h"
 #include "platform/stream.h"
 
 namespace {
@@ -98,7 +98,7 @@ void WriteIco(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitma
 void WriteIco(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
               const TpmBitmap& image64, const TpmBitmap& image128, const TpmBitmap& image256,
               const std::string& file_name) {
-  WriteFileAtomically(file_name, [&](TStream& stream) {
-    WriteIco(image16, image32, image48, image64, image128, image256, stream);
-  });
+  TMemoryStream stream;
+  WriteIco(image16, image32, image48, image64, image128, image256, stream);
+  SaveIconFile(file_name, stream.Bytes());
 }

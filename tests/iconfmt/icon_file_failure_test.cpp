@@ -52,7 +52,7 @@ TEST_P(IconFileFailure, AFolderThatCannotTakeTheFileRaisesAndLeavesNothing) {
       write(previews_, target);
       ADD_FAILURE() << "writing " << target << " did not raise";
     } catch (const EStreamError& e) {
-      EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("\"" + target + "\""), std::string::npos) << e.what();
     }
   }
   EXPECT_EQ(Listing(dir_.path()), std::vector<std::string>{"notes"});
@@ -99,7 +99,9 @@ TEST_P(IconFileFailure, AnExistingIconSurvivesAWriteThatFailsHalfway) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: the write did not raise, 3: it raised another error";
-  EXPECT_FALSE(message.empty());
+  // The message names the file the user chose, not the temporary one.
+  EXPECT_EQ(message.find(".tmp"), std::string::npos) << message;
+  EXPECT_NE(message.find("\"" + target + "\""), std::string::npos) << message;
 
   EXPECT_EQ(testsupport::ReadFile(target), old);
   EXPECT_EQ(Listing(dir_.path()), std::vector<std::string>{name});  // no temporary left
