@@ -169,3 +169,29 @@ TEST_F(SceneWindowTest, RealTimeModeTicksAndDrawsWithoutRequests) {
   for (int i = 0; i < 5; ++i) loop_->ProcessPending();
   EXPECT_EQ(scene_.FrameCount(), after) << "back to frames on request";
 }
+
+TEST(SceneWindowWait, AWaitedAnimationKeepsTheViewportDrawing) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  TUseHostTestCanvas use_canvas;
+  TEventLoop loop;  // on the program's timer service, which animations use
+  TWindowOptions options;
+  options.width = 640;
+  options.height = 480;
+  TWindow window(loop, options);
+  TgkCanvasWindow canvas_window;
+  TComponent form;
+  TgkScene scene;
+  auto* root = new TgkVisualObject(&form);
+  scene.AddObject(root);
+  auto* panel = new TgkLayer(&form);
+  panel->SetParent(root);
+  panel->SetProjection(true);
+  panel->Position().SetY(-100);
+  TgkSceneWindow link(window, scene, canvas_window);
+  loop.ProcessPending();
+  const auto frames = scene.FrameCount();
+  panel->AnimateFloatWait("Position.Y", 150, 0.2f);
+  EXPECT_EQ(panel->Position().Y(), 150);
+  // The 16 ms animation ticks each moved the panel and each move was drawn.
+  EXPECT_GE(scene.FrameCount(), frames + 3);
+}
