@@ -1,7 +1,6 @@
 #include "iconfmt/winico.h"
 
 #include <array>
-#include <cstring>
 #include <vector>
 
 #include "iconfmt/icon_file.h"
