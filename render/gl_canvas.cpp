@@ -420,12 +420,14 @@ void TgkOpenGLCanvas::UpdateBitmap(TgkBitmap& bitmap) {
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     bitmap.SetNeedsUpload(true);
   }
-  if (bitmap.NeedsUpload() && bitmap.Bits()) {
+  const bool stale = TakeTextureStale(&bitmap);
+  if ((bitmap.NeedsUpload() || stale) && bitmap.Bits()) {
     // Texture pixels are the bitmap's ARGB words as they are (straight colour).
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, GL_BGRA,
                     GL_UNSIGNED_INT_8_8_8_8_REV, bitmap.Bits());
+    if (bitmap.NeedsUpload()) TellOtherHolders(bitmap);
   }
   bitmap.SetNeedsUpload(false);
   glBindTexture(GL_TEXTURE_2D, state_.texture);

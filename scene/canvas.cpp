@@ -167,6 +167,7 @@ void TgkCanvas::ForgetAllTextures() {
 void TgkCanvas::DetachFromTextureHolders() {
   for (const auto& entry : textures_) entry.first->RemoveTextureHolder(this);
   textures_.clear();
+  stale_textures_.clear();
 }
 
 void TgkCanvas::ResetState() {
@@ -343,4 +344,26 @@ void TgkCanvas::SetTexture(TgkBitmap* bitmap, TgkTexture texture) {
 
 void TgkCanvas::RemoveTexture(TgkBitmap* bitmap) {
   std::erase_if(textures_, [bitmap](const auto& entry) { return entry.first == bitmap; });
+  std::erase(stale_textures_, bitmap);
+}
+
+void TgkCanvas::MarkTextureStale(TgkBitmap* bitmap) {
+  if (TextureOf(bitmap) == 0) return;
+  if (std::find(stale_textures_.begin(), stale_textures_.end(), bitmap) == stale_textures_.end()) {
+    stale_textures_.push_back(bitmap);
+  }
+}
+
+bool TgkCanvas::TakeTextureStale(TgkBitmap* bitmap) {
+  auto it = std::find(stale_textures_.begin(), stale_textures_.end(), bitmap);
+  if (it == stale_textures_.end()) return false;
+  stale_textures_.erase(it);
+  return true;
+}
+
+void TgkCanvas::TellOtherHolders(TgkBitmap& bitmap) {
+  // NeedsUpload is one flag on the bitmap, so the first canvas to see it clears it for all.
+  for (TgkCanvas* holder : bitmap.TextureHolders()) {
+    if (holder != this) holder->MarkTextureStale(&bitmap);
+  }
 }

@@ -253,6 +253,9 @@ class TgkCanvas {
   void AddTexture(TgkBitmap* bitmap, TgkTexture texture);  // only when not yet present
   void SetTexture(TgkBitmap* bitmap, TgkTexture texture);  // replaces the entry
   void RemoveTexture(TgkBitmap* bitmap);
+  // Another canvas uploaded Bitmap and cleared its NeedsUpload: this canvas's texture of it
+  // is out of date all the same.
+  void MarkTextureStale(TgkBitmap* bitmap);
   const std::vector<std::pair<TgkBitmap*, TgkTexture>>& Textures() const { return textures_; }
 
  protected:
@@ -267,6 +270,10 @@ class TgkCanvas {
   // Forgets the textures of every bitmap without device work (after a device loss).
   void ForgetAllTextures();
   std::vector<std::uint32_t>& MutablePixelBuffer() { return pixel_buffer_; }
+  // True (once) when another canvas marked the texture of Bitmap stale.
+  bool TakeTextureStale(TgkBitmap* bitmap);
+  // After uploading Bitmap: the other canvases holding a texture of it must upload too.
+  void TellOtherHolders(TgkBitmap& bitmap);
 
   // The lights of the next frame in absolute space, as BeginScene sets them up.
   std::vector<TgkCanvasLight> LightSetup() const;
@@ -312,6 +319,7 @@ class TgkCanvas {
   TgkMatrix inverse_view_;
   TgkMatrix world_;
   std::vector<std::pair<TgkBitmap*, TgkTexture>> textures_;
+  std::vector<TgkBitmap*> stale_textures_;
   std::vector<std::uint32_t> pixel_buffer_;
 };
 

@@ -490,3 +490,36 @@ TEST_F(RenderTest, CopyPixelsFillsTheTargetTopRowFirst) {
   EXPECT_EQ(Pixel(0, 0), block[0]);
   EXPECT_EQ(Pixel(5, 9), block[9 * kSize + 5]);
 }
+
+TEST(RenderCanvasSharing, BothCanvasesSeeAChangedTexture) {
+  // The window canvas and the icon canvas both hold textures of a model's bitmap; the one
+  // upload mark of the bitmap must not leave the second canvas with old pixels.
+  TgkBitmap a(4, 4), b(4, 4), texture(2, 2);
+  TgkOpenGLCanvas ca(a), cb(b);
+  auto frame = [&](TgkOpenGLCanvas& c, TgkBitmap& target) {
+    c.ResetState();
+    c.SetLighting(false);
+    EXPECT_TRUE(c.BeginScene());
+    c.Clear(0);
+    TgkMaterial m;
+    m.SetLighting(false);
+    m.SetBitmapMode(gkTexReplace);
+    c.Material().SetDirectBitmap(&texture);
+    c.Material().Assign(m);
+    c.SetRenderState(rsScreenMatrix);
+    c.SetRenderState(rsCullNone);
+    c.SetMatrix(Translation(2, 2, 0));
+    TgkMeshData quad;
+    MakeScreenQuad(quad);
+    c.FillMesh({}, MakeVector(4, 4, 1, 0), 1, quad);
+    c.EndScene();
+    return target.Bits()[5];
+  };
+  texture.Clear(0xFFFF0000);
+  EXPECT_EQ(frame(ca, a), 0xFFFF0000u);
+  EXPECT_EQ(frame(cb, b), 0xFFFF0000u);
+  texture.Clear(0xFF00FF00);  // marks it for upload once
+  EXPECT_EQ(frame(ca, a), 0xFF00FF00u);
+  EXPECT_FALSE(texture.NeedsUpload());
+  EXPECT_EQ(frame(cb, b), 0xFF00FF00u);
+}
