@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "platform/shell.h"
 #include "platform/window.h"
@@ -13,6 +14,10 @@ TEventLoop* current_loop = nullptr;
 }  // namespace
 
 TEventLoop::TEventLoop(TTimerService& timers) : timers_(timers) {
+  // Drivers without a display have no way to block on events, and SDL's own wait polls
+  // them every millisecond.
+  const std::string driver = TVideoSystem::DriverName();
+  polling_driver_ = driver == "offscreen" || driver == "dummy";
   if (current_loop != nullptr || timers_.HasEventPump()) {
     throw std::logic_error("The program has one event loop; another one already runs");
   }
@@ -81,7 +86,9 @@ void TEventLoop::Pump(std::int64_t timeout_ms) {
   if (WorkPending()) timeout_ms = 0;
   SDL_Event event;
   int got = 0;
-  if (timeout_ms < 0) {
+  if (polling_driver_) {
+    got = WaitPolling(event, timeout_ms);
+  } else if (timeout_ms < 0) {
     got = SDL_WaitEvent(&event);
   } else {
     const int ms = static_cast<int>(std::min<std::int64_t>(timeout_ms, 0x7FFFFFFF));
@@ -96,6 +103,17 @@ void TEventLoop::Pump(std::int64_t timeout_ms) {
   }
   RunPosted();
   UpdateWindows();
+}
+
+int TEventLoop::WaitPolling(SDL_Event& event, std::int64_t timeout_ms) {
+  // Only this thread can queue events for such a driver, so nothing arrives while we
+  // sleep; short naps still notice a quit request from a signal.
+  constexpr std::int64_t kNapMs = 100;
+  if (SDL_PollEvent(&event)) return 1;
+  if (timeout_ms == 0) return 0;
+  const std::int64_t nap = timeout_ms < 0 ? kNapMs : std::min(timeout_ms, kNapMs);
+  SDL_Delay(static_cast<Uint32>(nap));
+  return SDL_PollEvent(&event);
 }
 
 void TEventLoop::DispatchSdlEvent(const SDL_Event& event) {

@@ -62,6 +62,8 @@ class TEventLoop {
 
   // The timer service's event pump: waits at most Timeout ms (-1: until an event).
   void Pump(std::int64_t timeout_ms);
+  // The wait for drivers that cannot block on events.
+  int WaitPolling(SDL_Event& event, std::int64_t timeout_ms);
   bool WorkPending() const;
   void RunPosted();
   void UpdateWindows();
@@ -72,4 +74,5 @@ class TEventLoop {
   std::deque<std::function<void()>> posted_;
   std::uint64_t turns_ = 0;
   bool quit_ = false;
+  bool polling_driver_ = false;
 };
