@@ -365,6 +365,26 @@ TEST_F(TextureTest, TextureTileRepeatsTheBitmap) {
   EXPECT_EQ(Pixel(56, 5), 0xFF0000FFu);
 }
 
+TEST_F(TextureTest, BitmapRectShowsOnlyThatPartOfTheTexture) {
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) texture.Bits()[y * 8 + x] = x < 4 ? 0xFFFF0000u : 0xFF0000FFu;
+  }
+  texture.Changed();
+  Begin();
+  TgkMaterial m;
+  m.SetLighting(false);
+  m.SetBitmapMode(gkTexReplace);
+  m.BitmapRect().SetLeft(4);  // the right half, in texture pixels
+  m.BitmapRect().SetRight(8);
+  m.BitmapRect().SetBottom(8);
+  canvas->Material().SetDirectBitmap(&texture);
+  canvas->Material().Assign(m);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(2, 2), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(kSize - 3, kSize - 3), 0xFF0000FFu);
+}
+
 TEST_F(TextureTest, FreedTextureBitmapLeavesTheCanvasConsistent) {
   auto doomed = std::make_unique<TgkBitmap>(4, 4);
   doomed->Clear(0xFFFFFFFF);

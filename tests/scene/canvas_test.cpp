@@ -139,8 +139,8 @@ TEST(CanvasSize, ResizeBelowOneGivesOnePixel) {
 }
 
 TEST(CanvasTextures, TableAddsOnceAndReplacesOnSet) {
+  TgkBitmap a(1, 1), b(1, 1);  // outlive the canvas, which frees what its table holds
   RecordingCanvas c;
-  TgkBitmap a(1, 1), b(1, 1);
   EXPECT_EQ(c.TextureOf(&a), 0u);
   c.AddTexture(&a, 11);
   c.AddTexture(&a, 12);  // already present: kept
