@@ -1,8 +1,6 @@
 #include "scene/scene.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "imaging/bitmap.h"
 #include "scene/camera_light.h"
