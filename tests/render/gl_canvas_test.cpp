@@ -246,6 +246,24 @@ TEST_F(RenderTest, WireFrameDrawsEdgesOnly) {
   EXPECT_GT(total, 48 * 3);
 }
 
+TEST_F(RenderTest, LinesAndBoxOutlinesAreDrawnInTheMaterialColour) {
+  Begin();
+  Colour(0xFF00FF00);
+  canvas->SetRenderState(rsScreenMatrix);
+  canvas->SetMatrix(IdentityMatrix);
+  canvas->DrawLine(MakeVector(0, 10.5f, 0), MakeVector(64, 10.5f, 0), 1);
+  canvas->DrawCube(MakeVector(40, 40, 0), MakeVector(20, 20, 0, 0), 1);
+  canvas->EndScene();
+  int row = 0;
+  for (int x = 0; x < kSize; ++x) row += Pixel(x, 10) == 0xFF00FF00u;
+  EXPECT_GE(row, 62);
+  EXPECT_EQ(Pixel(5, 12), 0u);
+  EXPECT_EQ(Pixel(40, 40), 0u);  // an outline only
+  int outline = 0;
+  for (int y = 25; y < 56; ++y) outline += Pixel(29, y) != 0 || Pixel(30, y) != 0;
+  EXPECT_GE(outline, 18);  // the left edge of the box
+}
+
 // ---- Textures ----
 
 class TextureTest : public RenderTest {
