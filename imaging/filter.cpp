@@ -1,7 +1,6 @@
 #include "imaging/filter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/image_codec.h"
 #include "platform/atomic_file.h"
+#include "platform/property_registry.h"
 #include "platform/stream.h"
 
 namespace {
@@ -64,14 +64,6 @@ bool EncodeToStream(TStream& stream, const TpmBitmap& bitmap, TImageFormat forma
   return true;
 }
 
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) return false;
-  return true;
-}
-
 class TpmCodecFilterClass final : public TpmFilterClass {
  public:
   std::unique_ptr<TpmFilter> Create() const override { return std::make_unique<TpmCodecFilter>(); }
@@ -98,7 +90,7 @@ int QualityFromParams(const std::string& params, int fallback) {
     std::string token = params.substr(pos, blank == std::string::npos ? blank : blank - pos);
     pos = blank == std::string::npos ? params.size() + 1 : blank + 1;
     size_t eq = token.find('=');
-    if (eq == std::string::npos || !EqualsIgnoringCase(token.substr(0, eq), "quality")) continue;
+    if (eq == std::string::npos || !SameText(token.substr(0, eq), "quality")) continue;
     std::string value = token.substr(eq + 1);
     const char* begin = value.data();
     const char* end = begin + value.size();
