@@ -209,6 +209,21 @@ TEST(Filter, FailedEncodeLeavesTheOldFileInPlace) {
             1);
 }
 
+TEST(Filter, FailedReplaceRaisesAndLeavesNoTemporaryFile) {
+  // The final rename cannot replace a folder that has content: the save must fail loudly,
+  // keep what is there and clean up after itself.
+  testsupport::TempDir dir;
+  std::string target = dir.File("taken.png");
+  std::filesystem::create_directory(target);
+  testsupport::WriteFile(target + "/inside", {1, 2, 3});
+  TpmBitmap b(2, 2);
+  EXPECT_THROW(b.SaveToFile(target), EStreamError);
+  EXPECT_EQ(testsupport::ReadFile(target + "/inside"), (std::vector<unsigned char>{1, 2, 3}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 TEST(Filter, FailedWriteLeavesTheOldFileInPlace) {
   if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
   testsupport::TempDir dir;
