@@ -43,6 +43,8 @@ class AnimationTimer {
     return std::find(list_.begin(), list_.end(), a) != list_.end();
   }
   size_t Count() const { return list_.size(); }
+  // Inside a tick the timer cannot tick again (a nested wait would never see it).
+  bool Firing() const { return timer_.Firing(); }
 
  private:
   void Rebase() {
@@ -356,8 +358,10 @@ void TgkObject::AnimateFloatWait(const std::string& path, float stop_value, floa
   TTimerService& loop = DefaultTimerService();
   while (animation->Running()) {
     // Nothing advances an animation that is neither on the timer nor in a real-time
-    // scene; waiting would never end, so it is finished at once.
-    if (!animation->Scheduled() && !InRealTimeScene(*animation)) {
+    // scene, nor one waited for inside a tick of the timer; waiting would never end, so
+    // it is finished at once.
+    const bool advancing = animation->Scheduled() ? !Timer().Firing() : InRealTimeScene(*animation);
+    if (!advancing) {
       animation->Stop();
       break;
     }

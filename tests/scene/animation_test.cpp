@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 #include "imaging/bitmap.h"
 #include "platform/clock.h"
@@ -326,6 +327,28 @@ TEST_F(Animations, AnimateFloatWaitKeepsTheLoopRunningUntilTheEnd) {
   loose.AnimateFloatWait("Level", 9, 10);
   EXPECT_EQ(loose.level, 9);
   EXPECT_EQ(loose.ChildrenCount(), 0);
+}
+
+TEST_F(Animations, AWaitInsideAnAnimationTickEndsAtOnce) {
+  // A window's loop: with no timer pending it would sleep until the next input event.
+  int waits_for_input = 0;
+  DefaultTimerService().SetEventPump([&](int64_t timeout) {
+    if (timeout < 0 && ++waits_for_input > 50) throw std::runtime_error("waiting for ever");
+    clock.Advance(timeout < 0 ? 16 : timeout);
+  });
+  TgkFloatAnimation* a = Float("Level", 0, 1, 0.05f);
+  bool waited = false;
+  a->OnFinish = [&](TPersistent*) {
+    // Called from the animation timer's tick, which cannot tick again until it returns.
+    target->AnimateFloatWait("Offset.Y", 4, 1);
+    waited = true;
+  };
+  a->Start();
+  DefaultTimerService().RunUntil([&] { return waited; });
+  DefaultTimerService().SetEventPump(nullptr);
+  EXPECT_EQ(target->offset.y, 4);
+  EXPECT_EQ(waits_for_input, 0);
+  EXPECT_LT(clock.NowMs(), 5000 + 100);
 }
 
 TEST_F(Animations, PublishedPropertiesWithTheirDefaults) {
