@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       file.LoadFromStream(stream);
       Build3DSMeshes(file, [&](TBuiltMesh&& mesh) {
         importfuzz::CheckBuilt(mesh);
-        if (!mesh.MaterialGroup.empty()) Find3DSMaterial(file, mesh.MaterialGroup);
+        if (mesh.HasMaterialGroup) Find3DSMaterial(file, mesh.MaterialGroup);
       });
     } catch (const E3DSError&) {
     } catch (const EStreamError&) {

@@ -23,7 +23,9 @@ struct TBuiltMesh {
   std::vector<uint16_t> Indices;
   float Width = 0, Height = 0, Depth = 0;
   float X = 0, Y = 0, Z = 0;  // position in the parent
-  std::string MaterialGroup;  // 3DS: the file's name of the first material group, as bytes
+  // 3DS: the file's name (bytes) of the first material group, when the mesh has one.
+  bool HasMaterialGroup = false;
+  std::string MaterialGroup;
 };
 
 // Running bounds of positions. Coordinates are taken as they come (no fixed start

@@ -57,7 +57,7 @@ void Import3DS(const std::string& file_name, TgkBitmapList* bitmaps, TStream& st
   const std::string& model_file = file_name.empty() ? file.FileName() : file_name;
   Build3DSMeshes(file, [&](TBuiltMesh&& built) {
     TgkMesh& mesh = replacement.AddMesh(built);
-    if (!built.MaterialGroup.empty()) {
+    if (built.HasMaterialGroup) {
       ApplyMaterial(file, model_file, bitmaps, built.MaterialGroup, mesh);
     }
   });

@@ -57,7 +57,10 @@ uint32_t MaterialColorToArgb(const TColor3DS& color) {
 TBuiltMesh Build3DSMesh(const TMesh3DS& mesh, const double model_centre[3], double model_scale) {
   TBuiltMesh out;
   out.DisplayName = ModelNameToUtf8(mesh.Name);
-  if (!mesh.MaterialGroups.empty()) out.MaterialGroup = mesh.MaterialGroups[0].Name;
+  if (!mesh.MaterialGroups.empty()) {
+    out.HasMaterialGroup = true;
+    out.MaterialGroup = mesh.MaterialGroups[0].Name;
+  }
 
   const size_t n = mesh.Vertices.size();
   std::vector<TBuiltVertex>& verts = out.Vertices;

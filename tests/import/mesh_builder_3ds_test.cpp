@@ -195,6 +195,17 @@ TEST(Build3DS, MaterialsByNameWithTruncatedColours) {
   EXPECT_EQ(mat->TextureMap, "BOLT.JPG");
   EXPECT_FALSE(Find3DSMaterial(m.file, "Other").has_value());
 
+  // A group with an empty name finds the material that has no name chunk.
+  MeshSpec plain = Cube("Plain");
+  plain.groups = {{"", {0}}};
+  Chunk unnamed = C(0xAFFF, {}, {C(0xA020, {}, {C(0x0010, Out().f32(0).f32(1).f32(0))})});
+  Model n(File3DS({unnamed, MeshChunk(plain)}));
+  ASSERT_TRUE(n.meshes[0].HasMaterialGroup);
+  auto green = Find3DSMaterial(n.file, n.meshes[0].MaterialGroup);
+  ASSERT_TRUE(green.has_value());
+  EXPECT_EQ(green->Diffuse, 0xFF00FF00u);
+  EXPECT_FALSE(Model(File3DS({MeshChunk(Cube())})).meshes[0].HasMaterialGroup);
+
   // Out-of-range channels are held to 0 ... 255 instead of spilling into their neighbours.
   EXPECT_EQ(MaterialColorToArgb({2.0f, -1.0f, NAN}), 0xFFFF0000u);
   EXPECT_EQ(MaterialColorToArgb({10 / 255.0f, 20 / 255.0f, 30 / 255.0f}), 0xFF0A141Eu);
