@@ -135,3 +135,40 @@ TEST_F(RenderTest, HugeFontDrawsNothingInsteadOfExhaustingMemory) {
   canvas->EndScene();
   EXPECT_GT(canvas->MeasureText("W").X, 1000);  // still measured
 }
+
+TEST_F(RenderTest, CameraTextLiesUprightInTheLocalXZPlane) {
+  // Seen from -Y with +Z up (a default camera's view, here the world turned so that the
+  // eye looks along +Y): "T" has its bar above its stem.
+  Make(128, 128);
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsCullCCW);
+  // View space looks along -Z with +Y up: turn local +Z onto +Y and push -Y away.
+  TgkMatrix m = IdentityMatrix;
+  m[1][1] = 0;
+  m[1][2] = -1;  // local +Y goes into the screen
+  m[2][1] = 1;
+  m[2][2] = 0;  // local +Z goes up
+  m[3][0] = -0.5f;
+  m[3][1] = 0.5f;
+  m[3][2] = -3;
+  canvas->SetMatrix(m);
+  canvas->Font().SetSize(36);
+  canvas->FillText("T", 0, 0, 1);
+  canvas->EndScene();
+  int top = -1, bottom = -1;
+  for (int y = 0; y < 128; ++y) {
+    for (int x = 0; x < 128; ++x) {
+      if (!Pixel(x, y)) continue;
+      if (top < 0) top = y;
+      bottom = y;
+    }
+  }
+  ASSERT_GE(top, 0) << "nothing drawn";
+  auto width_of_row = [&](int y) {
+    int n = 0;
+    for (int x = 0; x < 128; ++x) n += Pixel(x, y) != 0;
+    return n;
+  };
+  EXPECT_GT(width_of_row(top + 1), 2 * width_of_row(bottom - 1));  // bar on top
+}
