@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   TBuiltMD3Model model = BuildMD3Model(file);
-  importfuzz::CheckPlacement(model.Width, model.Height, model.Depth, 0, 0, 0);
+  importfuzz::CheckModelSize(model.Width, model.Height, model.Depth);
   for (const TBuiltMesh& m : model.Meshes) importfuzz::CheckBuilt(m);
 
   // The whole builder, only for inputs the reader takes within the small cap.

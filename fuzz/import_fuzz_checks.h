@@ -14,24 +14,36 @@ inline void Require(bool ok) {
   if (!ok) __builtin_trap();
 }
 
+// Vertices lie in the unit box, and where they land in the parent (position + vertex x
+// size) lies inside the normalised model. A flat mesh's box may stick out of a model
+// thinner than its 0.01 slab, but its vertices do not.
 template <typename Vertex>
-void CheckGeometry(const std::vector<Vertex>& vertices, const std::vector<uint16_t>& indices) {
+void CheckMesh(const std::vector<Vertex>& vertices, const std::vector<uint16_t>& indices,
+               const float size[3], const float pos[3]) {
   Require(vertices.size() <= kMaxMeshVertices && indices.size() % 3 == 0);
+  for (int k = 0; k < 3; ++k) Require(std::isfinite(size[k]) && size[k] >= 0);
+  for (int k = 0; k < 3; ++k) Require(std::isfinite(pos[k]));
+  Require(size[0] <= 1.0001f && size[1] <= 1.0001f);
   for (const Vertex& v : vertices) {
-    for (float f : {v.X, v.Y, v.Z}) Require(f >= -0.5f && f <= 0.5f);
+    const float p[3] = {v.X, v.Y, v.Z};
+    for (int k = 0; k < 3; ++k) {
+      Require(p[k] >= -0.5f && p[k] <= 0.5f);
+      const double placed = pos[k] + double{p[k]} * size[k];
+      const double slack = 1e-3 + 1e-5 * (std::fabs(pos[k]) + size[k]);
+      Require(std::fabs(placed) <= 0.5 + slack);
+    }
     for (float f : {v.NX, v.NY, v.NZ, v.TU, v.TV}) Require(std::isfinite(f));
   }
   for (uint16_t i : indices) Require(i < vertices.size());
 }
 
-inline void CheckPlacement(float w, float h, float d, float x, float y, float z) {
-  for (float f : {w, h, d}) Require(f >= 0 && f <= 1.0001f);
-  for (float f : {x, y, z}) Require(std::isfinite(f) && std::fabs(f) <= 0.5001f);
+inline void CheckBuilt(const TBuiltMesh& m) {
+  const float size[3] = {m.Width, m.Height, m.Depth}, pos[3] = {m.X, m.Y, m.Z};
+  CheckMesh(m.Vertices, m.Indices, size, pos);
 }
 
-inline void CheckBuilt(const TBuiltMesh& m) {
-  CheckGeometry(m.Vertices, m.Indices);
-  CheckPlacement(m.Width, m.Height, m.Depth, m.X, m.Y, m.Z);
+inline void CheckModelSize(float w, float h, float d) {
+  for (float f : {w, h, d}) Require(f >= 0 && f <= 1.0001f);
 }
 
 // Every child of the parent is a mesh as the builders make them.
@@ -42,9 +54,9 @@ inline void CheckSceneChildren(TgkVisualObject& parent) {
   for (TgkObject* child : parent.Children()) {
     auto* mesh = dynamic_cast<TgkMesh*>(child);
     Require(mesh != nullptr);
-    CheckGeometry(mesh->Data().Vertices, mesh->Data().Indices);
-    CheckPlacement(mesh->Width(), mesh->Height(), mesh->Depth(), mesh->Position().X(),
-                   mesh->Position().Y(), mesh->Position().Z());
+    const float size[3] = {mesh->Width(), mesh->Height(), mesh->Depth()};
+    const float pos[3] = {mesh->Position().X(), mesh->Position().Y(), mesh->Position().Z()};
+    CheckMesh(mesh->Data().Vertices, mesh->Data().Indices, size, pos);
   }
 }
 

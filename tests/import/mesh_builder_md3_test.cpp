@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "tests/import/model_writer.h"
+#include "tests/support/test_support.h"
 
 using namespace modelwriter;
 
@@ -167,6 +168,53 @@ TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
   EXPECT_EQ(forged.Meshes[1].Indices.size(), 0u);  // names vertex 69 999
   ExpectSound(forged.Meshes[0]);
   ExpectSound(forged.Meshes[1]);
+}
+
+}  // namespace
+
+namespace {
+
+// Where each vertex lands in the parent: position + vertex x size, per axis.
+void ExpectPlacedInsideModel(const TBuiltMD3Model& model) {
+  for (const TBuiltMesh& m : model.Meshes) {
+    const float size[3] = {m.Width, m.Height, m.Depth}, pos[3] = {m.X, m.Y, m.Z};
+    for (const TBuiltVertex& v : m.Vertices) {
+      const float p[3] = {v.X, v.Y, v.Z};
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_LE(std::fabs(pos[k] + p[k] * size[k]), 0.5f + 1e-4f) << m.DisplayName << k;
+      }
+    }
+  }
+}
+
+TEST(BuildMD3, FlatSurfacesOfAThinModelStayInsideIt) {
+  // A model one stored unit (1/64) across; each surface is flat, so its depth becomes the
+  // 0.01 slab, larger than the model's own. The slab sticks out, the vertices do not.
+  MD3Surface low, high;
+  low.name = "low";
+  low.vertices = {{{0, 0, -1}, {1, 0, -1}, {0, 1, -1}}};
+  low.triangles = {{0, 1, 2}};
+  high.name = "high";
+  high.vertices = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
+  high.triangles = {{0, 1, 2}};
+  MD3Spec spec;
+  spec.surfaces = {low, high};
+  TBuiltMD3Model m = Build(spec);
+  EXPECT_FLOAT_EQ(m.Depth, 1);
+  ASSERT_EQ(m.Meshes.size(), 2u);
+  EXPECT_FLOAT_EQ(m.Meshes[1].Depth, 0.64f);
+  ExpectPlacedInsideModel(m);
+
+  // The fuzzer's find of this case: a surface with 768 vertices and no frame.
+  const std::string path = testsupport::DataDir() + "/import/md3_surface_position_crash.md3";
+  TMemoryStream stream;
+  stream.LoadFromFile(path);
+  TFileMD3 file;
+  file.LoadFromStream(stream);
+  TBuiltMD3Model found = BuildMD3Model(file);
+  ASSERT_EQ(found.Meshes.size(), 2u);
+  EXPECT_EQ(found.Meshes[1].Vertices.size(), 768u);
+  ExpectPlacedInsideModel(found);
 }
 
 }  // namespace
