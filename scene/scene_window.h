@@ -1,7 +1,7 @@
 // Shows a TgkScene in a TWindow: the window's frames, size changes and input go to the
 // scene, the scene's repaint requests, mouse capture and focus go to the window. Canvas is
 // what the renderer's window canvas draws into (for the OpenGL renderer a TglSurfaceTarget
-// of the same window). Destroy this link before the canvas window and the window.
+// of the same window). Destroy this link before the scene, the canvas window and the window.
 #pragma once
 
 #include "platform/timer_service.h"
