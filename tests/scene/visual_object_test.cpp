@@ -410,6 +410,76 @@ TEST(Picking, NothingWithoutCanvasOrWhenInvisible) {
   EXPECT_EQ(s.Pick(false), nullptr);
 }
 
+TEST(Picking, ThroughTheWindowCameraRig) {
+  // The main window's rig: the camera circles the origin and looks at it.
+  PickScene s;
+  auto* cz = new TgkDummy();
+  cz->SetParent(&s.root);
+  cz->RotateAngle().SetZ(-33);
+  auto* cx = new TgkDummy();
+  cx->SetParent(cz);
+  cx->RotateAngle().SetX(20);
+  auto* camera = new TgkCamera();
+  camera->SetParent(cx);
+  TBox* model = AddBox(s.root, {0, 0, 0});
+  TBox* behind = AddBox(s.root, {0, 0, 0}, 0.5f);  // inside the model, farther
+  s.root.SetCanvas(&s.canvas);
+  s.canvas.SetCamera(camera);
+  EXPECT_EQ(s.Pick(false), model);
+  EXPECT_EQ(s.Pick(false, 1, 1), &s.root);  // beside the model
+  model->SetVisible(false);
+  EXPECT_EQ(s.Pick(false), behind);
+  // The rig orbits the origin: turned further it still looks at the model ...
+  model->SetVisible(true);
+  cz->RotateAngle().SetX(90);
+  s.canvas.SetCamera(camera);
+  EXPECT_EQ(s.Pick(false), model);
+  // ... which leaves the window centre when it moves aside.
+  model->Position().SetPoint({3, 3, 3});
+  behind->SetVisible(false);
+  EXPECT_EQ(s.Pick(false), &s.root);
+}
+
+TEST(Picking, DragTargetsMustAccept) {
+  PickScene s;
+  TBox* near = AddBox(s.root, {0, 0, -5});
+  TBox* far = AddBox(s.root, {0, 0, -8});
+  far->OnDragOver = [](TPersistent*, const TgkDragObject& data, const TgkPoint&, bool& accept) {
+    accept = data.Text == "mesh";
+  };
+  s.root.SetCanvas(&s.canvas);
+  TgkDragObject data{nullptr, "mesh"};
+  float distance = kPickFar;
+  EXPECT_EQ(s.root.DragTargetAt({320, 240, 0}, false, distance, data), far);
+  data.Text = "other";
+  distance = kPickFar;
+  EXPECT_EQ(s.root.DragTargetAt({320, 240, 0}, false, distance, data), nullptr);
+  EXPECT_NE(near, nullptr);
+}
+
+TEST(RenderPass, DragTargetIsHighlighted) {
+  RecordingCanvas canvas;
+  TgkVisualObject root;
+  TBox* box = AddBox(root, {0, 0, 0}, 2);
+  root.SetCanvas(&canvas);
+  box->DragEnter({}, {});
+  EXPECT_TRUE(box->IsDragOver());
+  root.PaintChildren();
+  ASSERT_EQ(canvas.draws.size(), 2u);
+  const auto& glow = canvas.draws[1];
+  EXPECT_EQ(glow.diffuse, 0xB2005ACCu);
+  EXPECT_FLOAT_EQ(glow.opacity, 0.4f);
+  EXPECT_FLOAT_EQ(glow.size.X, 2.01f);
+  EXPECT_TRUE(glow.StateSet(rsLightingOff));
+  EXPECT_TRUE(glow.StateSet(rsTexDisable));
+  box->SetDragDisableHighlight(true);
+  canvas.ClearLog();
+  root.PaintChildren();
+  EXPECT_EQ(canvas.draws.size(), 1u);
+  box->DragLeave();
+  EXPECT_FALSE(box->IsDragOver());
+}
+
 // ---------------------------------------------------------------- input
 
 TEST(Input, CaptureFocusAndWheel) {
