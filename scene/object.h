@@ -43,7 +43,9 @@ class TgkSceneHost {
   // The last mouse position in window pixels (X, Y, 0).
   virtual TgkPoint MousePosition() const { return {}; }
 
-  // The root list: an object whose parent is the scene itself.
+  // The root list: an object whose parent is the scene itself. AddRoot ignores an object
+  // already in the list. A host that goes away first calls SetScene(nullptr) on its roots,
+  // so that no object calls back into it.
   virtual void AddRoot(TgkObject* object) = 0;
   virtual void RemoveRoot(TgkObject* object) = 0;
   // An object of the scene is being freed: forget every reference to it (captured,
