@@ -90,7 +90,7 @@ int RunningPmAnimations() {
   return static_cast<int>(Clock().running.size());
 }
 
-uint32_t InterpolateColor(uint32_t a, uint32_t b, float t) {
+uint32_t PmInterpolateColor(uint32_t a, uint32_t b, float t) {
   uint32_t out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const float ca = static_cast<float>((a >> shift) & 0xFF);
@@ -209,7 +209,7 @@ FM_REGISTER_CLASS(TpmColorAnimation) {
 void TpmColorAnimation::Apply(float t) {
   TPropTarget target = Target();
   if (!target) return;
-  const uint32_t color = InterpolateColor(start_, stop_, t);
+  const uint32_t color = PmInterpolateColor(start_, stop_, t);
   switch (target.prop->kind) {
     case TPropKind::String:
       target.prop->SetText(*target.object, ColorToString(color));

@@ -106,4 +106,4 @@ void ReleasePmAnimationTimer();
 // Animations currently registered with the timer.
 int RunningPmAnimations();
 // Per-channel interpolation of straight ARGB colours.
-uint32_t InterpolateColor(uint32_t a, uint32_t b, float t);
+uint32_t PmInterpolateColor(uint32_t a, uint32_t b, float t);

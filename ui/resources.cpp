@@ -14,11 +14,38 @@ std::vector<TpmResources*>& Registry() {
   return list;
 }
 
-bool OnlySpaceLeft(const TMemoryStream& s, const std::vector<uint8_t>& bytes) {
-  for (size_t i = static_cast<size_t>(s.Position()); i < bytes.size(); ++i) {
-    if (!std::isspace(bytes[i])) return false;
+std::string TrimLine(const std::string& line) {
+  const size_t b = line.find_first_not_of(" \t\r");
+  if (b == std::string::npos) return "";
+  return line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
+}
+
+// The reader takes one object block at a time: cut the text at the ends of its top-level
+// blocks (by line, as the writer puts every keyword on a line of its own).
+std::vector<std::string> SplitBlocks(const std::string& text) {
+  std::vector<std::string> blocks;
+  std::string current;
+  int depth = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    const std::string t = TrimLine(line);
+    if (t.empty() && depth == 0) continue;
+    current += line;
+    current += '\n';
+    if (t.rfind("object ", 0) == 0 || t.rfind("inherited ", 0) == 0 || t.rfind("inline ", 0) == 0)
+      ++depth;
+    else if (t == "end" && --depth <= 0) {
+      blocks.push_back(std::move(current));
+      current.clear();
+      depth = 0;
+    }
   }
-  return true;
+  if (!TrimLine(current).empty()) blocks.push_back(std::move(current));  // the reader reports it
+  return blocks;
 }
 
 }  // namespace
@@ -40,10 +67,9 @@ const std::vector<TpmResources*>& TpmResources::All() {
 
 void TpmResources::SetResourceText(const std::string& text) {
   RegisterUiClasses();
-  std::vector<uint8_t> bytes(text.begin(), text.end());
-  TMemoryStream stream(bytes);
   std::vector<std::unique_ptr<TpmObject>> next;
-  while (!OnlySpaceLeft(stream, bytes)) {
+  for (const std::string& block : SplitBlocks(text)) {
+    TMemoryStream stream(std::vector<uint8_t>(block.begin(), block.end()));
     std::unique_ptr<TComponent> c(ReadComponent(stream, nullptr));
     auto* obj = dynamic_cast<TpmObject*>(c.get());
     if (!obj) throw EReadError("a style must be a 2D object, not " + c->ClassName());

@@ -182,6 +182,8 @@ void TpmTrack::ThumbReleased() {
   if (!tracking_ && value_ != drag_start_value_) Changed();
 }
 
+FM_REGISTER_CLASS(TpmTrackBar) {}
+
 // ---- TpmScrollBar ----
 
 FM_REGISTER_CLASS(TpmScrollBar) {
