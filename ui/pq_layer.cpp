@@ -41,7 +41,9 @@ TgkPQLayer::TgkPQLayer(TComponent* owner)
   SetDepth(8);
   SetDragDisableHighlight(true);
   SetShowHint(true);
-  fill_.OnChange = [this](TpmBrush&) { AddUpdateRect({0, 0, 1e9f, 1e9f}); };
+  fill_.OnChange = [this](TpmBrush&) {
+    AddUpdateRect({0, 0, static_cast<float>(BitmapWidth()), static_cast<float>(BitmapHeight())});
+  };
 }
 
 TgkPQLayer::~TgkPQLayer() {
@@ -207,6 +209,12 @@ void TgkPQLayer::RedrawUpdateRects() {
     rects.assign(1, u);
   }
   last_redraw_ = rects;
+  // The platform's fixed-point clip has a limited range: clip to the layer itself.
+  const TpmRect whole{0, 0, static_cast<float>(BitmapWidth()), static_cast<float>(BitmapHeight())};
+  for (TpmRect& r : rects) {
+    r = {std::max(r.Left, whole.Left), std::max(r.Top, whole.Top), std::min(r.Right, whole.Right),
+         std::min(r.Bottom, whole.Bottom)};
+  }
   last_painted_ = 0;
   TpmCanvas& s = *surface_;
   s.ResetClipRect();
