@@ -145,7 +145,10 @@ FM_REGISTER_CLASS(TpmTextControl) {
 
 TpmTextControl::TpmTextControl(TComponent* owner) : TpmControl(owner) {
   font_.OnChange = [this](TpmFont&) { UpdateTextPart(); };
-  font_fill_.OnChange = [this](TpmBrush&) { UpdateTextPart(); };
+  font_fill_.OnChange = [this](TpmBrush&) {
+    font_fill_set_ = true;
+    UpdateTextPart();
+  };
 }
 
 void TpmTextControl::SetText(const std::string& v) {
@@ -175,11 +178,13 @@ void TpmTextControl::SetWordWrap(bool v) {
 void TpmTextControl::BindStyle() {
   text_part_ = dynamic_cast<TpmText*>(FindStylePart("text"));
   if (!text_part_) text_part_ = dynamic_cast<TpmText*>(StyleObject());
-  if (auto* fg = dynamic_cast<TpmShape*>(FindStylePart("foreground"))) {
-    auto keep = std::move(font_fill_.OnChange);
+  // The text keeps the style's colour unless the foreground part or the program says
+  // otherwise; FontFill reports the colour in use.
+  auto* fg = dynamic_cast<TpmShape*>(FindStylePart("foreground"));
+  if (fg)
     font_fill_.Color = fg->Fill().Color;
-    font_fill_.OnChange = std::move(keep);
-  }
+  else if (!font_fill_set_ && text_part_)
+    font_fill_.Color = static_cast<TpmText*>(text_part_)->Fill().Color;
   UpdateTextPart();
 }
 

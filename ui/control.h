@@ -82,5 +82,6 @@ class TpmTextControl : public TpmControl {
   TpmTextAlign text_align_ = pqTextAlignCenter;
   TpmTextAlign vert_align_ = pqTextAlignCenter;
   bool word_wrap_ = false;
+  bool font_fill_set_ = false;
   TpmVisualObject* text_part_ = nullptr;
 };
