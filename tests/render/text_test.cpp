@@ -172,3 +172,11 @@ TEST_F(RenderTest, CameraTextLiesUprightInTheLocalXZPlane) {
   };
   EXPECT_GT(width_of_row(top + 1), 2 * width_of_row(bottom - 1));  // bar on top
 }
+
+TEST_F(RenderTest, InvalidUtf8IsDroppedAndChineseIsMeasured) {
+  EXPECT_EQ(canvas->MeasureText("a\xff\xfe b\xe4\xb8"), canvas->MeasureText("a b"));
+  const TgkPoint chinese = canvas->MeasureText("\xe4\xb8\xad\xe6\x96\x87");  // two characters
+  EXPECT_GT(chinese.X, canvas->MeasureText("i").X * 2);
+  TgkPolygon polygon;
+  EXPECT_GT(canvas->TextToPolygon("\xe4\xb8\xad", polygon).X, 10);
+}
