@@ -35,7 +35,9 @@ TgkRenderStateGroup RenderStateGroup(TgkRenderState state) {
     case rsCullCCW:
     case rsCullCW:
     case rsCullNone:
-      return {state, 1};
+      // One group: as separate flags a later two-sided object would be skipped while the
+      // device still culls.
+      return {rsCullCCW, 3};
     case rsBlendAdditive:
     case rsBlendNormal:
       return {rsBlendAdditive, 2};

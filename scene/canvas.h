@@ -38,7 +38,7 @@ enum TgkFontStyle { gkFontRegular, gkFontBold, gkFontItalic, gkFontBoldItalic };
 const TEnumInfo& FontStyleInfo();
 
 // Each value is a complete setting; values of one group exclude each other (see
-// RenderStateGroup). The cull states 8..10 form no group.
+// RenderStateGroup).
 enum TgkRenderState : std::uint8_t {
   rsScreenMatrix = 0,
   rsCameraMatrix = 1,

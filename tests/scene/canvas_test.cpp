@@ -44,13 +44,16 @@ TEST(CanvasStateCache, RepeatedStateIsAppliedOnceUntilItsGroupChanges) {
   EXPECT_FALSE(c.StateSet(rsLightingOff));
 }
 
-TEST(CanvasStateCache, CullStatesFormNoGroup) {
+TEST(CanvasStateCache, CullStatesExcludeEachOther) {
   RecordingCanvas c;
-  c.SetRenderState(rsCullCCW);
   c.SetRenderState(rsCullNone);
-  c.SetRenderState(rsCullCCW);  // still flagged: skipped although the device culls none
+  c.SetRenderState(rsCullCCW);
+  c.SetRenderState(rsCullNone);  // must reach the device: it culls at this point
+  EXPECT_EQ(ApplyCount(c, rsCullNone), 2);
   EXPECT_EQ(ApplyCount(c, rsCullCCW), 1);
   EXPECT_TRUE(c.StateSet(rsCullNone));
+  EXPECT_FALSE(c.StateSet(rsCullCCW));
+  EXPECT_FALSE(c.StateSet(rsCullCW));
 }
 
 TEST(CanvasStateCache, TextureStatesExcludeEachOtherInAGroupOfThree) {
