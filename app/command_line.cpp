@@ -1,0 +1,224 @@
+#include "app/command_line.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+float ParseNumber(const std::string& option, const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const float value = std::strtof(begin, &end);
+  if (text.empty() || end != begin + text.size() || !std::isfinite(value) ||
+      std::isspace(static_cast<unsigned char>(text[0]))) {
+    throw EUsageError(option + ": not a number: \"" + text + "\"");
+  }
+  return value;
+}
+
+std::vector<float> ParseNumbers(const std::string& option, const std::string& text, size_t count) {
+  std::vector<float> values;
+  size_t start = 0;
+  while (true) {
+    const size_t comma = text.find(',', start);
+    values.push_back(ParseNumber(option, text.substr(start, comma - start)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (values.size() != count) {
+    throw EUsageError(option + ": expected " + std::to_string(count) +
+                      " comma-separated numbers, got \"" + text + "\"");
+  }
+  return values;
+}
+
+// "#" and 8 (AARRGGBB) or, with opaque, 6 (RRGGBB) hexadecimal digits.
+uint32_t ParseColor(const std::string& option, const std::string& text, bool opaque) {
+  const size_t digits = text.size() - 1;
+  bool ok = !text.empty() && text[0] == '#' && (digits == 6 || (!opaque && digits == 8));
+  for (size_t i = 1; ok && i < text.size(); ++i) {
+    ok = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
+  }
+  if (!ok) {
+    throw EUsageError(option + ": expected a colour " + (opaque ? "#RRGGBB" : "#AARRGGBB") +
+                      ", got \"" + text + "\"");
+  }
+  uint32_t color = static_cast<uint32_t>(std::strtoul(text.c_str() + 1, nullptr, 16));
+  if (digits == 6) color |= 0xFF000000u;
+  return color;
+}
+
+std::string LowerExtension(const std::string& file_name) {
+  std::string ext = std::filesystem::path(file_name).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+// Walks the arguments of one command; long options take "--name VALUE" or "--name=VALUE".
+class TArgs {
+ public:
+  explicit TArgs(const std::vector<std::string>& args) : args_(args) {}
+  bool Done() const { return index_ >= args_.size(); }
+  // The next argument; splits off an "=VALUE" of a long option.
+  std::string Next() {
+    std::string arg = args_[index_++];
+    inline_value_.reset();
+    if (arg.rfind("--", 0) == 0) {
+      const size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        inline_value_ = arg.substr(eq + 1);
+        arg.resize(eq);
+      }
+    }
+    return arg;
+  }
+  std::string Value(const std::string& option) {
+    if (inline_value_) {
+      std::string v = *inline_value_;
+      inline_value_.reset();
+      return v;
+    }
+    if (Done()) throw EUsageError(option + " needs a value");
+    return args_[index_++];
+  }
+  void NoValue(const std::string& option) const {
+    if (inline_value_) throw EUsageError(option + " takes no value");
+  }
+
+ private:
+  const std::vector<std::string>& args_;
+  size_t index_ = 0;
+  std::optional<std::string> inline_value_;
+};
+
+TRenderJob ParseRender(const std::vector<std::string>& rest) {
+  TRenderJob job;
+  TRenderSettings& s = job.Settings;
+  bool have_model = false;
+  TArgs args(rest);
+  while (!args.Done()) {
+    const std::string a = args.Next();
+    if (a == "-o" || a == "--output") {
+      const std::string file = args.Value(a);
+      const std::string ext = LowerExtension(file);
+      if (ext != ".icns" && ext != ".ico" && ext != ".png") {
+        throw EUsageError(file + ": unknown output format (use .icns, .ico or .png)");
+      }
+      job.Outputs.push_back(file);
+    } else if (a == "--previews") {
+      job.PreviewDir = args.Value(a);
+      if (job.PreviewDir.empty()) throw EUsageError("--previews needs a folder");
+    } else if (a == "--rotate") {
+      const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
+      s.Rotate = {v[0], v[1], v[2]};
+    } else if (a == "--view") {
+      const std::vector<float> v = ParseNumbers(a, args.Value(a), 2);
+      s.ViewTurn = v[0];
+      s.ViewTilt = v[1];
+    } else if (a == "--distance") {
+      s.Distance = ParseNumber(a, args.Value(a));
+    } else if (a == "--move") {
+      const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
+      s.Move = {v[0], v[1], v[2]};
+    } else if (a == "--shadow") {
+      args.NoValue(a);
+      s.Shadow.Enabled = true;
+    } else if (a == "--no-shadow") {
+      args.NoValue(a);
+      s.Shadow.Enabled = false;
+    } else if (a == "--shadow-direction") {
+      s.Shadow.Direction = ParseNumber(a, args.Value(a));
+    } else if (a == "--shadow-distance") {
+      s.Shadow.Distance = ParseNumber(a, args.Value(a));
+    } else if (a == "--shadow-opacity") {
+      s.Shadow.Opacity = ParseNumber(a, args.Value(a));
+    } else if (a == "--shadow-softness") {
+      s.Shadow.Softness = ParseNumber(a, args.Value(a));
+    } else if (a == "--shadow-color") {
+      s.Shadow.Color = ParseColor(a, args.Value(a), false);
+    } else if (a == "--hide") {
+      s.Hide.push_back(args.Value(a));
+    } else if (a == "--color") {
+      const std::string v = args.Value(a);
+      // The colour has no "=", so the last one separates it from a name that may.
+      const size_t eq = v.rfind('=');
+      if (eq == std::string::npos || eq == 0) {
+        throw EUsageError("--color: expected MESH=#RRGGBB, got \"" + v + "\"");
+      }
+      s.Colors.emplace_back(v.substr(0, eq), ParseColor(a, v.substr(eq + 1), true));
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw EUsageError("unknown option " + a);
+    } else if (!have_model) {
+      job.Model = a;
+      have_model = true;
+    } else {
+      throw EUsageError("more than one model: \"" + job.Model + "\" and \"" + a + "\"");
+    }
+  }
+  if (job.Outputs.empty() && job.PreviewDir.empty()) {
+    throw EUsageError("render needs at least one -o FILE or --previews DIR");
+  }
+  return job;
+}
+
+}  // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  TCommandLine line;
+  if (args.empty()) return line;
+  const std::string& first = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (first == "--help" || first == "-h" || first == "help") {
+    line.Command = TCommand::Help;
+  } else if (first == "--version") {
+    line.Command = TCommand::Version;
+  } else if (first == "render") {
+    line.Command = TCommand::Render;
+    line.Render = ParseRender(rest);
+  } else if (first == "info") {
+    line.Command = TCommand::Info;
+    if (rest.size() != 1 || (rest[0].size() > 1 && rest[0][0] == '-')) {
+      throw EUsageError("info takes exactly one MODEL");
+    }
+    line.InfoModel = rest[0];
+  } else {
+    throw EUsageError("unknown command \"" + first + "\"");
+  }
+  if ((line.Command == TCommand::Help || line.Command == TCommand::Version) && !rest.empty()) {
+    throw EUsageError(first + " takes no arguments");
+  }
+  return line;
+}
+
+std::string UsageText() {
+  return R"(usage:
+  facetmint                         the window (a render of the round cube into out/ when
+                                    no window can be shown)
+  facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [settings]
+  facetmint info MODEL
+  facetmint --help | --version
+
+render writes each FILE in the format of its extension: .icns, .ico or .png (the 256
+pixel image). MODEL is a .3ds or .md3 file; without one the round cube is rendered.
+--previews DIR writes the six previews as icon16.png ... icon256.png.
+
+settings (applied in this order; each takes the value its slider in the window would):
+  --view TURN,TILT          view angles about Z and X (default -33,20)
+  --rotate X,Y,Z            model rotation, -180 .. 180 in steps of 2 (default 0,0,0)
+  --distance D              camera distance, 2 .. 20 (default 10)
+  --move X,Y,Z              model offset (default 0,0,0)
+  --shadow | --no-shadow    drop shadow on (default) or off
+  --shadow-direction DEG    -180 .. 180 in steps of 5 (default 45)
+  --shadow-distance PX      0 .. 18 (default 3)
+  --shadow-opacity PERCENT  1 .. 100 (default 60)
+  --shadow-softness N       20 .. 100 (default 30)
+  --shadow-color #AARRGGBB  (default #FF000000)
+  --hide MESH               hide the meshes of that name (repeatable)
+  --color MESH=#RRGGBB      colour the meshes of that name (repeatable)
+
+info prints the model's meshes as JSON.
+)";
+}

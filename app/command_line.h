@@ -1,0 +1,37 @@
+// The command line of facetmint, parsed without running anything:
+//   facetmint                       the window (a headless render into out/ while there is none)
+//   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [settings]
+//   facetmint info MODEL
+//   facetmint --help | --version
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/render_settings.h"
+
+enum class TCommand { Window, Render, Info, Help, Version };
+
+struct TRenderJob {
+  std::string Model;  // empty: the built-in round cube
+  std::vector<std::string> Outputs;
+  std::string PreviewDir;  // empty: no previews
+  TRenderSettings Settings;
+};
+
+struct TCommandLine {
+  TCommand Command = TCommand::Window;
+  TRenderJob Render;
+  std::string InfoModel;
+};
+
+// Arguments the program cannot make sense of; the message says which.
+class EUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// args without the program name. Raises EUsageError.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+std::string UsageText();

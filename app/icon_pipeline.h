@@ -1,0 +1,58 @@
+// The icon render: the model drawn off-screen at 1024 x 1024, reduced to a 256 x 256
+// master, given a drop shadow and drawn into the six previews that every saved file is
+// made from. Each step is its own function so that it can be measured on its own;
+// TWorkbench::RenderIcons runs them in order. (The 3D step and the 2D steps live in
+// separate sources: the two libraries' geometry headers cannot meet in one.)
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "imaging/bitmap.h"
+
+class TgkBitmap;
+class TgkCamera;
+class TgkDummy;
+class TgkLight;
+class TgkShape;
+
+// The shadow as the render reads it: the slider values, not the effect's units.
+struct TShadowSettings {
+  bool Enabled = true;
+  float Direction = 45;  // degrees, 0 right, 90 down
+  float Distance = 3;    // pixels
+  float Opacity = 60;    // percent
+  float Softness = 30;   // slider value, 20 .. 100
+  uint32_t Color = 0xFF000000;
+};
+
+// The six previews, largest first.
+class TIconPreviews {
+ public:
+  static constexpr std::array<int, 6> kSizes{256, 128, 64, 48, 32, 16};
+  // The preview of one of kSizes; raises std::out_of_range for any other size.
+  TpmBitmap& Of(int size);
+  const TpmBitmap& Of(int size) const;
+
+ private:
+  std::array<TpmBitmap, 6> images_;
+};
+
+inline constexpr int kRenderSize = 1024;
+inline constexpr int kMasterSize = 256;
+
+// Step A: renders owner (scaled by 2 for the duration) through scene's canvas with camera
+// and light, selected (may be null) drawn solid, and copies the frame into work. False
+// when the canvas cannot start a frame; work then keeps its previous pixels.
+bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
+                 TgkLight& light, TgkShape* selected);
+
+// Step B: the 256 x 256 master, work drawn scaled into a fresh bitmap.
+void MakeMaster(const TpmBitmap& work, TpmBitmap& master);
+
+// Step C: replaces master by its shadow with the model drawn again on top, from work.
+void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings);
+
+// Step D: every preview resized and drawn from the master.
+void MakePreviews(const TpmBitmap& master, TIconPreviews& previews);

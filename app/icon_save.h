@@ -1,0 +1,21 @@
+// The three save formats of the save command, written from the previews as they stand.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "app/icon_pipeline.h"
+
+// A save that could not be made; the message names the file.
+class ESaveError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// .icns from the 16, 32, 48, 128 and 256 previews; .ico from all six; PNG of the 256
+// preview. Every file replaces its target only once complete: any failure raises (the
+// writers' own errors, or ESaveError when the image codec refuses) and leaves the target
+// as it was.
+void SaveIcns(const TIconPreviews& previews, const std::string& file_name);
+void SaveIco(const TIconPreviews& previews, const std::string& file_name);
+void SavePng(const TIconPreviews& previews, const std::string& file_name);

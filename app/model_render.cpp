@@ -1,0 +1,69 @@
+#include <algorithm>
+#include <cstring>
+
+#include "app/icon_pipeline.h"
+#include "scene/camera_light.h"
+#include "scene/canvas.h"
+#include "scene/dummy.h"
+#include "scene/scene_bitmap.h"
+#include "scene/shape.h"
+
+namespace {
+
+// Puts the owner's scale and the selected mesh's fill mode back however the render ends.
+class TRenderPose {
+ public:
+  TRenderPose(TgkDummy& owner, TgkShape* selected) : owner_(owner), selected_(selected) {
+    owner_.Scale().SetPoint({2, 2, 2});
+    if (selected_) selected_->Material().SetFillMode(gkSolid);
+  }
+  ~TRenderPose() {
+    if (selected_) selected_->Material().SetFillMode(gkWireframe);
+    owner_.Scale().SetPoint({1, 1, 1});
+  }
+  TRenderPose(const TRenderPose&) = delete;
+  TRenderPose& operator=(const TRenderPose&) = delete;
+
+ private:
+  TgkDummy& owner_;
+  TgkShape* selected_;
+};
+
+}  // namespace
+
+bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
+                 TgkLight& light, TgkShape* selected) {
+  TgkCanvas& canvas = scene.Canvas();
+  canvas.ResetState();
+  canvas.SetLighting(true);
+  TRenderPose pose(owner, selected);
+  canvas.SetCamera(&camera);
+  canvas.AddLight(&light);
+  if (!canvas.BeginScene()) return false;
+  canvas.Clear(0);
+  for (TgkRenderState state : {rsShadeGouraud, rsCameraMatrix, rsZWriteOn, rsLightingOn}) {
+    canvas.SetRenderState(state);
+  }
+  canvas.SetMatrix(owner.GetAbsoluteMatrix());
+  owner.SetCanvas(&canvas);
+  try {
+    owner.BeforePaint();
+    owner.Paint();
+    owner.PaintChildren();
+  } catch (...) {
+    owner.SetCanvas(nullptr);
+    throw;
+  }
+  owner.SetCanvas(nullptr);
+  canvas.EndScene();
+  // The frame is premultiplied BGRA like the work bitmap: rows are copied as they are.
+  const uint32_t* bits = scene.Bits();
+  if (!bits) return false;
+  const int width = std::min(scene.Width(), work.Width());
+  const int height = std::min(scene.Height(), work.Height());
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(work.Scanline(y), bits + static_cast<size_t>(y) * scene.Width(),
+                static_cast<size_t>(width) * 4);
+  }
+  return true;
+}

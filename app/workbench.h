@@ -1,0 +1,140 @@
+// TWorkbench: everything of the main window that needs no window: the scene tree below the
+// scene host (the view rig and the model holder), the two work bitmaps, the six previews,
+// loading a model, mesh visibility, colour and selection, the slider-backed settings, the
+// icon render and the three save formats. The window owns one and drives it; the command
+// line drives one the same way, so the same settings give the same files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/icon_pipeline.h"
+#include "imaging/bitmap.h"
+#include "scene/math.h"
+#include "ui/track_value.h"
+
+class TgkBitmap;
+class TgkBitmapList;
+class TgkCamera;
+class TgkDummy;
+class TgkLight;
+class TgkRoundCube;
+class TgkShape;
+class TgkVisualObject;
+
+// The save formats in the order of the window's format box.
+enum TIconFormat { ifIcns = 0, ifIco = 1, ifPng = 2 };
+
+class TWorkbench {
+ public:
+  // Builds the scene tree with its start values, the bitmaps and the previews (1 x 1 until
+  // the first RenderIcons). Nothing is rendered yet.
+  TWorkbench();
+  ~TWorkbench();
+  TWorkbench(const TWorkbench&) = delete;
+  TWorkbench& operator=(const TWorkbench&) = delete;
+
+  // ---- The scene tree: Root2 holds CameraZ (CameraX, Camera1, Light1, Light2) and
+  // MeshOwner (the model). The window adds its screen layers to Root2. ----
+  TgkVisualObject& Root2() { return *root_; }
+  TgkDummy& CameraZ() { return *camera_z_; }
+  TgkDummy& CameraX() { return *camera_x_; }
+  TgkCamera& Camera1() { return *camera_; }
+  TgkLight& Light1() { return *light1_; }
+  TgkLight& Light2() { return *light2_; }
+  TgkDummy& MeshOwner() { return *mesh_owner_; }
+  TgkBitmapList& BitmapList() { return *bitmaps_; }
+
+  TpmBitmap& WorkBitmap() { return work_; }
+  TgkBitmap& SceneBitmap() { return *scene_bitmap_; }
+  TIconPreviews& Previews() { return previews_; }
+  const TpmBitmap& Preview(int size) const { return previews_.Of(size); }
+
+  // ---- Model ----
+  // False, nothing changed, when no file of that name exists. Otherwise the selection is
+  // cleared and a ".3ds" or ".md3" file (any letter case) replaces the meshes; any other
+  // extension keeps them. The model then goes back to the origin. Reader errors pass
+  // through.
+  bool LoadModel(const std::string& file_name);
+  const std::string& ModelFileName() const { return model_file_; }
+  // The meshes of the current model, in child order.
+  std::vector<TgkShape*> Meshes() const;
+  void SetMeshVisible(TgkShape& mesh, bool visible);
+  // Sets the mesh's diffuse colour (straight ARGB).
+  void SetMeshColor(TgkShape& mesh, uint32_t color);
+  // The selected mesh shows as a wire frame in the viewport (nullptr: none selected).
+  void SelectMesh(TgkShape* mesh);
+  TgkShape* SelectedMesh() const { return selected_; }
+
+  // ---- Settings, each through the rule of its slider ----
+  // Model rotation about its X, Y, Z axis (0, 1, 2), -180 .. 180 in steps of 2. Applied
+  // to the model whenever it differs from the model's angle, so that the slider's start
+  // value 2 can be asked for, too.
+  void SetModelRotation(int axis, float degrees);
+  const TpmTrackValue& ModelRotation(int axis) const { return rotate_[axis]; }
+  // CameraZ's angle about Z and CameraX's about X.
+  void SetViewTurn(float degrees);
+  void SetViewTilt(float degrees);
+  // Camera distance 2 .. 20 (the slider holds its negative, the camera's Y).
+  void SetCameraDistance(float distance);
+  const TpmTrackValue& DistanceTrack() const { return distance_; }
+  // MeshOwner's position.
+  void SetModelOffset(const TgkPoint& offset);
+
+  void SetShadowEnabled(bool enabled);
+  void SetShadowDirection(float degrees);
+  void SetShadowDistance(float pixels);
+  void SetShadowOpacity(float percent);
+  void SetShadowSoftness(float value);
+  void SetShadowColor(uint32_t color);
+  // What the render uses: the slider values as they stand.
+  TShadowSettings Shadow() const;
+
+  // ---- Render and save ----
+  // The whole icon render. False when the off-screen frame could not be started: the
+  // previews are then made from the previous render's pixels.
+  bool RenderIcons();
+  // Writes the previews as they stand (no render first). Raises on any failure with a
+  // message naming the file; the target is then as it was.
+  void Save(TIconFormat format, const std::string& file_name) const;
+
+  // Fired after every change that affects the icons (the window restarts its timer).
+  std::function<void()> OnChange;
+
+ private:
+  void Changed() {
+    if (OnChange) OnChange();
+  }
+
+  std::unique_ptr<TgkVisualObject> root_;
+  TgkDummy* camera_z_ = nullptr;
+  TgkDummy* camera_x_ = nullptr;
+  TgkCamera* camera_ = nullptr;
+  TgkLight* light1_ = nullptr;
+  TgkLight* light2_ = nullptr;
+  TgkDummy* mesh_owner_ = nullptr;
+  std::unique_ptr<TgkBitmapList> bitmaps_;
+  TpmBitmap work_;
+  std::unique_ptr<TgkBitmap> scene_bitmap_;
+  TIconPreviews previews_;
+  std::string model_file_;
+  TgkShape* selected_ = nullptr;
+
+  std::array<TpmTrackValue, 3> rotate_{TpmTrackValue(kModelRotateTrack, kModelRotateStart),
+                                       TpmTrackValue(kModelRotateTrack, kModelRotateStart),
+                                       TpmTrackValue(kModelRotateTrack, kModelRotateStart)};
+  TpmTrackValue distance_{kDistanceTrack, kDistanceStart};
+  bool shadow_enabled_ = true;
+  TpmTrackValue shadow_dir_{kShadowDirTrack, kShadowDirStart};
+  TpmTrackValue shadow_dist_{kShadowDistTrack, kShadowDistStart};
+  TpmTrackValue shadow_opacity_{kShadowOpacityTrack, kShadowOpacityStart};
+  TpmTrackValue shadow_softness_{kShadowSoftnessTrack, kShadowSoftnessStart};
+  uint32_t shadow_color_ = 0xFF000000;
+};
+
+// The name of the round cube the window starts with.
+inline constexpr const char* kRoundCubeName = "圆立方体";
