@@ -1,21 +1,14 @@
 #include "platform/property_registry.h"
 
 #include <charconv>
-#include <cmath>
-#include <limits>
 
 #include "platform/component.h"
+#include "platform/number_text.h"
 
 namespace {
 
 char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
 }
 
 [[noreturn]] void BadValue(const TPropInfo& p, std::string_view text) {
@@ -29,38 +22,7 @@ std::string_view Trim(std::string_view s) {
 std::string FloatText(float v) {
   char buffer[64];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);  // shortest round trip
-  std::string text(buffer, ec == std::errc() ? end : buffer);
-  size_t e = text.find('e');
-  if (e == std::string::npos) return text;
-  // "1e+20" -> "1E20", "1.5e-07" -> "1.5E-7"
-  std::string mantissa = text.substr(0, e);
-  std::string_view exponent(text.c_str() + e + 1);
-  bool negative = false;
-  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
-    negative = exponent[0] == '-';
-    exponent.remove_prefix(1);
-  }
-  while (exponent.size() > 1 && exponent[0] == '0') exponent.remove_prefix(1);
-  return mantissa + "E" + (negative ? "-" : "") + std::string(exponent);
-}
-
-bool ParseFloat(std::string_view text, float& out) {
-  text = Trim(text);
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  double v = 0;
-  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(v) ||
-      std::fabs(v) > std::numeric_limits<float>::max())
-    return false;
-  out = static_cast<float>(v);
-  return true;
-}
-
-bool ParseInt(std::string_view text, int64_t& out) {
-  text = Trim(text);
-  if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-  return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
+  return TidyExponent(std::string(buffer, ec == std::errc() ? end : buffer));
 }
 
 const TPropInfo& Checked(const TPersistent& obj, std::string_view name) {
@@ -171,18 +133,18 @@ void TPropInfo::SetText(TPersistent& obj, std::string_view text) const {
   switch (kind) {
     case TPropKind::Float: {
       float v;
-      if (!ParseFloat(text, v)) BadValue(*this, text);
+      if (!ParseFloatText(text, v)) BadValue(*this, text);
       set_float(obj, v);
       return;
     }
     case TPropKind::Integer: {
       int64_t v;
-      if (!ParseInt(text, v)) BadValue(*this, text);
+      if (!ParseIntText(text, v)) BadValue(*this, text);
       set_ord(obj, v);
       return;
     }
     case TPropKind::Boolean: {
-      std::string_view t = Trim(text);
+      std::string_view t = TrimBlanks(text);
       if (SameText(t, "True"))
         set_ord(obj, 1);
       else if (SameText(t, "False"))
@@ -192,19 +154,19 @@ void TPropInfo::SetText(TPersistent& obj, std::string_view text) const {
       return;
     }
     case TPropKind::Enum: {
-      int v = enum_info->ValueOf(Trim(text));
+      int v = enum_info->ValueOf(TrimBlanks(text));
       if (v < 0) BadValue(*this, text);
       set_ord(obj, v);
       return;
     }
     case TPropKind::Set: {
-      std::string_view t = Trim(text);
+      std::string_view t = TrimBlanks(text);
       if (t.size() < 2 || t.front() != '[' || t.back() != ']') BadValue(*this, text);
       t = t.substr(1, t.size() - 2);
       uint64_t mask = 0;
-      while (!Trim(t).empty()) {
+      while (!TrimBlanks(t).empty()) {
         size_t comma = t.find(',');
-        std::string_view item = Trim(t.substr(0, comma));
+        std::string_view item = TrimBlanks(t.substr(0, comma));
         int v = enum_info->ValueOf(item);
         if (v < 0 || v >= 64) BadValue(*this, text);
         mask |= uint64_t(1) << v;
@@ -218,7 +180,7 @@ void TPropInfo::SetText(TPersistent& obj, std::string_view text) const {
       set_string(obj, std::string(text));
       return;
     case TPropKind::Color:
-      set_ord(obj, text_to_color(std::string(Trim(text))));
+      set_ord(obj, text_to_color(std::string(TrimBlanks(text))));
       return;
     case TPropKind::Reference:
     case TPropKind::Event:

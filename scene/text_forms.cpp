@@ -3,40 +3,19 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <limits>
+
+#include "platform/number_text.h"
 
 namespace {
-
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
 
 bool Contains(std::string_view set, char c) {
   return set.find(c) != std::string_view::npos;
 }
 
-// "1.5e-07" -> "1.5E-7", "1e+20" -> "1E20": the exponent without sign padding.
-std::string TidyExponent(std::string text) {
-  size_t e = text.find('e');
-  if (e == std::string::npos) return text;
-  std::string mantissa = text.substr(0, e);
-  std::string_view exponent(text.c_str() + e + 1);
-  bool negative = false;
-  if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
-    negative = exponent[0] == '-';
-    exponent.remove_prefix(1);
-  }
-  while (exponent.size() > 1 && exponent[0] == '0') exponent.remove_prefix(1);
-  return mantissa + "E" + (negative ? "-" : "") + std::string(exponent);
-}
-
 }  // namespace
 
 std::string TrimText(std::string_view s) {
-  size_t begin = 0, end = s.size();
-  while (begin < end && IsBlank(s[begin])) ++begin;
-  while (end > begin && IsBlank(s[end - 1])) --end;
-  return std::string(s.substr(begin, end - begin));
+  return std::string(TrimBlanks(s));
 }
 
 std::string FloatToText(float x) {
@@ -55,16 +34,10 @@ std::string FloatToText(float x) {
 }
 
 float TextToFloat(std::string_view text) {
-  std::string trimmed = TrimText(text);
-  const char* begin = trimmed.data();
-  const char* end = begin + trimmed.size();
-  if (begin != end && *begin == '+') ++begin;
-  double value = 0;
-  auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
-  if (begin == end || ec != std::errc() || ptr != end || !std::isfinite(value) ||
-      std::fabs(value) > std::numeric_limits<float>::max())
-    throw EConvertError("'" + trimmed + "' is not a valid floating point value");
-  return static_cast<float>(value);
+  float value = 0;
+  if (!ParseFloatText(text, value))
+    throw EConvertError("'" + TrimText(text) + "' is not a valid floating point value");
+  return value;
 }
 
 std::string GetToken(std::string& s, std::string_view separators, std::string_view stop) {
