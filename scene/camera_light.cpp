@@ -4,6 +4,7 @@
 
 #include "scene/canvas.h"
 #include "scene/material.h"
+#include "scene/shape.h"
 
 namespace {
 
@@ -108,9 +109,5 @@ void TgkLight::Paint() {
 
 bool TgkLight::RayCastIntersect(const TgkVector& ray_pos, const TgkVector& ray_dir,
                                 TgkVector& hit) {
-  if (!InDesignMode()) return false;
-  TgkVector local;
-  if (!RayCastBox(ray_pos, ray_dir, {Width(), Height(), Depth(), 0}, 0.501f, &local)) return false;
-  hit = PointToVector(LocalToAbsolute(VectorToPoint(local)), 1);
-  return true;
+  return InDesignMode() && RayCastShapeBox(*this, ray_pos, ray_dir, hit);
 }

@@ -1,5 +1,7 @@
 #include "scene/dummy.h"
 
+#include "scene/shape.h"
+
 // ---------------------------------------------------------------- TgkDummy
 
 FM_REGISTER_CLASS(TgkDummy) {}
@@ -8,11 +10,8 @@ TgkDummy::TgkDummy(TComponent* owner) : TgkVisualObject(owner) {}
 
 bool TgkDummy::RayCastIntersect(const TgkVector& ray_pos, const TgkVector& ray_dir,
                                 TgkVector& hit) {
-  if (!InDesignMode()) return false;  // a grouping node is transparent to picking
-  TgkVector local;
-  if (!RayCastBox(ray_pos, ray_dir, {Width(), Height(), Depth(), 0}, 0.501f, &local)) return false;
-  hit = PointToVector(LocalToAbsolute(VectorToPoint(local)), 1);
-  return true;
+  // Outside design mode a grouping node is transparent to picking.
+  return InDesignMode() && RayCastShapeBox(*this, ray_pos, ray_dir, hit);
 }
 
 // ---------------------------------------------------------------- TgkScreenDummy
@@ -89,9 +88,5 @@ void TgkProxyObject::PaintChildren() {
 
 bool TgkProxyObject::RayCastIntersect(const TgkVector& ray_pos, const TgkVector& ray_dir,
                                       TgkVector& hit) {
-  if (!InDesignMode()) return false;
-  TgkVector local;
-  if (!RayCastBox(ray_pos, ray_dir, {Width(), Height(), Depth(), 0}, 0.501f, &local)) return false;
-  hit = PointToVector(LocalToAbsolute(VectorToPoint(local)), 1);
-  return true;
+  return InDesignMode() && RayCastShapeBox(*this, ray_pos, ray_dir, hit);
 }

@@ -385,6 +385,24 @@ TEST(Picking, PlainObjectCatchesEveryRayAndHelpersNeverHit) {
   EXPECT_EQ(s.Pick(false), nullptr);
 }
 
+TEST(Picking, HelpersHitByTheirBoxInDesignMode) {
+  PickScene s;
+  s.root.SetHitTest(false);
+  auto* dummy = new TgkDummy();
+  dummy->SetWidth(2), dummy->SetHeight(2), dummy->SetDepth(2);
+  dummy->Position().SetPoint({0, 0, -10});
+  dummy->SetParent(&s.root);
+  auto* light = new TgkLight();
+  light->Position().SetPoint({0, 0, -6});
+  light->SetParent(&s.root);
+  EXPECT_EQ(s.Pick(false), nullptr);
+  dummy->SetDesigning(true);
+  EXPECT_EQ(s.Pick(false), dummy);
+  EXPECT_EQ(s.Pick(false, 0, 0), nullptr) << "a ray beside the box misses it";
+  light->SetDesigning(true);
+  EXPECT_EQ(s.Pick(false), light) << "the nearer helper wins";
+}
+
 TEST(Picking, ScreenAndCameraRoundsAreSeparate) {
   PickScene s;
   s.root.SetHitTest(false);
