@@ -1,4 +1,5 @@
 #include "platform/component_stream.h"
+#include "tests/support/component_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,20 +7,16 @@
 
 namespace {
 
+using testsupport::LoadComponentText;
+using testsupport::SaveComponentText;
+
 const TEnumInfo& KindInfo() {
   static const TEnumInfo info("TNodeKind", {"nkPlain", "nkGroup", "nkLeaf"});
   return info;
 }
 
-std::string HexColor(uint32_t c) {
-  char text[10];
-  std::snprintf(text, sizeof text, "#%08X", c);
-  return text;
-}
-uint32_t ParseHexColor(const std::string& s) {
-  return s.size() == 9 && s[0] == '#' ? static_cast<uint32_t>(std::stoul(s.substr(1), nullptr, 16))
-                                      : 0;
-}
+using testsupport::HexColor;
+using testsupport::ParseHexColor;
 
 // A point streamed only through its defined text property "Point".
 class TTriple : public TPersistent {
@@ -142,17 +139,6 @@ class TWindow : public TNode {
 };
 FM_REGISTER_CLASS(TWindow) {}
 
-std::string Save(const TComponent& c) {
-  TMemoryStream s;
-  SaveObjectToStream(c, s);
-  return std::string(s.Bytes().begin(), s.Bytes().end());
-}
-
-TComponent* Load(const std::string& text, TComponent* owner) {
-  TMemoryStream s(std::vector<uint8_t>(text.begin(), text.end()));
-  return LoadObjectFromStream(owner, s);
-}
-
 // Builds a tree that uses every kind of property.
 TNode* BuildTree(TWindow& window) {
   auto* root = new TNode(&window);
@@ -204,7 +190,7 @@ TEST(ComponentStream, WritesTheNestedTextForm) {
   EXPECT_EQ(text.find("Count = 0"), std::string::npos);
   EXPECT_EQ(text.find("Position.X"), std::string::npos);
   // SaveObjectToStream leaves the top name out but keeps it on the object.
-  std::string saved = Save(*root);
+  std::string saved = SaveComponentText(*root);
   EXPECT_EQ(saved.rfind("object TNode\n", 0), 0u);
   EXPECT_EQ(root->Name(), "Root");
 }
@@ -311,7 +297,7 @@ TEST(ComponentStream, AcceptsHandWrittenForms) {
       "  Link = nil\n"
       "  Link = Nobody\n"
       "end";
-  std::unique_ptr<TComponent> made(Load(text, nullptr));
+  std::unique_ptr<TComponent> made(LoadComponentText(text, nullptr));
   auto* node = dynamic_cast<TNode*>(made.get());
   ASSERT_NE(node, nullptr);
   EXPECT_EQ(node->caption, "ab你c");
@@ -358,7 +344,7 @@ TEST(ComponentStream, MalformedTextGivesNullAndLeavesNothing) {
   };
   for (const char* text : bad) {
     TWindow owner;
-    TComponent* got = Load(text, &owner);
+    TComponent* got = LoadComponentText(text, &owner);
     EXPECT_EQ(got, nullptr) << text;
     EXPECT_EQ(owner.ComponentCount(), 0) << text;  // partial objects were freed
   }
@@ -370,7 +356,7 @@ TEST(ComponentStream, EveryTruncationIsHandled) {
   int accepted = 0;
   for (size_t n = 0; n + 1 < text.size(); ++n) {  // without the final "end"
     TWindow owner;
-    TComponent* got = Load(text.substr(0, n), &owner);
+    TComponent* got = LoadComponentText(text.substr(0, n), &owner);
     if (got) {
       ++accepted;
     } else {
@@ -379,18 +365,18 @@ TEST(ComponentStream, EveryTruncationIsHandled) {
   }
   EXPECT_EQ(accepted, 0);  // only the complete text is a complete block
   TWindow owner;
-  EXPECT_NE(Load(text, &owner), nullptr);
+  EXPECT_NE(LoadComponentText(text, &owner), nullptr);
 }
 
 TEST(ComponentStream, DeepNestingIsRefused) {
   std::string text;
   for (int i = 0; i < 400; ++i) text += "object TNode\n";
   for (int i = 0; i < 400; ++i) text += "end\n";
-  EXPECT_EQ(Load(text, nullptr), nullptr);
+  EXPECT_EQ(LoadComponentText(text, nullptr), nullptr);
   std::string shallow;
   for (int i = 0; i < 50; ++i) shallow += "object TNode\n";
   for (int i = 0; i < 50; ++i) shallow += "end\n";
-  std::unique_ptr<TComponent> ok(Load(shallow, nullptr));
+  std::unique_ptr<TComponent> ok(LoadComponentText(shallow, nullptr));
   EXPECT_NE(ok, nullptr);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/component.h"
+#include "tests/support/component_text.h"
 
 namespace {
 
@@ -12,15 +13,8 @@ const TEnumInfo& ShadeInfo() {
   return info;
 }
 
-std::string HexColor(uint32_t c) {
-  char text[10];
-  std::snprintf(text, sizeof text, "#%08X", c);
-  return text;
-}
-uint32_t ParseHexColor(const std::string& s) {
-  return s.size() == 9 && s[0] == '#' ? static_cast<uint32_t>(std::stoul(s.substr(1), nullptr, 16))
-                                      : 0;
-}
+using testsupport::HexColor;
+using testsupport::ParseHexColor;
 
 class TSize : public TPersistent {
   FM_CLASS(TSize, TPersistent)

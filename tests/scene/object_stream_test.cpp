@@ -6,19 +6,12 @@
 #include "scene/camera_light.h"
 #include "scene/dummy.h"
 #include "tests/scene/object_test_host.h"
+#include "tests/support/component_text.h"
 
 namespace {
 
-std::string Save(const TComponent& c) {
-  TMemoryStream s;
-  SaveObjectToStream(c, s);
-  return std::string(s.Bytes().begin(), s.Bytes().end());
-}
-
-TComponent* Load(const std::string& text, TComponent* owner) {
-  TMemoryStream s(std::vector<uint8_t>(text.begin(), text.end()));
-  return LoadObjectFromStream(owner, s);
-}
+using testsupport::LoadComponentText;
+using testsupport::SaveComponentText;
 
 void ExpectMatrixNear(const TgkMatrix& a, const TgkMatrix& b, float tol) {
   for (int r = 0; r < 4; ++r)
@@ -83,10 +76,11 @@ TEST_F(SceneStream, StoredTreeReadsBackEqual) {
   EXPECT_NE(text.find("Opacity = 1"), std::string::npos);  // always stored
   EXPECT_NE(text.find("Align = gkClient"), std::string::npos);
 
-  EXPECT_EQ(Save(*rig).rfind("object TgkVisualObject\n", 0), 0u);  // the name is left out
+  EXPECT_EQ(SaveComponentText(*rig).rfind("object TgkVisualObject\n", 0),
+            0u);  // the name is left out
   EXPECT_EQ(rig->Name(), "Root2");
   TComponent other;
-  TComponent* read = Load(text, &other);
+  TComponent* read = LoadComponentText(text, &other);
   ASSERT_NE(read, nullptr);
   EXPECT_EQ(ComponentToText(*read), text);
   auto* copy_light = dynamic_cast<TgkLight*>(other.FindComponent("Light1"));
@@ -109,7 +103,7 @@ TEST_F(SceneStream, StoredQuaternionWinsOverTheAngles) {
       "  RotateAngle.Point = '(9.10299,0,-20.9171)'\n"
       "  Quanternion = '(-0.0780366,-0.0144049,0.180952,0.980285)'\n"
       "end\n";
-  std::unique_ptr<TComponent> read(Load(text, nullptr));
+  std::unique_ptr<TComponent> read(LoadComponentText(text, nullptr));
   auto* light = dynamic_cast<TgkLight*>(read.get());
   ASSERT_NE(light, nullptr);
   EXPECT_FLOAT_EQ(light->Orientation().ImagPart.Z, 0.180952f);
@@ -132,7 +126,7 @@ TEST_F(SceneStream, BadQuaternionOrPointTextIsNotAnError) {
       "  Quanternion = '(0.5,x,0.2,0.7)'\n"
       "  Position.Point = '(1,oops,3)'\n"
       "end\n";
-  std::unique_ptr<TComponent> read(Load(text, nullptr));
+  std::unique_ptr<TComponent> read(LoadComponentText(text, nullptr));
   auto* dummy = dynamic_cast<TgkDummy*>(read.get());
   ASSERT_NE(dummy, nullptr);
   // Components before the bad one are kept, the rest stay as they were.
@@ -154,7 +148,7 @@ TEST_F(SceneStream, MalformedSceneTextGivesNull) {
   };
   for (const char* text : bad) {
     TComponent owner;
-    EXPECT_EQ(Load(text, &owner), nullptr) << text;
+    EXPECT_EQ(LoadComponentText(text, &owner), nullptr) << text;
     EXPECT_EQ(owner.ComponentCount(), 0) << text;
   }
 }
