@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/component_stream.h"
+#include "ui/animation.h"
 #include "ui/resources.h"
 #include "ui/shapes.h"
 
@@ -79,6 +80,19 @@ TpmObject* TpmControl::FindStylePart(const std::string& name) const {
   if (!style_) return nullptr;
   if (SameText(style_->ResourceName(), name)) return style_;
   return style_->FindResource(name);
+}
+
+namespace {
+
+void FinishAnimations(TpmObject& o) {
+  if (auto* a = dynamic_cast<TpmAnimation*>(&o)) a->Stop();
+  for (TpmObject* c : o.Children()) FinishAnimations(*c);
+}
+
+}  // namespace
+
+void TpmControl::FinishStyleAnimations() {
+  if (style_) FinishAnimations(*style_);
 }
 
 void TpmControl::ApplyStyle() {

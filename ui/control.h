@@ -34,6 +34,9 @@ class TpmControl : public TpmVisualObject {
   TpmVisualObject* StyleObject() const { return style_; }
   // The name a class looks for without Resource: "TpmButton" -> "buttonstyle".
   static std::string ClassStyleName(const std::string& class_name);
+  // Brings the running animations of the style copy to their end at once (a new copy
+  // shows the current state without a transition).
+  void FinishStyleAnimations();
   // The first part of the style copy named name, or nullptr.
   TpmObject* FindStylePart(const std::string& name) const;
 

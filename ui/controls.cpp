@@ -168,7 +168,10 @@ void TpmCheckBox::SetIsChecked(bool v) {
 void TpmCheckBox::BindStyle() {
   TpmTextControl::BindStyle();
   // The style copy starts in the unchecked look; bring it to the current state at once.
-  if (is_checked_) StartTriggerAnimation(this, "IsChecked");
+  if (is_checked_) {
+    StartTriggerAnimation(this, "IsChecked");
+    FinishStyleAnimations();
+  }
 }
 
 void TpmCheckBox::SetPressed(bool v) {

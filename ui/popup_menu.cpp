@@ -24,7 +24,10 @@ void TpmMenuItem::SetIsChecked(bool v) {
 
 void TpmMenuItem::BindStyle() {
   TpmTextControl::BindStyle();
-  if (is_checked_) StartTriggerAnimation(this, "IsChecked");
+  if (is_checked_) {
+    StartTriggerAnimation(this, "IsChecked");
+    FinishStyleAnimations();
+  }
 }
 
 void TpmMenuItem::MouseUp(TMouseButton button, TShiftState shift, float x, float y) {
