@@ -1,0 +1,111 @@
+// The files installed beside the program: the help page must stand alone (no address
+// outside it, every link inside it leading somewhere), the desktop entry must start the
+// program with the file, and the pictures must have the sizes the window lays out.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+std::string Resources() {
+  return testsupport::DataDir() + "/../../app/resources";
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in) << path;
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(ShippedFiles, HelpPageIsSelfContainedAndItsLinksLeadSomewhere) {
+  const std::string html = ReadText(Resources() + "/help/index.html");
+  ASSERT_FALSE(html.empty());
+  EXPECT_EQ(html.find("http:"), std::string::npos);
+  EXPECT_EQ(html.find("https:"), std::string::npos);
+  EXPECT_EQ(html.find("<script"), std::string::npos);
+  std::set<std::string> ids;
+  const std::regex id_re(R"re(id="([^"]+)")re");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), id_re);
+       it != std::sregex_iterator(); ++it) {
+    ids.insert((*it)[1]);
+  }
+  const std::regex ref_re(R"re((href|src)="([^"]*)")re");
+  int links = 0;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), ref_re);
+       it != std::sregex_iterator(); ++it) {
+    const std::string target = (*it)[2];
+    ASSERT_FALSE(target.empty());
+    EXPECT_EQ(target[0], '#') << "only links inside the page: " << target;
+    EXPECT_TRUE(ids.count(target.substr(1))) << target;
+    ++links;
+  }
+  EXPECT_GT(links, 0);
+  // The window's own words and every command of the command line are explained.
+  for (const char* text :
+       {"载入...", "保存...", "关于...", "选择格式:", "构架", "显示阴影", "模型转换", "鼠标 - 旋转",
+        "鼠标 - 移动", "facetmint render", "facetmint info", "--help", "--version",
+        "--shadow-color", "--color MESH=#RRGGBB", "Shift"}) {
+    EXPECT_NE(html.find(text), std::string::npos) << text;
+  }
+}
+
+TEST(ShippedFiles, DesktopEntryStartsTheProgramWithTheFile) {
+  const std::string entry = ReadText(Resources() + "/facetmint.desktop");
+  ASSERT_EQ(entry.rfind("[Desktop Entry]\n", 0), 0u);
+  for (const char* line : {"\nType=Application\n", "\nName=Facetmint\n", "\nExec=facetmint %f\n",
+                           "\nIcon=facetmint\n", "\nTerminal=false\n"}) {
+    EXPECT_NE(entry.find(line), std::string::npos) << line;
+  }
+  const std::regex mime_re(R"(\nMimeType=([^\n]*;)\n)");
+  std::smatch mime;
+  ASSERT_TRUE(std::regex_search(entry, mime, mime_re));
+  EXPECT_NE(mime[1].str().find("image/x-3ds;"), std::string::npos);
+  EXPECT_NE(mime[1].str().find("application/x-md3;"), std::string::npos);
+}
+
+TEST(ShippedFiles, PicturesHaveTheirLayoutSizes) {
+  const std::string python = testsupport::PythonWithPillow();
+  if (python.empty()) GTEST_SKIP() << "no Python with Pillow";
+  const std::string script =
+      "import sys\nfrom PIL import Image\n"
+      "for n in sys.argv[1:]:\n"
+      "    im = Image.open(n); im.load()\n"
+      "    a = im.convert('RGBA').getchannel('A')\n"
+      "    print(im.format, im.size[0], im.size[1], im.mode, a.getextrema()[0], a.getbbox() is not "
+      "None)\n";
+  testsupport::TempDir dir;
+  testsupport::WriteFile(dir.File("check.py"),
+                         std::vector<unsigned char>(script.begin(), script.end()));
+  std::string cmd = python + " " + testsupport::ShellQuote(dir.File("check.py"));
+  const char* names[] = {"load", "save", "about", "arrow", "logo", "facetmint", "help"};
+  for (const char* n : names) cmd += " " + testsupport::ShellQuote(Resources() + "/" + n + ".png");
+  std::string out;
+  ASSERT_EQ(testsupport::RunCommand(cmd, &out), 0) << out;
+  std::istringstream lines(out);
+  for (const char* n : names) {
+    std::string format, mode, has_content;
+    int w = 0, h = 0, min_alpha = -1;
+    lines >> format >> w >> h >> mode >> min_alpha >> has_content;
+    EXPECT_EQ(format, "PNG") << n;
+    if (std::string(n) == "help") {
+      EXPECT_EQ(w, 38);
+      EXPECT_EQ(h, 37);
+    } else {
+      EXPECT_EQ(w, 256) << n;
+      EXPECT_EQ(h, 256) << n;
+    }
+    EXPECT_EQ(mode, "RGBA") << n;
+    EXPECT_EQ(min_alpha, 0) << n << ": a transparent background";
+    EXPECT_EQ(has_content, "True") << n;
+  }
+}
+
+}  // namespace
