@@ -8,6 +8,7 @@
 #include "render/gl_context.h"
 #include "render/gl_program.h"
 #include "render/glyph_atlas.h"
+#include "scene/canvas_class_of.h"
 #include "scene/material.h"
 #include "scene/mesh_data.h"
 #include "scene/scene_bitmap.h"
@@ -665,19 +666,7 @@ void TgkOpenGLCanvas::FillPolygon(const TgkVector& center, const TgkVector& size
 
 namespace {
 
-class TgkOpenGLCanvasClass final : public TgkCanvasClass {
- public:
-  std::unique_ptr<TgkCanvas> CreateFromWindow(TgkCanvasWindow* window, int width, int height,
-                                              bool transparency,
-                                              TgkQuality quality) const override {
-    return std::make_unique<TgkOpenGLCanvas>(window, width, height, transparency, quality);
-  }
-  std::unique_ptr<TgkCanvas> CreateFromBitmap(TgkBitmap& bitmap) const override {
-    return std::make_unique<TgkOpenGLCanvas>(bitmap);
-  }
-};
-
-const TgkOpenGLCanvasClass kOpenGLCanvasClass;
+const TgkCanvasClassOf<TgkOpenGLCanvas> kOpenGLCanvasClass;
 
 }  // namespace
 

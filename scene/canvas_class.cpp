@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "scene/canvas.h"
+#include "scene/canvas_class_of.h"
 #include "scene/scene_bitmap.h"
 
 namespace {
@@ -36,19 +37,7 @@ class TgkNoDeviceCanvas final : public TgkCanvas {
   }
 };
 
-class TgkNoDeviceCanvasClass final : public TgkCanvasClass {
- public:
-  std::unique_ptr<TgkCanvas> CreateFromWindow(TgkCanvasWindow* window, int width, int height,
-                                              bool transparency,
-                                              TgkQuality quality) const override {
-    return std::make_unique<TgkNoDeviceCanvas>(window, width, height, transparency, quality);
-  }
-  std::unique_ptr<TgkCanvas> CreateFromBitmap(TgkBitmap& bitmap) const override {
-    return std::make_unique<TgkNoDeviceCanvas>(bitmap);
-  }
-};
-
-const TgkNoDeviceCanvasClass kNoDeviceCanvasClass;
+const TgkCanvasClassOf<TgkNoDeviceCanvas> kNoDeviceCanvasClass;
 const TgkCanvasClass* g_canvas_class = nullptr;
 
 }  // namespace
