@@ -1,0 +1,3 @@
+if(TARGET facetmint_ui)
+  facetmint_bench(bench_ui SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_bench.cpp LIBS facetmint_ui)
+endif()
