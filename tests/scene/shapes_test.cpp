@@ -252,8 +252,8 @@ TEST(StartColors, FirstShapesOfARunTakeTheFixedSequence) {
 
 TEST(ShapeClasses, AllTwelveAreCreatableByNameAndGrouped) {
   RegisterSceneContentClasses();
-  for (const char* name : {"TgkFloatAnimation", "TgkColorAnimation", "TgkBitmapList",
-                           "TgkBitmapObject"}) {
+  for (const char* name :
+       {"TgkFloatAnimation", "TgkColorAnimation", "TgkBitmapList", "TgkBitmapObject"}) {
     EXPECT_NE(TClassRegistry::Instance().FindClass(name), nullptr) << name;
   }
   for (const char* name :
