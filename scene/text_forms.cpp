@@ -12,6 +12,19 @@ bool Contains(std::string_view set, char c) {
   return set.find(c) != std::string_view::npos;
 }
 
+// The numbers of "(a,b,...)", one a field; false when any is not a number.
+template <size_t N>
+bool ReadFloats(std::string_view text, float (&out)[N]) {
+  std::string s(text);
+  try {
+    GetToken(s, ",()");
+    for (float& v : out) v = TextToFloat(GetToken(s, ",()"));
+    return true;
+  } catch (const EConvertError&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::string TrimText(std::string_view s) {
@@ -67,17 +80,11 @@ std::string PointToText(const TgkPoint& p) {
 }
 
 TgkPoint TextToPoint(std::string_view text) {
-  std::string s(text);
-  try {
-    GetToken(s, ",()");
-    TgkPoint p;
-    p.X = TextToFloat(GetToken(s, ",()"));
-    p.Y = TextToFloat(GetToken(s, ",()"));
-    p.Z = TextToFloat(GetToken(s, ",()"));
-    return p;
-  } catch (const EConvertError&) {
-    return {};
-  }
+  float v[3];
+  if (!ReadFloats(text, v)) return {};
+  TgkPoint p;
+  p.X = v[0], p.Y = v[1], p.Z = v[2];
+  return p;
 }
 
 std::string RectToText(const TgkRect& r) {
@@ -86,16 +93,9 @@ std::string RectToText(const TgkRect& r) {
 }
 
 TgkRect TextToRect(std::string_view text) {
-  std::string s(text);
-  try {
-    GetToken(s, ",()");
-    TgkRect r;
-    r.Left = TextToFloat(GetToken(s, ",()"));
-    r.Top = TextToFloat(GetToken(s, ",()"));
-    r.Right = TextToFloat(GetToken(s, ",()"));
-    r.Bottom = TextToFloat(GetToken(s, ",()"));
-    return r;
-  } catch (const EConvertError&) {
-    return {};
-  }
+  float v[4];
+  if (!ReadFloats(text, v)) return {};
+  TgkRect r;
+  r.Left = v[0], r.Top = v[1], r.Right = v[2], r.Bottom = v[3];
+  return r;
 }
