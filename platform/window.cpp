@@ -181,24 +181,27 @@ void TWindow::SwapBuffers() {
   if (context_) SDL_GL_SwapWindow(window_);
 }
 
-int TWindow::DrawableWidth() const {
-  int w = 0, h = 0;
-  if (context_) {
-    SDL_GL_GetDrawableSize(window_, &w, &h);
+namespace {
+
+// The size in pixels of what the window draws into: its OpenGL drawable when it has one.
+SDL_Point DrawableSize(SDL_Window* window, bool has_context) {
+  SDL_Point size{0, 0};
+  if (has_context) {
+    SDL_GL_GetDrawableSize(window, &size.x, &size.y);
   } else {
-    SDL_GetWindowSizeInPixels(window_, &w, &h);
+    SDL_GetWindowSizeInPixels(window, &size.x, &size.y);
   }
-  return w;
+  return size;
+}
+
+}  // namespace
+
+int TWindow::DrawableWidth() const {
+  return DrawableSize(window_, context_ != nullptr).x;
 }
 
 int TWindow::DrawableHeight() const {
-  int w = 0, h = 0;
-  if (context_) {
-    SDL_GL_GetDrawableSize(window_, &w, &h);
-  } else {
-    SDL_GetWindowSizeInPixels(window_, &w, &h);
-  }
-  return h;
+  return DrawableSize(window_, context_ != nullptr).y;
 }
 
 void TWindow::TakeKeyboardFocus() {
