@@ -66,7 +66,12 @@ void Render(const TRenderJob& job) {
   if (!job.Model.empty()) CheckModel(job.Model);
   InstallOpenGLRenderer();
   TWorkbench workbench;
-  if (!job.Model.empty()) Load(workbench, job.Model);
+  if (!job.Model.empty()) {
+    Load(workbench, job.Model);
+    // The 3DS reader takes data without a mesh chunk as an empty model: icons of nothing
+    // must not pass for a result.
+    if (workbench.Meshes().empty()) throw EFailure(job.Model, "the model has no meshes");
+  }
   try {
     ApplyRenderSettings(workbench, job.Settings);
   } catch (const EUnknownMesh& e) {

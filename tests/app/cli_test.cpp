@@ -1,0 +1,204 @@
+// The facetmint executable, run as a user runs it; its files read by real clients.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+
+using testsupport::RunCommand;
+using testsupport::ShellQuote;
+using testsupport::TempDir;
+
+namespace {
+
+int Facetmint(const std::string& args, std::string* output = nullptr) {
+  return RunCommand(ShellQuote(FACETMINT_EXE) + " " + args + " 2>&1", output);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  std::string F(const std::string& name) const { return ShellQuote(dir.File(name)); }
+  TempDir dir;
+};
+
+TEST_F(CliTest, RenderWritesAllThreeFormatsThatRealClientsRead) {
+  std::string out;
+  ASSERT_EQ(Facetmint("render -o " + F("i.icns") + " -o " + F("i.ico") + " -o " + F("i.png") +
+                          " --previews " + F("prev"),
+                      &out),
+            0)
+      << out;
+  if (testsupport::HaveTool("icotool")) {
+    ASSERT_EQ(RunCommand("icotool -l " + F("i.ico"), &out), 0);
+    EXPECT_NE(out.find("--width=256 --height=256 --bit-depth=32"), std::string::npos) << out;
+    EXPECT_NE(out.find("--width=16 --height=16"), std::string::npos);
+  }
+  if (testsupport::HaveTool("icns2png")) {
+    ASSERT_EQ(RunCommand("icns2png -l " + F("i.icns"), &out), 0);
+    EXPECT_NE(out.find("'ic08' 256x256"), std::string::npos) << out;
+    EXPECT_NE(out.find("'is32' 16x16"), std::string::npos) << out;
+  }
+  if (testsupport::HaveTool("pngcheck")) {
+    EXPECT_EQ(RunCommand("pngcheck " + F("i.png"), &out), 0) << out;
+    EXPECT_NE(out.find("256x256, 32-bit RGB+alpha"), std::string::npos) << out;
+  }
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    EXPECT_TRUE(std::filesystem::exists(dir.File("prev/icon" + std::to_string(size) + ".png")));
+  }
+  const std::string python = testsupport::PythonWithPillow();
+  if (python.empty()) GTEST_SKIP() << "no Pillow";
+  // The 256 image of all three files and the preview: the same RGBA within 1.
+  const std::string script = R"(
+import sys
+from PIL import Image
+d = sys.argv[1]
+def rgba(path, size=(256, 256)):
+    im = Image.open(path)
+    if path.endswith('.ico'): im.size = size
+    if path.endswith('.icns'): im.size = size
+    im.load()
+    return im.convert('RGBA')
+ims = [rgba(d + '/i.png'), rgba(d + '/i.ico'), rgba(d + '/i.icns'), rgba(d + '/prev/icon256.png')]
+assert all(im.size == (256, 256) for im in ims)
+a = ims[0].tobytes()
+assert sum(1 for k in range(3, len(a), 4) if a[k]) > 2000, 'empty icon'
+for other in ims[1:]:
+    b = other.tobytes()
+    worst = max(abs(x - y) for x, y in zip(a, b))
+    assert worst <= 1, worst
+small = Image.open(d + '/i.ico'); small.size = (16, 16); small.load()
+assert small.convert('RGBA').getbbox() is not None
+print('agree')
+)";
+  testsupport::WriteFile(dir.File("check.py"),
+                         std::vector<unsigned char>(script.begin(), script.end()));
+  ASSERT_EQ(RunCommand(python + " " + F("check.py") + " " + ShellQuote(dir.path()) + " 2>&1", &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("agree"), std::string::npos);
+}
+
+TEST_F(CliTest, SameSettingsGiveTheSameBytesAndSettingsMatter) {
+  const std::string settings = " --view -50,30 --rotate 10,20,30 --shadow-direction 90";
+  ASSERT_EQ(Facetmint("render -o " + F("a.ico") + settings), 0);
+  ASSERT_EQ(Facetmint("render -o " + F("b.ico") + settings), 0);
+  ASSERT_EQ(Facetmint("render -o " + F("c.ico") + " --no-shadow"), 0);
+  const auto a = testsupport::ReadFile(dir.File("a.ico"));
+  EXPECT_EQ(a.size(), 370070u);
+  EXPECT_EQ(a, testsupport::ReadFile(dir.File("b.ico")));
+  EXPECT_NE(a, testsupport::ReadFile(dir.File("c.ico")));
+}
+
+TEST_F(CliTest, HiddenRoundCubeGivesATransparentPng) {
+  ASSERT_EQ(Facetmint("render -o " + F("h.png") + " --hide 圆立方体 --no-shadow"), 0);
+  const std::string python = testsupport::PythonWithPillow();
+  if (python.empty()) GTEST_SKIP() << "no Pillow";
+  std::string out;
+  ASSERT_EQ(RunCommand(python + " -c \"from PIL import Image; im = Image.open('" +
+                           dir.File("h.png") + "'); print(im.convert('RGBA').getbbox())\"",
+                       &out),
+            0);
+  EXPECT_EQ(out, "None\n");
+}
+
+TEST_F(CliTest, ErrorsNameTheFileAndExitOne) {
+  std::string out;
+  EXPECT_EQ(Facetmint("render " + F("missing.3ds") + " -o " + F("x.png"), &out), 1);
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("missing.3ds") + ": ", 0), 0u) << out;
+  testsupport::WriteFile(dir.File("model.obj"), {1, 2, 3});
+  EXPECT_EQ(Facetmint("render " + F("model.obj") + " -o " + F("x.png"), &out), 1);
+  EXPECT_NE(out.find("unknown model format"), std::string::npos) << out;
+  testsupport::WriteFile(dir.File("bad.md3"), {'j', 'u', 'n', 'k'});
+  EXPECT_EQ(Facetmint("render " + F("bad.md3") + " -o " + F("x.png"), &out), 1);
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("bad.md3") + ": ", 0), 0u) << out;
+  EXPECT_GT(out.size(), dir.File("bad.md3").size() + 14);  // the reader's own message
+  EXPECT_EQ(Facetmint("info " + F("bad.md3"), &out), 1);
+  testsupport::WriteFile(dir.File("text.3ds"), {'h', 'e', 'l', 'l', 'o'});
+  EXPECT_EQ(Facetmint("render " + F("text.3ds") + " -o " + F("x.png"), &out), 1);
+  EXPECT_NE(out.find("no meshes"), std::string::npos) << out;
+  EXPECT_EQ(Facetmint("render -o " + F("x.png") + " --hide nobody", &out), 1);
+  EXPECT_NE(out.find("no mesh named \"nobody\""), std::string::npos) << out;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+}
+
+TEST_F(CliTest, UnwritableOutputLeavesNoFile) {
+  std::string out;
+  EXPECT_EQ(Facetmint("render -o " + F("no/such/dir/x.icns"), &out), 1);
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("no/such/dir/x.icns") + ": ", 0), 0u) << out;
+  // A folder where the file should go: the rename fails, and nothing is left beside it.
+  std::filesystem::create_directory(dir.File("taken.ico"));
+  std::filesystem::create_directory(dir.File("taken.png"));
+  EXPECT_EQ(Facetmint("render -o " + F("taken.ico"), &out), 1) << out;
+  EXPECT_EQ(Facetmint("render -o " + F("taken.png"), &out), 1) << out;
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2);  // only the two folders
+}
+
+TEST_F(CliTest, UsageHelpAndVersion) {
+  std::string out;
+  EXPECT_EQ(Facetmint("render", &out), 2);
+  EXPECT_NE(out.find("usage:"), std::string::npos);
+  EXPECT_EQ(Facetmint("render -o x.gif", &out), 2);
+  EXPECT_EQ(Facetmint("render -o x.png --distance far", &out), 2);
+  EXPECT_EQ(Facetmint("frobnicate", &out), 2);
+  EXPECT_EQ(Facetmint("--help", &out), 0);
+  EXPECT_NE(out.find("facetmint info MODEL"), std::string::npos);
+  EXPECT_EQ(Facetmint("--version", &out), 0);
+  EXPECT_EQ(out.rfind("facetmint ", 0), 0u);
+}
+
+TEST_F(CliTest, NoArgumentsRendersTheRoundCubeIntoOut) {
+  std::string out;
+  ASSERT_EQ(
+      RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(FACETMINT_EXE) + " 2>&1",
+                 &out),
+      0)
+      << out;
+  EXPECT_NE(out.find("out/"), std::string::npos);
+  for (const char* f : {"out/icon.icns", "out/icon.ico", "out/icon.png"}) {
+    EXPECT_GT(std::filesystem::file_size(dir.File(f)), 1000u) << f;
+  }
+}
+
+TEST_F(CliTest, RealModelsRenderAndDescribeThemselves) {
+  const std::string shared = testsupport::SharedDataDir();
+  if (shared.empty()) GTEST_SKIP() << "no shared test models";
+  const std::string python = testsupport::PythonWithPillow();
+  for (const char* model : {"/models/3ds/test1.3ds", "/models/md3/watercan.md3"}) {
+    const std::string path = shared + model;
+    std::string out;
+    ASSERT_EQ(Facetmint("render " + ShellQuote(path) + " -o " + F("m.png"), &out), 0) << out;
+    ASSERT_EQ(Facetmint("info " + ShellQuote(path) + " 2>/dev/null", &out), 0) << out;
+    testsupport::WriteFile(dir.File("info.json"),
+                           std::vector<unsigned char>(out.begin(), out.end()));
+    if (python.empty()) continue;
+    const std::string check = R"(
+import json, sys
+from PIL import Image
+info = json.load(open(sys.argv[1]))
+assert info['format'] in ('3ds', 'md3')
+assert info['meshes'], info
+assert info['triangles'] == sum(m['triangles'] for m in info['meshes'])
+assert info['vertices'] == sum(m['vertices'] for m in info['meshes'])
+for m in info['meshes']:
+    assert m['color'].startswith('#') and len(m['color']) == 9
+    assert len(m['size']) == 3 and len(m['position']) == 3
+    assert m['texture'] is None or isinstance(m['texture'], str)
+assert Image.open(sys.argv[2]).convert('RGBA').getbbox() is not None
+print('ok')
+)";
+    testsupport::WriteFile(dir.File("c.py"),
+                           std::vector<unsigned char>(check.begin(), check.end()));
+    ASSERT_EQ(
+        RunCommand(python + " " + F("c.py") + " " + F("info.json") + " " + F("m.png") + " 2>&1",
+                   &out),
+        0)
+        << model << ": " << out;
+  }
+}
+
+}  // namespace
