@@ -544,12 +544,7 @@ TEST(RenderCanvasSharing, BothCanvasesSeeAChangedTexture) {
     m.SetBitmapMode(gkTexReplace);
     c.Material().SetDirectBitmap(&texture);
     c.Material().Assign(m);
-    c.SetRenderState(rsScreenMatrix);
-    c.SetRenderState(rsCullNone);
-    c.SetMatrix(Translation(2, 2, 0));
-    TgkMeshData quad;
-    MakeScreenQuad(quad);
-    c.FillMesh({}, MakeVector(4, 4, 1, 0), 1, quad);
+    FillScreenRect(c, 0, 0, 4, 4);
     c.EndScene();
     return target.Bits()[5];
   };

@@ -49,6 +49,17 @@ inline void MakeScreenQuad(TgkMeshData& mesh) {
   mesh.Indices = {0, 1, 2, 2, 1, 3};
 }
 
+// A screen-projection rectangle from (x0, y0) to (x1, y1) in pixels at depth z.
+inline void FillScreenRect(TgkCanvas& canvas, float x0, float y0, float x1, float y1,
+                           float opacity = 1, float z = 0) {
+  canvas.SetRenderState(rsScreenMatrix);
+  canvas.SetRenderState(rsCullNone);
+  canvas.SetMatrix(Translation((x0 + x1) / 2, (y0 + y1) / 2, z));
+  TgkMeshData quad;
+  MakeScreenQuad(quad);
+  canvas.FillMesh({}, MakeVector(x1 - x0, y1 - y0, 1, 0), opacity, quad);
+}
+
 class RenderTest : public ::testing::Test {
  protected:
   static constexpr int kSize = 64;
@@ -83,14 +94,8 @@ class RenderTest : public ::testing::Test {
     canvas->Material().Assign(m);
   }
 
-  // A screen-projection rectangle from (x0, y0) to (x1, y1) in pixels at depth z.
   void ScreenRect(float x0, float y0, float x1, float y1, float opacity = 1, float z = 0) {
-    canvas->SetRenderState(rsScreenMatrix);
-    canvas->SetRenderState(rsCullNone);
-    canvas->SetMatrix(Translation((x0 + x1) / 2, (y0 + y1) / 2, z));
-    TgkMeshData quad;
-    MakeScreenQuad(quad);
-    canvas->FillMesh({}, MakeVector(x1 - x0, y1 - y0, 1, 0), opacity, quad);
+    FillScreenRect(*canvas, x0, y0, x1, y1, opacity, z);
   }
 
   std::uint32_t Pixel(int x, int y) const {

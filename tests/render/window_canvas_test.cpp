@@ -73,12 +73,7 @@ void DrawTopLeftSquare(TgkOpenGLCanvas& canvas) {
   m.SetDiffuse(0xFFFF0000);
   m.SetLighting(false);
   canvas.Material().Assign(m);
-  canvas.SetRenderState(rsScreenMatrix);
-  canvas.SetRenderState(rsCullNone);
-  canvas.SetMatrix(Translation(4, 4, 0));
-  TgkMeshData quad;
-  MakeScreenQuad(quad);
-  canvas.FillMesh({}, MakeVector(8, 8, 1, 0), 1, quad);
+  FillScreenRect(canvas, 0, 0, 8, 8);
   canvas.EndScene();
 }
 
