@@ -1,0 +1,4 @@
+facetmint_bench(bench_pipeline SOURCES ${CMAKE_CURRENT_LIST_DIR}/pipeline_bench.cpp
+  LIBS facetmint_app)
+target_compile_definitions(bench_pipeline PRIVATE FACETMINT_EXE="$<TARGET_FILE:facetmint>")
+add_dependencies(bench_pipeline facetmint)
