@@ -307,7 +307,7 @@ def draw_knot(cr, cx, cy, r, width):
             jj = j % n
             dx = pts[i][0] - pts[jj][0]
             dy = pts[i][1] - pts[jj][1]
-            if dx * dx + dy * dy < (r * 0.05) ** 2:
+            if dx * dx + dy * dy < (r * 0.12) ** 2:
                 overs.append(i if pts[i][2] > pts[jj][2] else jj)
     done = []
     span = n // 24
