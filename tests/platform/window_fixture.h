@@ -15,6 +15,7 @@
 #include "platform/shell.h"
 #include "platform/timer_service.h"
 #include "platform/window.h"
+#include "tests/support/sdl_events.h"
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -37,24 +38,9 @@ class WindowTest : public ::testing::Test {
 
   void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
   void PushButton(bool down, Uint8 button, int x, int y, Uint8 clicks = 1) {
-    SDL_Event e{};
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.windowID = window_->Id();
-    e.button.button = button;
-    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    e.button.clicks = clicks;
-    e.button.x = x;
-    e.button.y = y;
-    Push(e);
+    Push(testsupport::MouseButtonEvent(window_->Id(), down, button, x, y, clicks));
   }
-  void PushMotion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.windowID = window_->Id();
-    e.motion.x = x;
-    e.motion.y = y;
-    Push(e);
-  }
+  void PushMotion(int x, int y) { Push(testsupport::MouseMotionEvent(window_->Id(), x, y)); }
   void PushWindowEvent(Uint8 kind) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;

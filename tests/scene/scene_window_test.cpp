@@ -13,6 +13,7 @@
 #include "scene/scene_window.h"
 #include "scene/shape.h"
 #include "tests/scene/scene_host_support.h"
+#include "tests/support/sdl_events.h"
 
 namespace {
 
@@ -45,21 +46,11 @@ class SceneWindowTest : public ::testing::Test {
     SetErrorReporter(previous_);
   }
   void PushButton(bool down, int x, int y) {
-    SDL_Event e{};
-    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    e.button.windowID = window_->Id();
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.clicks = 1;
-    e.button.x = x;
-    e.button.y = y;
+    SDL_Event e = testsupport::MouseButtonEvent(window_->Id(), down, SDL_BUTTON_LEFT, x, y);
     SDL_PushEvent(&e);
   }
   void PushMotion(int x, int y) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.windowID = window_->Id();
-    e.motion.x = x;
-    e.motion.y = y;
+    SDL_Event e = testsupport::MouseMotionEvent(window_->Id(), x, y);
     SDL_PushEvent(&e);
   }
 
