@@ -39,26 +39,10 @@ void BM_RealignPanel(benchmark::State& state) {
 }
 BENCHMARK(BM_RealignPanel)->Arg(100)->Arg(300)->Arg(600)->Unit(benchmark::kMicrosecond);
 
-// A canvas without a device: enough for pick rays.
-class TPickCanvas : public TgkCanvas {
- public:
-  TPickCanvas() : TgkCanvas(nullptr, 1024, 768, false, gkLowQuality) {}
-  void PrepareState(TgkRenderState) override {}
-  void ApplyState(TgkRenderState) override {}
-  void FreeBitmap(TgkBitmap&) override {}
-  void Clear(uint32_t) override {}
-  void CopyPixels(const uint32_t*) override {}
-  void DrawLine(const TgkVector&, const TgkVector&, float) override {}
-  void FillCube(const TgkVector&, const TgkVector&, float) override {}
-  void FillMesh(const TgkVector&, const TgkVector&, float, const TgkMeshData&) override {}
-  void FillPolygon(const TgkVector&, const TgkVector&, float, int, const TgkPolygon&) override {}
-  void FillText(const std::string&, float, float, float) override {}
-  TgkPoint MeasureText(const std::string&) override { return {}; }
-  TgkPoint TextToPolygon(const std::string&, TgkPolygon&) override { return {}; }
-};
-
 void BM_PickThroughTree(benchmark::State& state) {
-  TPickCanvas canvas;
+  // The scene's own canvas without a device: enough for pick rays.
+  std::unique_ptr<TgkCanvas> canvas =
+      DefaultCanvasClass3D().CreateFromWindow(nullptr, 1024, 768, false, gkLowQuality);
   TgkVisualObject root;
   const int n = static_cast<int>(state.range(0));
   for (int i = 0; i < n; ++i) {
@@ -68,7 +52,7 @@ void BM_PickThroughTree(benchmark::State& state) {
     auto* leaf = new TgkVisualObject();
     leaf->SetParent(group);
   }
-  root.SetCanvas(&canvas);
+  root.SetCanvas(canvas.get());
   for (auto _ : state) {
     float distance = kPickFar;
     benchmark::DoNotOptimize(root.ObjectAtPoint(false, distance, 512, 384));
