@@ -101,7 +101,7 @@ void TpmControl::ApplyStyle() {
   TpmObject* tree = resource_.empty() ? nullptr : FindStyleResource(preferred, resource_);
   for (const TClassInfo* c = &ClassInfo(); !tree && c && c != &TpmVisualObject::StaticClass();
        c = c->Parent()) {
-    tree = FindStyleResource(preferred, ClassStyleName(c->Name()));
+    tree = FindStyleResource(preferred, ClassStyleName(c->Name()), false);
   }
   if (style_) {
     FreeStyle();

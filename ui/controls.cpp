@@ -244,5 +244,5 @@ void TpmPopupBox::Click() {
   TpmButton::Click();
   if (!Scene() || items_.empty()) return;
   const TpmPoint at = LocalToAbsolute(MenuPosition());
-  Scene()->ShowPopupMenu(items_, item_index_, at, [this](int index) { SetItemIndex(index); });
+  Scene()->ShowPopupMenu(this, items_, item_index_, at, [this](int index) { SetItemIndex(index); });
 }

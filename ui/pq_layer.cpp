@@ -177,6 +177,8 @@ TpmPoint TgkPQLayer::LocalToScreen(const TpmPoint& p) const {
 }
 
 void TgkPQLayer::ClearReferences(TpmObject* obj) {
+  // The menu's choice would reach a freed owner.
+  if (popup_ && popup_owner_ && IsInside(popup_owner_, obj)) ClosePopupMenu();
   if (captured_ && IsInside(captured_, obj)) SetCaptured(nullptr);
   if (hovered_ && IsInside(hovered_, obj)) hovered_ = nullptr;
   if (focused_ && IsInside(focused_, obj)) focused_ = nullptr;
@@ -477,12 +479,13 @@ bool TgkPQLayer::HintShow(std::string& message) {
 
 // ---- Pop-up menus ----
 
-bool TgkPQLayer::ShowPopupMenu(const std::vector<std::string>& items, int checked, TpmPoint at,
-                               std::function<void(int)> choose) {
+bool TgkPQLayer::ShowPopupMenu(TpmObject* owner, const std::vector<std::string>& items, int checked,
+                               TpmPoint at, std::function<void(int)> choose) {
   ClosePopupMenu();
   closed_popup_.reset();
   if (items.empty()) return false;
   popup_ = std::make_unique<TgkScreenPQLayer>();
+  popup_owner_ = owner;
   TgkScreenPQLayer& menu = *popup_;
   menu.SetStyle(style_);
   const TpmPoint size = BuildPopupMenu(menu, items, checked, [this, choose](int index) {
@@ -517,6 +520,7 @@ TgkScreenPQLayer* TgkPQLayer::PopupMenu() const {
 void TgkPQLayer::ClosePopupMenu() {
   if (!popup_) return;
   std::unique_ptr<TgkScreenPQLayer> menu = std::move(popup_);
+  popup_owner_ = nullptr;
   menu->OnDismiss = nullptr;
   menu->ReleaseCapture();
   menu->SetParent(nullptr);

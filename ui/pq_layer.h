@@ -63,8 +63,8 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   TpmResources* GetStyle() const override { return style_; }
   TpmPoint LocalToScreen(const TpmPoint& p) const override;
   void ObjectDestroying(TpmObject* obj) override;
-  bool ShowPopupMenu(const std::vector<std::string>& items, int checked, TpmPoint at,
-                     std::function<void(int)> choose) override;
+  bool ShowPopupMenu(TpmObject* owner, const std::vector<std::string>& items, int checked,
+                     TpmPoint at, std::function<void(int)> choose) override;
   // The open menu layer, or nullptr.
   TgkScreenPQLayer* PopupMenu() const;
   void ClosePopupMenu();
@@ -145,6 +145,7 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   bool moving_ = false;
   TpmPoint move_start_;
   std::unique_ptr<TgkScreenPQLayer> popup_;
+  TpmObject* popup_owner_ = nullptr;
   // A menu closed from inside its own event handling lives until the next menu.
   std::unique_ptr<TgkScreenPQLayer> closed_popup_;
 };

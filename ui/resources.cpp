@@ -108,12 +108,14 @@ TpmResources& DefaultTheme() {
   return *theme;
 }
 
-TpmObject* FindStyleResource(const TpmResources* preferred, const std::string& name) {
+TpmObject* FindStyleResource(const TpmResources* preferred, const std::string& name,
+                             bool any_collection) {
   if (name.empty()) return nullptr;
   if (preferred) {
     if (TpmObject* s = preferred->FindStyle(name)) return s;
   }
   if (TpmObject* s = DefaultTheme().FindStyle(name)) return s;
+  if (!any_collection) return nullptr;
   for (TpmResources* r : TpmResources::All()) {
     if (r == preferred) continue;
     if (TpmObject* s = r->FindStyle(name)) return s;

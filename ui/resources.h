@@ -41,7 +41,9 @@ const char* DefaultThemeText();
 
 // Lookup order: preferred (the layer's collection), the default theme, every other
 // collection. nullptr when no collection has the name.
-TpmObject* FindStyleResource(const TpmResources* preferred, const std::string& name);
+// Class-derived names look only in preferred and the theme (any_collection false).
+TpmObject* FindStyleResource(const TpmResources* preferred, const std::string& name,
+                             bool any_collection = true);
 
 // Touches every class of the interface library so reading styles by class name works.
 void RegisterUiClasses();

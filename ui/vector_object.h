@@ -37,8 +37,9 @@ class IpqScene {
   // Shows a menu of items (checked marks one, -1 none) with its top-left corner at the
   // layer pixel at; choose receives the chosen position. Closing without a choice calls
   // nothing. False when the host cannot show menus.
-  virtual bool ShowPopupMenu(const std::vector<std::string>& items, int checked, TpmPoint at,
-                             std::function<void(int)> choose) {
+  // The menu closes when owner goes away.
+  virtual bool ShowPopupMenu(TpmObject* owner, const std::vector<std::string>& items, int checked,
+                             TpmPoint at, std::function<void(int)> choose) {
     return false;
   }
 

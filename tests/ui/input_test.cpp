@@ -265,3 +265,17 @@ TEST(FocusInput, KeysGoToTheFocusedControlAndFreedObjectsAreForgotten) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PopupBoxInput, FreeingTheBoxClosesItsMenu) {
+  TestLayer t;
+  auto* box = t.Add(new TpmPopupBox(), 10, 50);
+  box->SetItems({"a", "b"});
+  t.Click(20, 60);
+  ASSERT_NE(t.layer->PopupMenu(), nullptr);
+  delete box;
+  EXPECT_EQ(t.layer->PopupMenu(), nullptr);
+}
+
+}  // namespace
