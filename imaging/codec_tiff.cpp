@@ -111,6 +111,17 @@ std::string Reason(const TMemoryFile& f) {
   return f.error.empty() ? "unknown error" : f.error;
 }
 
+// A file that says its alpha is associated may still store colour above it (a damaged or
+// careless writer); clamped, it is valid premultiplied colour, which blending relies on.
+void ClampColourToAlpha(TRasterImage& image) {
+  for (uint32_t& p : image.pixels) {
+    const uint32_t a = p >> 24;
+    const uint32_t r = std::min((p >> 16) & 0xFF, a), g = std::min((p >> 8) & 0xFF, a),
+                   b = std::min(p & 0xFF, a);
+    p = (a << 24) | (r << 16) | (g << 8) | b;
+  }
+}
+
 // The common layouts (8-bit grey or RGB, optional alpha, interleaved, in strips) are read
 // row by row as stored, which keeps straight alpha exact; libtiff's general path would
 // premultiply it. Returns false when the file has another layout.
@@ -168,7 +179,10 @@ TRasterImage DecodeTiff(const uint8_t* data, size_t size) {
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
     throw EImageError("Invalid TIFF image: no size");
   TRasterImage image;
-  if (ReadPlain(tif.get(), file, width, height, image)) return image;
+  if (ReadPlain(tif.get(), file, width, height, image)) {
+    if (image.form == TAlphaForm::Premultiplied) ClampColourToAlpha(image);
+    return image;
+  }
   char message[1024] = "";
   if (!TIFFRGBAImageOK(tif.get(), message))
     throw EImageError(std::string("Unsupported TIFF image: ") + message);
@@ -178,6 +192,7 @@ TRasterImage DecodeTiff(const uint8_t* data, size_t size) {
                                  1))
     throw EImageError("Invalid TIFF image: " + Reason(file));
   for (uint32_t& p : image.pixels) p = (p & 0xFF00FF00u) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+  ClampColourToAlpha(image);  // associated alpha comes through as stored
   return image;
 }
 

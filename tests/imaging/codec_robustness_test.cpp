@@ -2,6 +2,7 @@
 // the data, no allocation a header asks for beyond the limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -22,7 +23,17 @@ bool Decodes(const Bytes& bytes, std::string* message = nullptr) {
   std::copy(bytes.begin(), bytes.end(), exact.get());
   try {
     TRasterImage image = DecodeImage(exact.get(), bytes.size(), TAlphaForm::Premultiplied);
+    EXPECT_GT(image.width, 0);
+    EXPECT_GT(image.height, 0);
+    EXPECT_EQ(image.form, TAlphaForm::Premultiplied);
     EXPECT_EQ(image.pixels.size(), static_cast<size_t>(image.width) * image.height);
+    // Whatever the damage, what comes out is valid premultiplied colour.
+    size_t over = 0;
+    for (uint32_t p : image.pixels) {
+      const uint32_t a = p >> 24;
+      over += ((p >> 16) & 0xFF) > a || ((p >> 8) & 0xFF) > a || (p & 0xFF) > a;
+    }
+    EXPECT_EQ(over, 0u) << "pixels with a colour channel above their alpha";
     return true;
   } catch (const EImageError& e) {
     if (message) *message = e.what();
@@ -85,15 +96,32 @@ TEST(CodecRobustness, TruncatedFilesFail) {
 TEST(CodecRobustness, EveryPrefixAndRandomDamageIsHandled) {
   std::mt19937 rng(12345);
   for (auto& [name, bytes] : AllSamples()) {
+    SCOPED_TRACE(name);
     for (size_t keep = 0; keep < bytes.size(); keep += 1 + bytes.size() / 97)
       Decodes(Bytes(bytes.begin(), bytes.begin() + keep));
     for (int round = 0; round < 150; ++round) {
       Bytes damaged = bytes;
       int hits = 1 + static_cast<int>(rng() % 8);
       for (int i = 0; i < hits; ++i) damaged[rng() % damaged.size()] = static_cast<uint8_t>(rng());
-      Decodes(damaged);  // either result is fine; ASan and UBSan watch the way there
+      // Either result is fine (Decodes checks what it gives); ASan and UBSan watch the way.
+      Decodes(damaged);
     }
   }
+}
+
+TEST(CodecRobustness, AssociatedAlphaBelowItsColourIsClamped) {
+  TRasterImage straight = AllocateRaster(2, 1, TAlphaForm::Straight);
+  straight.pixels = {0x80C86432, 0x40FFFFFF};
+  Bytes tiff = EncodeImage(straight, TImageFormat::Tiff);
+  // The ExtraSamples entry (tag 338, one SHORT): unassociated (2) becomes associated (1).
+  const uint8_t entry[] = {0x52, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00};
+  auto at = std::search(tiff.begin(), tiff.end(), std::begin(entry), std::end(entry));
+  ASSERT_NE(at, tiff.end()) << "little-endian ExtraSamples entry not found";
+  at[8] = 1;
+  TRasterImage image = DecodeImage(tiff.data(), tiff.size(), TAlphaForm::Premultiplied);
+  ASSERT_EQ(image.pixels.size(), 2u);
+  EXPECT_EQ(image.pixels[0], 0x80806432u) << std::hex << image.pixels[0];
+  EXPECT_EQ(image.pixels[1], 0x40404040u) << std::hex << image.pixels[1];
 }
 
 TEST(CodecRobustness, ForgedSizesAreRefusedWithoutAllocating) {
