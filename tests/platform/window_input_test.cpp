@@ -133,12 +133,13 @@ TEST_F(WindowTest, KeysArriveAsVirtualCodesAndTextAsCharacters) {
 }
 
 TEST_F(WindowTest, EventsOfOtherWindowsAreNotDelivered) {
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.windowID = window_->Id() + 100;
-  Push(e);
+  Push(testsupport::MouseMotionEvent(window_->Id() + 100, 11, 12));
+  PushMotion(7, 9);  // the window's own, behind it, still arrives
   loop_->ProcessPending();
-  EXPECT_TRUE(inputs_.empty());
+  ASSERT_EQ(inputs_.size(), 1u);
+  EXPECT_EQ(inputs_[0].kind, TInputKind::MouseMove);
+  EXPECT_EQ(inputs_[0].x, 7);
+  EXPECT_EQ(inputs_[0].y, 9);
 }
 
 TEST(WindowCoordinates, HiDpiPositionsAreScaledToDrawablePixels) {
