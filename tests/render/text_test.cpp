@@ -134,6 +134,18 @@ TEST_F(RenderTest, HugeFontDrawsNothingInsteadOfExhaustingMemory) {
   canvas->FillText("W", 0, 0, 1);
   canvas->EndScene();
   EXPECT_GT(canvas->MeasureText("W").X, 1000);  // still measured
+  // The refused glyph leaves the atlas working for text of a usual size.
+  canvas->Font().SetSize(12);
+  Begin();
+  Colour(0xFFFFFFFF);
+  canvas->SetRenderState(rsScreenMatrix);
+  canvas->SetMatrix(IdentityMatrix);
+  canvas->FillText("W", 10, 10, 1);
+  canvas->EndScene();
+  int lit = 0;
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) lit += Pixel(x, y) != 0;
+  EXPECT_GT(lit, 10);
 }
 
 TEST_F(RenderTest, CameraTextLiesUprightInTheLocalXZPlane) {
