@@ -8,6 +8,8 @@
 #include <set>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 namespace {
 
 constexpr int kMaxDepth = 256;  // nested objects and collections; deeper text is refused
@@ -177,24 +179,6 @@ struct Token {
   std::vector<uint8_t> bytes;  // binary blocks
   int line = 1;
 };
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 class TLexer {
  public:

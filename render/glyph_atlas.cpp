@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "scene/scene_bitmap.h"
 
 namespace {
@@ -15,26 +16,6 @@ constexpr int kInitialAtlasSize = 64;
 // that no longer fit are not drawn.
 constexpr int kMaxAtlasSize = 4096;
 constexpr int kPadding = 1;  // keeps bilinear sampling from bleeding into the next glyph
-
-std::string EncodeUtf8(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
 
 // A Pango layout on a Cairo context of its own (a 1 x 1 surface when only measuring).
 class TLayout {
@@ -147,7 +128,8 @@ void TglGlyphAtlas::Grow(int min_width, int min_height) {
 const TglGlyphAtlas::TGlyph& TglGlyphAtlas::Glyph(char32_t code) {
   if (auto it = glyphs_.find(code); it != glyphs_.end()) return it->second;
   TGlyph glyph;
-  const std::string utf8 = EncodeUtf8(code);
+  std::string utf8;
+  AppendUtf8(utf8, code);
   TLayout measure(description_);
   pango_layout_set_text(measure.layout(), utf8.c_str(), static_cast<int>(utf8.size()));
   PangoRectangle ink, logical;
