@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/utf8.h"
+#include "render/pango_font.h"
 #include "scene/scene_bitmap.h"
 
 namespace {
@@ -78,16 +79,21 @@ std::u32string DecodeUtf8(const std::string& text) {
   return out;
 }
 
-std::string PangoFontDescriptionText(const std::string& family, int size, TgkFontStyle style) {
+PangoFontDescription* NewPangoFont(const std::string& family, TgkFontStyle style, double pixels) {
   PangoFontDescription* font = pango_font_description_new();
   pango_font_description_set_family(font, family.c_str());
   const bool bold = style == gkFontBold || style == gkFontBoldItalic;
   const bool italic = style == gkFontItalic || style == gkFontBoldItalic;
   pango_font_description_set_weight(font, bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_font_description_set_style(font, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  pango_font_description_set_absolute_size(font, pixels * PANGO_SCALE);
+  return font;
+}
+
+std::string PangoFontDescriptionText(const std::string& family, int size, TgkFontStyle style) {
   // Points at 96 pixels per inch, as desktop fonts are sized.
   const int pixels = std::max(1, size) * 96 / 72;
-  pango_font_description_set_absolute_size(font, static_cast<double>(pixels) * PANGO_SCALE);
+  PangoFontDescription* font = NewPangoFont(family, style, pixels);
   char* text = pango_font_description_to_string(font);
   std::string result = text;
   g_free(text);

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "render/glyph_atlas.h"
+#include "render/pango_font.h"
 
 namespace {
 
@@ -27,13 +28,7 @@ TgkPoint TextOutline(const std::string& text, const std::string& family, TgkFont
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
   cairo_t* cr = cairo_create(surface);
   PangoLayout* layout = pango_cairo_create_layout(cr);
-  PangoFontDescription* font = pango_font_description_new();
-  pango_font_description_set_family(font, family.c_str());
-  const bool bold = style == gkFontBold || style == gkFontBoldItalic;
-  const bool italic = style == gkFontItalic || style == gkFontBoldItalic;
-  pango_font_description_set_weight(font, bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-  pango_font_description_set_style(font, italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-  pango_font_description_set_absolute_size(font, 72.0 * PANGO_SCALE);
+  PangoFontDescription* font = NewPangoFont(family, style, 72);
   pango_layout_set_font_description(layout, font);
   pango_font_description_free(font);
   pango_layout_set_text(layout, printable.c_str(), static_cast<int>(printable.size()));
