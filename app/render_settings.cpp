@@ -36,7 +36,9 @@ void ApplyRenderSettings(TWorkbench& workbench, const TRenderSettings& s) {
   for (const std::string& name : s.Hide) {
     ForMeshesNamed(workbench, name, [&](TgkShape& mesh) { workbench.SetMeshVisible(mesh, false); });
   }
-  for (const auto& [name, color] : s.Colors) {
-    ForMeshesNamed(workbench, name, [&](TgkShape& mesh) { workbench.SetMeshColor(mesh, color); });
+  for (const auto& entry : s.Colors) {
+    const uint32_t color = entry.second;
+    ForMeshesNamed(workbench, entry.first,
+                   [&](TgkShape& mesh) { workbench.SetMeshColor(mesh, color); });
   }
 }
