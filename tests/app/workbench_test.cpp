@@ -211,4 +211,29 @@ TEST_F(WorkbenchTest, LoadModelReplacesMeshesAndIgnoresMissingFiles) {
   EXPECT_GT(Covered(bench.Preview(256)), 500);
 }
 
+TEST_F(WorkbenchTest, CoreAndCommandLineWriteTheSameBytes) {
+  TRenderSettings s;
+  s.ViewTurn = -60;
+  s.Rotate = {10, -20, 30};
+  s.Shadow.Direction = -135;
+  ApplyRenderSettings(bench, s);
+  ASSERT_TRUE(bench.RenderIcons());
+  testsupport::TempDir dir;
+  bench.Save(ifIco, dir.File("core.ico"));
+  bench.Save(ifPng, dir.File("core.png"));
+  std::string out;
+  ASSERT_EQ(
+      testsupport::RunCommand(testsupport::ShellQuote(FACETMINT_EXE) + " render -o " +
+                                  testsupport::ShellQuote(dir.File("cli.ico")) + " -o " +
+                                  testsupport::ShellQuote(dir.File("cli.png")) +
+                                  " --view -60,20 --rotate 10,-20,30 --shadow-direction -135 2>&1",
+                              &out),
+      0)
+      << out;
+  EXPECT_EQ(testsupport::ReadFile(dir.File("core.ico")),
+            testsupport::ReadFile(dir.File("cli.ico")));
+  EXPECT_EQ(testsupport::ReadFile(dir.File("core.png")),
+            testsupport::ReadFile(dir.File("cli.png")));
+}
+
 }  // namespace
