@@ -20,7 +20,7 @@ namespace {
 // A sphere of rows x columns quads; each band of 8 rows is its own smoothing group, so
 // the builder splits the vertices along every band edge.
 Bytes Sphere3DS(int rows, int columns) {
-  MeshSpec m;
+  MeshLayout m;
   m.name = "Sphere";
   for (int r = 0; r <= rows; ++r) {
     for (int c = 0; c <= columns; ++c) {
@@ -51,8 +51,8 @@ const Bytes& Big3DS() {
 }
 
 Bytes BigMD3() {
-  MD3Spec spec;
-  spec.frames = 10;
+  MD3Layout layout;
+  layout.frames = 10;
   for (int s = 0; s < 8; ++s) {
     MD3Surface surface;
     surface.name = "part" + std::to_string(s);
@@ -74,9 +74,9 @@ Bytes BigMD3() {
         surface.triangles.push_back({a, a + side + 1, a + side});
       }
     }
-    spec.surfaces.push_back(surface);
+    layout.surfaces.push_back(surface);
   }
-  return FileMD3(spec);
+  return FileMD3(layout);
 }
 
 void BM_Read3DS(benchmark::State& state) {

@@ -27,7 +27,7 @@ using namespace modelwriter;
 
 // A sphere of rows x columns quads as a 3DS file.
 Bytes Sphere3DS(int rows, int columns) {
-  MeshSpec m;
+  MeshLayout m;
   m.name = "Sphere";
   for (int r = 0; r <= rows; ++r) {
     for (int c = 0; c <= columns; ++c) {

@@ -91,14 +91,15 @@ struct TViewport {
     model->SetHeight(3);
     model->SetDepth(3);
     BuildSphere(model->Data(), 100, 150);  // 30 000 triangles
-    struct TLayerSpec {
+    struct TLayerLayout {
       TgkLayerAlign align;
       float w, h, x, y;
     };
-    for (TLayerSpec s :
-         {TLayerSpec{gkLayerTop, 1068, 62, 533, 30}, TLayerSpec{gkLayerLeft, 256, 597, 127, 359},
-          TLayerSpec{gkLayerRight, 279, 597, 928, 359}, TLayerSpec{gkLayerNone, 345, 45, 546, 627},
-          TLayerSpec{gkLayerNone, 461, 191, 511, 156}}) {
+    for (TLayerLayout s : {TLayerLayout{gkLayerTop, 1068, 62, 533, 30},
+                           TLayerLayout{gkLayerLeft, 256, 597, 127, 359},
+                           TLayerLayout{gkLayerRight, 279, 597, 928, 359},
+                           TLayerLayout{gkLayerNone, 345, 45, 546, 627},
+                           TLayerLayout{gkLayerNone, 461, 191, 511, 156}}) {
       auto* layer = new TgkLayer(&form);
       layer->SetParent(root);
       layer->SetProjection(true);

@@ -36,10 +36,10 @@ TRgba Sample(double x, double y) {
       // Diffuse light from the upper left plus a highlight.
       double lx = -0.5, ly = -0.6, lz = 0.62;
       double diffuse = std::max(0.0, dx * lx + dy * ly + nz * lz);
-      double spec = std::pow(std::max(0.0, nz * 0.9 - dx * 0.3 - dy * 0.3), 24);
+      double highlight = std::pow(std::max(0.0, nz * 0.9 - dx * 0.3 - dy * 0.3), 24);
       double shade = 0.18 + 0.75 * diffuse;
-      sphere = {std::min(1.0, 0.85 * shade + spec), std::min(1.0, 0.45 * shade + spec),
-                std::min(1.0, 0.20 * shade + spec), 1.0};
+      sphere = {std::min(1.0, 0.85 * shade + highlight), std::min(1.0, 0.45 * shade + highlight),
+                std::min(1.0, 0.20 * shade + highlight), 1.0};
     }
   }
   return Over(sphere, shadow);

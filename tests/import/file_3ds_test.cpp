@@ -48,7 +48,7 @@ TEST(File3DS, HeaderOnlyAndForeignDataHaveNoMeshes) {
 }
 
 TEST(File3DS, MeshRecordCarriesTheFileData) {
-  MeshSpec m = Cube("Box01");
+  MeshLayout m = Cube("Box01");
   m.smoothing = std::vector<uint32_t>(12, 1);
   m.texcoords = {{0.25f, 0.75f}, {1, 0}};
   m.groups = {{"Red", {0, 1, 2}}, {"Blue", {3}}};
@@ -89,7 +89,7 @@ TEST(File3DS, MeshRecordCarriesTheFileData) {
 }
 
 TEST(File3DS, SmoothingEntriesComeFromTheChunkLength) {
-  MeshSpec m = Cube();
+  MeshLayout m = Cube();
   m.smoothing = std::vector<uint32_t>{1, 2, 4};  // three entries for twelve faces
   Loaded f(File3DS({MeshChunk(m)}));
   EXPECT_EQ(f.file.ObjectList().Mesh(0).SmoothingGroups, (std::vector<uint32_t>{1, 2, 4}));
@@ -171,7 +171,7 @@ TEST(File3DS, MaterialLibraryRootHoldsMaterialsButNoMeshes) {
 }
 
 TEST(File3DS, BadChunkLengthsStopWithoutReadingOutside) {
-  MeshSpec m = Cube("Good");
+  MeshLayout m = Cube("Good");
   // A zero-length chunk after the mesh: the rest of 0x3D3D is skipped, nothing loops.
   Chunk zero = C(0x1234);
   zero.length = 0;

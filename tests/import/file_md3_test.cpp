@@ -32,28 +32,28 @@ MD3Surface Triangle(const std::string& name) {
 }
 
 TEST(FileMD3, WrongIdentifierOrVersionIsAnAssertion) {
-  MD3Spec spec;
-  spec.ident = "IDP2";
-  EXPECT_THAT(AssertionOf(FileMD3(spec)),
+  MD3Layout layout;
+  layout.ident = "IDP2";
+  EXPECT_THAT(AssertionOf(FileMD3(layout)),
               MatchesRegex("错误的 MD3 文件 ID \\(file_md3\\.cpp, line [0-9]+\\)"));
-  spec.ident = "IDP3";
-  spec.version = 16;
-  EXPECT_THAT(AssertionOf(FileMD3(spec)),
+  layout.ident = "IDP3";
+  layout.version = 16;
+  EXPECT_THAT(AssertionOf(FileMD3(layout)),
               MatchesRegex("错误的 MD3 版本号 \\(file_md3\\.cpp, line [0-9]+\\)"));
   // Too short for a header: the identifier reads as zeros.
   EXPECT_THAT(AssertionOf(Bytes{'I', 'D'}), MatchesRegex("错误的 MD3 文件 ID .*"));
 }
 
 TEST(FileMD3, ReadsFramesTagsAndSurfacesInFileOrder) {
-  MD3Spec spec;
-  spec.frames = 2;
-  spec.tags = 1;
+  MD3Layout layout;
+  layout.frames = 2;
+  layout.tags = 1;
   MD3Surface a = Triangle("h_head");
   a.ident = "XXXX";  // not checked
   a.frames = 2;
   a.vertices.push_back({{1, 2, 3, 4, 5}, {6, 7, 8, 9, 10}, {11, 12, 13, 14, 15}});
-  spec.surfaces = {a, Triangle("second")};
-  TMemoryStream stream(FileMD3(spec));
+  layout.surfaces = {a, Triangle("second")};
+  TMemoryStream stream(FileMD3(layout));
   TFileMD3 file;
   file.LoadFromStream(stream);
   EXPECT_EQ(file.Header.NumFrames, 2);
@@ -79,10 +79,10 @@ TEST(FileMD3, ReadsFramesTagsAndSurfacesInFileOrder) {
 }
 
 TEST(FileMD3, ReadsFromTheStreamPosition) {
-  MD3Spec spec;
-  spec.surfaces = {Triangle("later")};
+  MD3Layout layout;
+  layout.surfaces = {Triangle("later")};
   Bytes bytes(100, 0xEE);
-  Bytes md3 = FileMD3(spec);
+  Bytes md3 = FileMD3(layout);
   bytes.insert(bytes.end(), md3.begin(), md3.end());
   TMemoryStream stream(bytes);
   stream.Seek(100);
@@ -93,9 +93,9 @@ TEST(FileMD3, ReadsFromTheStreamPosition) {
 }
 
 TEST(FileMD3, TruncatedFileReadsMissingDataAsZeros) {
-  MD3Spec spec;
-  spec.surfaces = {Triangle("cut")};
-  Bytes full = FileMD3(spec);
+  MD3Layout layout;
+  layout.surfaces = {Triangle("cut")};
+  Bytes full = FileMD3(layout);
   Bytes cut(full.begin(), full.end() - 12);  // loses the last vertex and a half
   TMemoryStream stream(cut);
   TFileMD3 file;

@@ -36,8 +36,8 @@ struct Window {
   }
 };
 
-MeshSpec Box(const std::string& name, V3 lo, V3 hi) {
-  MeshSpec m = Cube(name);
+MeshLayout Box(const std::string& name, V3 lo, V3 hi) {
+  MeshLayout m = Cube(name);
   for (V3& v : m.vertices) v = {v.x ? hi.x : lo.x, v.y ? hi.y : lo.y, v.z ? hi.z : lo.z};
   m.smoothing = std::vector<uint32_t>(12, 1);
   return m;
@@ -50,7 +50,7 @@ TEST(Import3DSScene, ReplacesTheChildrenWithNormalisedMeshes) {
   old->SetParent(w.holder);
   w.bitmaps.Bitmaps().AddBitmap().SetName("stale");
 
-  MeshSpec left = Box("Left", {0, 0, 0}, {1, 1, 1});
+  MeshLayout left = Box("Left", {0, 0, 0}, {1, 1, 1});
   left.groups = {{"steel", {0}}};
   Bytes bytes = File3DS({MaterialChunk("STEEL", {1.0f, 0.5f, 0.0f}), MeshChunk(left),
                          MeshChunk(Box("Right", {3, 0, 0}, {4, 1, 1}))});
@@ -100,8 +100,8 @@ TEST(Import3DSScene, ErrorsLeaveEarlierMeshesAndAVisibleParent) {
   scene.AddObject(w.holder);
   Chunk broken = MaterialChunk("bad", {0, 0, 1});
   broken.children.push_back(C(0xA086, Out().u16(0)));
-  MeshSpec first = Box("First", {0, 0, 0}, {1, 1, 1});
-  MeshSpec second = Box("Second", {1, 0, 0}, {2, 1, 1});
+  MeshLayout first = Box("First", {0, 0, 0}, {1, 1, 1});
+  MeshLayout second = Box("Second", {1, 0, 0}, {2, 1, 1});
   second.groups = {{"missing", {0}}};
   Bytes bytes = File3DS({broken, MeshChunk(first), MeshChunk(second)});
   try {
@@ -129,15 +129,15 @@ TEST(Import3DSScene, TexturesBesideTheModelWhateverTheCase) {
                                     dir.File("maps/Metal.tga") + "')\""),
             0);
   testsupport::WriteFile(dir.File("broken.jpg"), {0xFF, 0xD8, 0xFF, 0x00});
-  MeshSpec a = Box("A", {0, 0, 0}, {1, 1, 1});
+  MeshLayout a = Box("A", {0, 0, 0}, {1, 1, 1});
   a.groups = {{"Wood", {0}}};
-  MeshSpec b = Box("B", {1, 0, 0}, {2, 1, 1});
+  MeshLayout b = Box("B", {1, 0, 0}, {2, 1, 1});
   b.groups = {{"Wood", {0}}};
-  MeshSpec c = Box("C", {2, 0, 0}, {3, 1, 1});
+  MeshLayout c = Box("C", {2, 0, 0}, {3, 1, 1});
   c.groups = {{"Metal", {0}}};
-  MeshSpec d = Box("D", {3, 0, 0}, {4, 1, 1});
+  MeshLayout d = Box("D", {3, 0, 0}, {4, 1, 1});
   d.groups = {{"Gone", {0}}};
-  MeshSpec e = Box("E", {4, 0, 0}, {5, 1, 1});
+  MeshLayout e = Box("E", {4, 0, 0}, {5, 1, 1});
   e.groups = {{"Broken", {0}}};
   Bytes bytes = File3DS({MaterialChunk("Wood", {1, 1, 1}, "WOOD.PNG"),
                          MaterialChunk("Metal", {0.5f, 0.5f, 0.5f}, "MAPS\\METAL.TGA"),
@@ -232,16 +232,16 @@ TEST(ImportMD3Scene, WatercanAndBadFiles) {
     EXPECT_EQ(can.Align(), gkScale);
   }
 
-  MD3Spec spec;
-  spec.version = 14;
-  TMemoryStream bad(FileMD3(spec));
+  MD3Layout layout;
+  layout.version = 14;
+  TMemoryStream bad(FileMD3(layout));
   EXPECT_THROW(ImportMD3("", &w.bitmaps, bad, *w.holder), EAssertionFailed);
   EXPECT_EQ(w.holder->ChildrenCount(), 0);
   EXPECT_TRUE(w.holder->Visible());
 
   // No surfaces: no meshes, a 1 x 1 x 1 parent.
   w.holder->SetWidth(3);
-  TMemoryStream empty(FileMD3(MD3Spec{}));
+  TMemoryStream empty(FileMD3(MD3Layout{}));
   ImportMD3("", &w.bitmaps, empty, *w.holder);
   EXPECT_EQ(w.holder->ChildrenCount(), 0);
   EXPECT_FLOAT_EQ(w.holder->Width(), 1);

@@ -23,7 +23,7 @@ struct Model {
 };
 
 Model CubeWith(std::optional<std::vector<uint32_t>> smoothing) {
-  MeshSpec m = Cube();
+  MeshLayout m = Cube();
   m.smoothing = std::move(smoothing);
   return Model(File3DS({MeshChunk(m)}));
 }
@@ -94,7 +94,7 @@ TEST(Build3DS, NormalsAreTheSummedOutwardFaceNormalsOfTheStoredTriangles) {
 
 TEST(Build3DS, OnlyTheLowestSmoothingBitJoinsFaces) {
   // Three triangles around vertex 0: masks 6 and 2 share bit 1, mask 4 does not.
-  MeshSpec m;
+  MeshLayout m;
   m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 1}};
   m.faces = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
   m.smoothing = std::vector<uint32_t>{6, 2, 4};
@@ -108,7 +108,7 @@ TEST(Build3DS, OnlyTheLowestSmoothingBitJoinsFaces) {
 }
 
 TEST(Build3DS, TextureCoordinatesFlipV) {
-  MeshSpec m = Cube();
+  MeshLayout m = Cube();
   m.texcoords = {{0.25f, 0.75f}, {1, 1}, {0, 0}};  // shorter than the vertex list
   m.smoothing = std::vector<uint32_t>(12, 1);
   const TBuiltMesh b = Model(File3DS({MeshChunk(m)})).meshes[0];
@@ -120,8 +120,8 @@ TEST(Build3DS, TextureCoordinatesFlipV) {
   EXPECT_FLOAT_EQ(b.Vertices[7].TV, 0);
 }
 
-MeshSpec Box(const std::string& name, V3 lo, V3 hi) {
-  MeshSpec m = Cube(name);
+MeshLayout Box(const std::string& name, V3 lo, V3 hi) {
+  MeshLayout m = Cube(name);
   for (V3& v : m.vertices) {
     v = {v.x ? hi.x : lo.x, v.y ? hi.y : lo.y, v.z ? hi.z : lo.z};
   }
@@ -170,9 +170,9 @@ TEST(Build3DS, FlatMeshGetsADepthAndZeroExtentsStayFinite) {
 }
 
 TEST(Build3DS, HiddenAndTwoVertexMeshesAreLeftOut) {
-  MeshSpec hidden = Box("Hidden", {100, 100, 100}, {200, 200, 200});
+  MeshLayout hidden = Box("Hidden", {100, 100, 100}, {200, 200, 200});
   hidden.hidden = true;
-  MeshSpec line;
+  MeshLayout line;
   line.name = "Line";
   line.vertices = {{-50, -50, -50}, {50, 50, 50}};
   Model m(
@@ -184,7 +184,7 @@ TEST(Build3DS, HiddenAndTwoVertexMeshesAreLeftOut) {
 }
 
 TEST(Build3DS, MaterialsByNameWithTruncatedColours) {
-  MeshSpec steel = Cube("Bolt");
+  MeshLayout steel = Cube("Bolt");
   steel.groups = {{"Steel", {0, 1}}, {"Other", {2}}};
   Model m(File3DS({MaterialChunk("STEEL", {1.0f, 0.5f, 0.0f}, "BOLT.JPG"), MeshChunk(steel)}));
   ASSERT_EQ(m.meshes.size(), 1u);
@@ -196,7 +196,7 @@ TEST(Build3DS, MaterialsByNameWithTruncatedColours) {
   EXPECT_FALSE(Find3DSMaterial(m.file, "Other").has_value());
 
   // A group with an empty name finds the material that has no name chunk.
-  MeshSpec plain = Cube("Plain");
+  MeshLayout plain = Cube("Plain");
   plain.groups = {{"", {0}}};
   Chunk unnamed = C(0xAFFF, {}, {C(0xA020, {}, {C(0x0010, Out().f32(0).f32(1).f32(0))})});
   Model n(File3DS({unnamed, MeshChunk(plain)}));
@@ -212,7 +212,7 @@ TEST(Build3DS, MaterialsByNameWithTruncatedColours) {
 }
 
 TEST(Build3DS, ForgedFacesAndCoordinatesGiveFiniteMeshes) {
-  MeshSpec m = Cube("Odd");
+  MeshLayout m = Cube("Odd");
   m.faces.push_back({0, 1, 200});  // beyond the vertex list: left out
   m.vertices[6] = {NAN, INFINITY, 1};
   m.vertices[7] = {3e38f, -3e38f, 1};
@@ -227,7 +227,7 @@ TEST(Build3DS, ForgedFacesAndCoordinatesGiveFiniteMeshes) {
 TEST(Build3DS, SplitsStopAtTheSixteenBitLimit) {
   // 60 000 vertices, 21 000 faces without smoothing: a full split would need 63 000 + the
   // copies; it is capped at 65 536 vertices, every face kept, every index valid.
-  MeshSpec m;
+  MeshLayout m;
   m.name = "Big";
   for (int i = 0; i < 60000; ++i) {
     m.vertices.push_back(

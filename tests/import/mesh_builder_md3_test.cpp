@@ -11,8 +11,8 @@ using namespace modelwriter;
 
 namespace {
 
-TBuiltMD3Model Build(const MD3Spec& spec) {
-  TMemoryStream stream(FileMD3(spec));
+TBuiltMD3Model Build(const MD3Layout& layout) {
+  TMemoryStream stream(FileMD3(layout));
   TFileMD3 file;
   file.LoadFromStream(stream);
   return BuildMD3Model(file);
@@ -31,9 +31,9 @@ TEST(BuildMD3, StoredUnitsAreSixtyFourths) {
   s.name = "h_head";
   s.vertices = {{{64, -128, 32}, {0, 0, 0}, {0, 0, 0}}};
   s.triangles = {{0, 1, 2}};
-  MD3Spec spec;
-  spec.surfaces = {s};
-  TBuiltMD3Model m = Build(spec);
+  MD3Layout layout;
+  layout.surfaces = {s};
+  TBuiltMD3Model m = Build(layout);
   ASSERT_EQ(m.Meshes.size(), 1u);
   const TBuiltMesh& b = m.Meshes[0];
   EXPECT_EQ(b.DisplayName, "h_head");
@@ -64,15 +64,15 @@ TEST(BuildMD3, NormalDecoding) {
   // The first byte of a stored vertex normal is the longitude.
   MD3Surface s = Span("n", 0, 64);
   s.vertices[0][1].lng = 64;
-  MD3Spec spec;
-  spec.surfaces = {s};
-  EXPECT_NEAR(Build(spec).Meshes[0].Vertices[1].NX, 1, 1e-4);
+  MD3Layout layout;
+  layout.surfaces = {s};
+  EXPECT_NEAR(Build(layout).Meshes[0].Vertices[1].NX, 1, 1e-4);
 }
 
 TEST(BuildMD3, TwoSurfacesSideBySide) {
-  MD3Spec spec;
-  spec.surfaces = {Span("left", 0, 128), Span("right", 128, 256)};
-  TBuiltMD3Model m = Build(spec);
+  MD3Layout layout;
+  layout.surfaces = {Span("left", 0, 128), Span("right", 128, 256)};
+  TBuiltMD3Model m = Build(layout);
   EXPECT_FLOAT_EQ(m.Width, 1);
   ASSERT_EQ(m.Meshes.size(), 2u);
   EXPECT_FLOAT_EQ(m.Meshes[0].X, -0.25f);
@@ -86,10 +86,10 @@ TEST(BuildMD3, OnlyTheFirstFrameIsShown) {
   s.frames = 10;
   for (int f = 1; f < 10; ++f)
     s.vertices.push_back({{1000, 1000, 1000}, {-900, 0, 0}, {0, 0, 0}, {0, 0, 0}});
-  MD3Spec spec;
-  spec.frames = 10;
-  spec.surfaces = {s};
-  TMemoryStream stream(FileMD3(spec));
+  MD3Layout layout;
+  layout.frames = 10;
+  layout.surfaces = {s};
+  TMemoryStream stream(FileMD3(layout));
   TFileMD3 file;
   file.LoadFromStream(stream);
   TBuiltMD3Model m = BuildMD3Model(file);
@@ -102,7 +102,7 @@ TEST(BuildMD3, OnlyTheFirstFrameIsShown) {
 }
 
 TEST(BuildMD3, EmptyModelIsAUnitCubeWithoutMeshes) {
-  TBuiltMD3Model m = Build(MD3Spec{});
+  TBuiltMD3Model m = Build(MD3Layout{});
   EXPECT_TRUE(m.Meshes.empty());
   EXPECT_EQ(m.Width, 1);
   EXPECT_EQ(m.Height, 1);
@@ -112,9 +112,9 @@ TEST(BuildMD3, EmptyModelIsAUnitCubeWithoutMeshes) {
 TEST(BuildMD3, TextureCoordinatesAreTakenUnchanged) {
   MD3Surface s = Span("uv", 0, 64);
   s.texcoords = {{0.25f, 0.75f}, {1, 0}, {0.5f, 0.5f}, {0, 1}};
-  MD3Spec spec;
-  spec.surfaces = {s};
-  const TBuiltMesh b = Build(spec).Meshes[0];
+  MD3Layout layout;
+  layout.surfaces = {s};
+  const TBuiltMesh b = Build(layout).Meshes[0];
   EXPECT_FLOAT_EQ(b.Vertices[0].TU, 0.25f);
   EXPECT_FLOAT_EQ(b.Vertices[0].TV, 0.75f);
   EXPECT_FLOAT_EQ(b.Vertices[3].TV, 1);
@@ -138,9 +138,9 @@ TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
   line.name = "line";
   line.vertices = {{{5, 5, 0}, {5, 5, 64}, {5, 5, 128}}};
   line.triangles = {{0, 1, 2}};
-  MD3Spec spec;
-  spec.surfaces = {s, line};
-  TBuiltMD3Model m = Build(spec);
+  MD3Layout layout;
+  layout.surfaces = {s, line};
+  TBuiltMD3Model m = Build(layout);
   ASSERT_EQ(m.Meshes.size(), 2u);
   EXPECT_EQ(m.Meshes[0].Indices.size(), 6u);
   ExpectSound(m.Meshes[0]);
@@ -197,9 +197,9 @@ TEST(BuildMD3, FlatSurfacesOfAThinModelStayInsideIt) {
   high.name = "high";
   high.vertices = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}};
   high.triangles = {{0, 1, 2}};
-  MD3Spec spec;
-  spec.surfaces = {low, high};
-  TBuiltMD3Model m = Build(spec);
+  MD3Layout layout;
+  layout.surfaces = {low, high};
+  TBuiltMD3Model m = Build(layout);
   EXPECT_FLOAT_EQ(m.Depth, 1);
   ASSERT_EQ(m.Meshes.size(), 2u);
   EXPECT_FLOAT_EQ(m.Meshes[1].Depth, 0.64f);

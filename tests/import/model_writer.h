@@ -82,7 +82,7 @@ struct Group {
 };
 
 // A named object holding a triangle mesh.
-struct MeshSpec {
+struct MeshLayout {
   std::string name = "Mesh";
   std::vector<V3> vertices;
   std::vector<Face> faces;
@@ -92,7 +92,7 @@ struct MeshSpec {
   bool hidden = false;
 };
 
-inline Chunk MeshChunk(const MeshSpec& m) {
+inline Chunk MeshChunk(const MeshLayout& m) {
   Out verts;
   verts.u16(static_cast<uint16_t>(m.vertices.size()));
   for (const V3& v : m.vertices) verts.f32(v.x).f32(v.y).f32(v.z);
@@ -142,8 +142,8 @@ inline Bytes File3DS(std::vector<Chunk> mesh_data) {
 }
 
 // The unit cube: 8 corners, 12 outward-facing triangles, faces 2k and 2k+1 on side k.
-inline MeshSpec Cube(const std::string& name = "Cube") {
-  MeshSpec m;
+inline MeshLayout Cube(const std::string& name = "Cube") {
+  MeshLayout m;
   m.name = name;
   m.vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                 {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
@@ -169,7 +169,7 @@ struct MD3Surface {
   std::vector<std::pair<float, float>> texcoords;
 };
 
-struct MD3Spec {
+struct MD3Layout {
   std::string ident = "IDP3";
   int32_t version = 15;
   int32_t frames = 1;
@@ -205,7 +205,7 @@ inline Bytes SurfaceBytes(const MD3Surface& s) {
   return o;
 }
 
-inline Bytes FileMD3(const MD3Spec& m) {
+inline Bytes FileMD3(const MD3Layout& m) {
   Out o;
   // Header offsets are written as garbage on purpose: the reader must not use them.
   o.fixed(m.ident, 4).s32(m.version).fixed("model", 64).s32(0);
