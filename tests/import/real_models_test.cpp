@@ -1,5 +1,5 @@
 // The real models beside the checkout, read by our readers and, independently, by
-// inspect_models.py; the two must agree on what a user would see.
+// independent_model_reader.py; the two must agree on what a user would see.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string Script() {
-  return std::string(FACETMINT_IMPORT_TEST_DIR) + "/inspect_models.py";
+  return std::string(FACETMINT_IMPORT_TEST_DIR) + "/independent_model_reader.py";
 }
 
 std::vector<std::vector<std::string>> Inspect(const std::string& file) {
