@@ -1,12 +1,15 @@
 #include "app/cli.h"
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "app/main_window.h"
 #include "app/model_info.h"
 #include "app/workbench.h"
 #include "render/egl_context.h"
+#include "platform/video_system.h"
 #include "render/gl_canvas.h"
 
 #ifndef FACETMINT_VERSION
@@ -25,6 +28,17 @@ class EFailure : public std::runtime_error {
  private:
   std::string subject_;
 };
+
+// Whether the desktop can show a window; Why says why not.
+bool WindowAvailable(std::string& why) {
+  try {
+    TVideoSystem video;
+    return true;
+  } catch (const std::exception& e) {
+    why = e.what();
+    return false;
+  }
+}
 
 std::string LowerExtension(const std::string& file_name) {
   std::string ext = std::filesystem::path(file_name).extension().string();
@@ -141,9 +155,14 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         Render(line.Render);
         return 0;
       case TCommand::Window: {
-        // There is no window yet: the start without arguments renders the round cube.
-        err << "facetmint: no window available; rendering the round cube into out/ "
-               "(icon.icns, icon.ico, icon.png)\n";
+        std::optional<std::string> model;
+        if (!line.WindowModel.empty()) model = line.WindowModel;
+        std::string why;
+        if (WindowAvailable(why)) return RunMainWindow(model);
+        if (model) throw EFailure(*model, "no window can be shown: " + why);
+        // Without a display the start without arguments still makes the round cube's icons.
+        err << "facetmint: no window can be shown (" << why
+            << "); rendering the round cube into out/ (icon.icns, icon.ico, icon.png)\n";
         std::error_code error;
         std::filesystem::create_directories("out", error);
         if (error) throw EFailure("out", error.message());

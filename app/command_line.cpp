@@ -166,6 +166,17 @@ TRenderJob ParseRender(const std::vector<std::string>& rest) {
 
 }  // namespace
 
+namespace {
+
+// A lone argument that names a file opens the window with it; a mistyped command does not.
+bool LooksLikeFile(const std::string& arg) {
+  if (arg.empty() || arg[0] == '-') return false;
+  std::error_code error;
+  return arg.find_first_of("./") != std::string::npos || std::filesystem::exists(arg, error);
+}
+
+}  // namespace
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   TCommandLine line;
   if (args.empty()) return line;
@@ -184,6 +195,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       throw EUsageError("info takes exactly one MODEL");
     }
     line.InfoModel = rest[0];
+  } else if (args.size() == 1 && LooksLikeFile(first)) {
+    line.WindowModel = first;
   } else {
     throw EUsageError("unknown command \"" + first + "\"");
   }
@@ -195,8 +208,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(usage:
-  facetmint                         the window (a render of the round cube into out/ when
-                                    no window can be shown)
+  facetmint [MODEL]                 the window, with MODEL loaded when given (without a
+                                    display: a render of the round cube into out/)
   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [settings]
   facetmint info MODEL
   facetmint --help | --version

@@ -24,6 +24,7 @@ struct TCommandLine {
   TCommand Command = TCommand::Window;
   TRenderJob Render;
   std::string InfoModel;
+  std::string WindowModel;  // facetmint MODEL: the window opens with it
 };
 
 // Arguments the program cannot make sense of; the message says which.

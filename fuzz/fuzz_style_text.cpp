@@ -6,9 +6,7 @@
 #include <memory>
 #include <string>
 
-#define PolygonBreak PolygonBreak3D
 #include "scene/layer.h"
-#undef PolygonBreak
 #include "ui/controls.h"
 #include "ui/pq_layer.h"
 #include "ui/resources.h"

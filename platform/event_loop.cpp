@@ -142,10 +142,17 @@ void TEventLoop::DispatchSdlEvent(const SDL_Event& event) {
     case SDL_TEXTINPUT:
       id = event.text.windowID;
       break;
+    case SDL_DROPFILE:
+      id = event.drop.windowID;
+      break;
     default:
       return;
   }
-  if (TWindow* window = FindWindow(id)) window->HandleSdlEvent(event);
+  if (TWindow* window = FindWindow(id)) {
+    window->HandleSdlEvent(event);
+  } else if (event.type == SDL_DROPFILE) {
+    SDL_free(event.drop.file);  // the receiver owns the name; nobody took it
+  }
 }
 
 void TEventLoop::RunPosted() {

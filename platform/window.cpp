@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 #include "platform/event_loop.h"
@@ -247,6 +248,12 @@ void TWindow::SetPointer(float window_x, float window_y) {
 void TWindow::HandleSdlEvent(const SDL_Event& e) {
   TInputEvent ev;
   switch (e.type) {
+    case SDL_DROPFILE: {
+      // SDL hands over the name, which must be freed whatever the handler does.
+      std::unique_ptr<char, decltype(&SDL_free)> file(e.drop.file, &SDL_free);
+      if (file && OnDropFile) OnDropFile(file.get());
+      return;
+    }
     case SDL_WINDOWEVENT:
       HandleWindowEvent(e.window.event);
       return;

@@ -89,6 +89,8 @@ class TWindow : public TGlSurface {
   // The drawable size after a change, in pixels, once per loop turn before the frame.
   std::function<void(int width, int height)> OnResize;
   std::function<void(const TInputEvent& event)> OnInput;
+  // A file dropped on the window (its path).
+  std::function<void(const std::string& path)> OnDropFile;
   // The user asked to close; the default (no handler) ends the event loop.
   std::function<void()> OnClose;
 

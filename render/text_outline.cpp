@@ -51,7 +51,7 @@ TgkPoint TextOutline(const std::string& text, const std::string& family, TgkFont
       const cairo_path_data_t& d = path->data[i];
       if (d.header.type == CAIRO_PATH_MOVE_TO) {
         end_contour();
-        if (!polygon.empty()) polygon.push_back({PolygonBreak, PolygonBreak, PolygonBreak});
+        if (!polygon.empty()) polygon.push_back({PolygonBreak3D, PolygonBreak3D, PolygonBreak3D});
         contour_start = polygon.size();
       }
       if (d.header.type == CAIRO_PATH_MOVE_TO || d.header.type == CAIRO_PATH_LINE_TO) {
@@ -67,7 +67,7 @@ TgkPoint TextOutline(const std::string& text, const std::string& family, TgkFont
       }
     }
     end_contour();
-    if (!polygon.empty() && polygon.back() == TgkPoint{PolygonBreak, PolygonBreak, PolygonBreak}) {
+    if (!polygon.empty() && polygon.back() == TgkPoint{PolygonBreak3D, PolygonBreak3D, PolygonBreak3D}) {
       polygon.pop_back();
     }
   }
@@ -77,7 +77,7 @@ TgkPoint TextOutline(const std::string& text, const std::string& family, TgkFont
   cairo_surface_destroy(surface);
   if (polygon.empty()) return {};
   for (TgkPoint& p : polygon) {
-    if (p.X == PolygonBreak) continue;
+    if (p.X == PolygonBreak3D) continue;
     p.X -= min_x;
     p.Y = max_y - p.Y;  // y grows upward
   }

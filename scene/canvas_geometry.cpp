@@ -179,7 +179,7 @@ void TgkCanvas::BuildPolygonSolid(const TgkVector& center, const TgkVector& size
   float min_x = 0, min_y = 0, max_x = 0, max_y = 0;
   for (int i = 0; i < n; ++i) {
     const TgkPoint& p = polygon[static_cast<size_t>(i)];
-    if (p.X == PolygonBreak && p.Y == PolygonBreak && p.Z == PolygonBreak) {
+    if (p.X == PolygonBreak3D && p.Y == PolygonBreak3D && p.Z == PolygonBreak3D) {
       contours.emplace_back();
       continue;
     }

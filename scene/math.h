@@ -43,7 +43,7 @@ struct TgkRect {
   friend bool operator==(const TgkRect&, const TgkRect&) = default;
 };
 
-// One or more contours; a point whose three coordinates are PolygonBreak separates two.
+// One or more contours; a point whose three coordinates are PolygonBreak3D separates two.
 using TgkPolygon = std::vector<TgkPoint>;
 
 // 32 bytes: position in the shape's unit box, normal, texture coordinates.
@@ -63,7 +63,7 @@ inline constexpr float Epsilon2 = 1e-30f;  // zero-length quaternion, parallel r
 inline constexpr double kPi = 3.14159265358979323846;
 inline constexpr float DegToRadFactor = static_cast<float>(kPi / 180.0);
 inline constexpr float RadToDegFactor = static_cast<float>(180.0 / kPi);
-inline constexpr float PolygonBreak = 65535.0f;
+inline constexpr float PolygonBreak3D = 65535.0f;
 
 // ---- Construction and conversion ----
 TgkPoint MakePoint(float x, float y, float z);

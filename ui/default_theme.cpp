@@ -30,28 +30,6 @@ object TpmText
   Fill.Color = '#FFE6E6E6'
 end
 object TpmLayout
-  ResourceName = 'valuelabel'
-  HitTest = False
-  object TpmRectangle
-    Align = pqAlignContents
-    HitTest = False
-    xRadius = 7
-    yRadius = 7
-    Fill.Color = '#FF6E6E6E'
-    Stroke.Style = pqBrushNone
-  end
-  object TpmText
-    ResourceName = 'text'
-    Align = pqAlignClient
-    Padding.Left = 1
-    Padding.Top = 1
-    Padding.Right = 1
-    Padding.Bottom = 1
-    HitTest = False
-    Fill.Color = '#FFF0F0F0'
-  end
-end
-object TpmLayout
   ResourceName = 'buttonstyle'
   HitTest = False
   object TpmRectangle

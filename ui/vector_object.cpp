@@ -540,8 +540,10 @@ void TpmVisualObject::Realign() {
         place(c, 0, 0, width_, height_);
         break;
       case pqAlignCenter:
-        c->SetBounds(free.Left + (free.Width() - c->Width()) / 2,
-                     free.Top + (free.Height() - c->Height()) / 2, c->Width(), c->Height());
+        // The box with its padding is centred, on whole pixels from the free area's corner.
+        c->SetBounds(free.Left + std::trunc((free.Width() - ow) / 2) + p.Left,
+                     free.Top + std::trunc((free.Height() - oh) / 2) + p.Top, c->Width(),
+                     c->Height());
         break;
       case pqAlignVertCenter:
         place(c, free.Left, free.Top + (free.Height() - oh) / 2, free.Width(), oh);

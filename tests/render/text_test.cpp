@@ -11,7 +11,7 @@ namespace {
 int Contours(const TgkPolygon& p) {
   if (p.empty()) return 0;
   return 1 + static_cast<int>(std::count(p.begin(), p.end(),
-                                         TgkPoint{PolygonBreak, PolygonBreak, PolygonBreak}));
+                                         TgkPoint{PolygonBreak3D, PolygonBreak3D, PolygonBreak3D}));
 }
 
 }  // namespace
@@ -86,7 +86,7 @@ TEST_F(RenderTest, TextOutlineHasHolesAndGrowsUpward) {
   EXPECT_GT(o.Y, 30);               // a capital at 72 pixels
   EXPECT_LT(o.Y, 72);
   for (const TgkPoint& p : polygon) {
-    if (p.X == PolygonBreak) continue;
+    if (p.X == PolygonBreak3D) continue;
     EXPECT_GE(p.X, 0);
     EXPECT_LE(p.X, o.X + 1e-3f);
     EXPECT_GE(p.Y, 0);

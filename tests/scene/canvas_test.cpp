@@ -255,7 +255,7 @@ TEST(CanvasGeometry, CubeFacesPointOutAndAppearClockwiseFromOutside) {
 
 TEST(CanvasGeometry, PolygonSolidFillsASquareWithAHole) {
   // A 4 x 4 square with a 2 x 2 hole: the caps cover 12 square units each.
-  const TgkPoint brk{PolygonBreak, PolygonBreak, PolygonBreak};
+  const TgkPoint brk{PolygonBreak3D, PolygonBreak3D, PolygonBreak3D};
   TgkPolygon poly = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}, brk,
                      {1, 1, 0}, {3, 1, 0}, {3, 3, 0}, {1, 3, 0}};
   std::vector<TgkCanvasVertex> v;

@@ -135,7 +135,7 @@ class RecordingCanvas : public TgkCanvas {
     float x = 0;
     for (unsigned char c : text) {
       if (c < 32 || (c & 0xC0) == 0x80) continue;
-      if (!polygon.empty()) polygon.push_back({PolygonBreak, PolygonBreak, PolygonBreak});
+      if (!polygon.empty()) polygon.push_back({PolygonBreak3D, PolygonBreak3D, PolygonBreak3D});
       for (auto [dx, dy] : {std::pair{0, 0}, {10, 0}, {10, 10}, {0, 10}}) {
         polygon.push_back({x + static_cast<float>(dx), static_cast<float>(dy), 0});
       }

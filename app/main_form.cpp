@@ -1,0 +1,520 @@
+#include "app/main_form.h"
+
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "app/embedded.h"
+#include "imaging/effects.h"
+#include "platform/component_stream.h"
+#include "platform/stream.h"
+#include "platform/swap_red_blue.h"
+#include "scene/camera_light.h"
+#include "scene/dummy.h"
+#include "scene/scene.h"
+#include "scene/shape.h"
+#include "ui/controls.h"
+#include "ui/list_box.h"
+#include "ui/pq_layer.h"
+#include "ui/resources.h"
+#include "ui/shapes.h"
+#include "ui/track.h"
+
+namespace {
+
+constexpr const char* kModelFilter =
+    "所有文件 (*.3ds;*.md3)|*.3ds;*.md3|3DS 文件 (*.3ds)|*.3ds|MD3 文件 (*.md3)|*.md3";
+
+// Round half to even, as the value labels show their sliders.
+std::string RoundedText(float v) {
+  return std::to_string(static_cast<long>(std::nearbyint(v)));
+}
+
+template <class T>
+T* As(TPersistent* sender) {
+  return dynamic_cast<T*>(sender);
+}
+
+}  // namespace
+
+FM_REGISTER_CLASS(TfrmMain) {
+  c.String("Caption", &TfrmMain::Caption, &TfrmMain::SetCaption);
+  c.Integer("ClientWidth", &TfrmMain::ClientWidth, &TfrmMain::SetClientWidth);
+  c.Integer("ClientHeight", &TfrmMain::ClientHeight, &TfrmMain::SetClientHeight);
+  c.Integer("MinClientWidth", &TfrmMain::MinClientWidth, &TfrmMain::SetMinClientWidth);
+  c.Integer("MinClientHeight", &TfrmMain::MinClientHeight, &TfrmMain::SetMinClientHeight);
+  c.Boolean("Centred", &TfrmMain::Centred, &TfrmMain::SetCentred).Default(true);
+  c.Event("OnCreate", &TfrmMain::OnCreate);
+  c.Event("OnDestroy", &TfrmMain::OnDestroy);
+  c.Event("OnResize", &TfrmMain::OnResize);
+}
+
+TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
+    : services_(services), update_timer_(timers) {
+  RegisterUiClasses();
+  RegisterSceneObjectClasses();
+  update_timer_.SetEnabled(false);
+  update_timer_.SetInterval(kUpdateDelayMs);
+  update_timer_.SetOnTimer([this](TTimer&) { UpdateTimerTimer(); });
+
+  BuildMethodTable();
+  workbench_ = std::make_unique<TWorkbench>();
+  ReadDescription();
+  ArrangeSceneTree();
+  LoadPictures();
+  workbench_->OnChange = [this] { ScheduleUpdate(); };
+  if (OnCreate) OnCreate(this);
+}
+
+TfrmMain::~TfrmMain() {
+  update_timer_.SetEnabled(false);
+  if (OnDestroy) OnDestroy(this);
+  // The scene frees its roots; Root2 belongs to the workbench, which frees it (and the
+  // layers under it) before the scene goes with the other components.
+  if (scene_) scene_->RemoveObject(&workbench_->Root2());
+  workbench_.reset();
+}
+
+void TfrmMain::MissingControl(const std::string& name) {
+  throw std::logic_error("the window has no control named " + name);
+}
+
+void TfrmMain::BuildMethodTable() {
+  using Notify = void(TPersistent*);
+  auto notify = [this](const char* name, void (TfrmMain::*handler)(TPersistent*)) {
+    methods_.Add<Notify>(name, [this, handler](TPersistent* s) { (this->*handler)(s); });
+  };
+  notify("FormCreate", &TfrmMain::FormCreate);
+  notify("FormDestroy", &TfrmMain::FormDestroy);
+  notify("FormResize", &TfrmMain::FormResize);
+  notify("btnLoadClick", &TfrmMain::btnLoadClick);
+  notify("btnSaveClick", &TfrmMain::btnSaveClick);
+  notify("btnAboutClick", &TfrmMain::btnAboutClick);
+  notify("btnAboutCloseClick", &TfrmMain::btnAboutCloseClick);
+  notify("BitmapButton1Click", &TfrmMain::BitmapButton1Click);
+  notify("MeshListChange", &TfrmMain::MeshListChange);
+  notify("TrackBar1Change", &TfrmMain::TrackBar1Change);
+  notify("modelRotateXChange", &TfrmMain::modelRotateXChange);
+  notify("modelRotateYChange", &TfrmMain::modelRotateYChange);
+  notify("modelRotateZChange", &TfrmMain::modelRotateZChange);
+  notify("shadowDirTrackChange", &TfrmMain::shadowDirTrackChange);
+  notify("shadowDistTrackChange", &TfrmMain::shadowDistTrackChange);
+  notify("shadowOpacityTrackChange", &TfrmMain::shadowOpacityTrackChange);
+  notify("shadowSoftnessTrackChange", &TfrmMain::shadowSoftnessTrackChange);
+  notify("checkShadowChange", &TfrmMain::checkShadowChange);
+  notify("shadowColorClick", &TfrmMain::shadowColorClick);
+  methods_.Add<void(TPersistent*, TMouseButton, TShiftState, float, float)>(
+      "Label5MouseUp", [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+        Label5MouseUp(s, b, sh, x, y);
+      });
+}
+
+void TfrmMain::ReadDescription() {
+  // The three style collections come first: the layers name the main one.
+  struct TStyleText {
+    const char* name;
+    const char* file;
+  };
+  for (TStyleText s : {TStyleText{"pmResources1", "main_styles.txt"},
+                       TStyleText{"pmResources2", "container_styles.txt"},
+                       TStyleText{"pmResources3", "window_styles.txt"}}) {
+    auto* styles = new TpmResources(this);  // owned by the form
+    styles->SetName(s.name);
+    styles->SetResourceText(EmbeddedText(s.file));
+  }
+  const std::string text = EmbeddedText("main_form.txt");
+  TMemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
+  ReadRootComponent(stream, *this);
+  scene_ = &Control<TgkScene>("gkScene1");
+}
+
+void TfrmMain::ArrangeSceneTree() {
+  TgkVisualObject& root = workbench_->Root2();
+  // The layers were read as roots of the scene; they go under Root2 in the drawing order of
+  // the window: hint, preview panel, view rig, control panel, model, about panel, tool bar.
+  for (const char* name : {"HintLayout", "ScreenPQLayer2", "ScreenPQLayer3", "layerAbout",
+                           "layerToolbar"})
+    Control<TgkScreenPQLayer>(name).SetParent(&root);
+  for (TgkObject* object :
+       std::vector<TgkObject*>{&Control<TgkScreenPQLayer>("HintLayout"),
+                               &Control<TgkScreenPQLayer>("ScreenPQLayer2"),
+                               &workbench_->CameraZ(), &Control<TgkScreenPQLayer>("ScreenPQLayer3"),
+                               &workbench_->MeshOwner(), &Control<TgkScreenPQLayer>("layerAbout"),
+                               &Control<TgkScreenPQLayer>("layerToolbar")})
+    object->BringToFront();
+  scene_->AddObject(&root);
+  scene_->SetCamera(&workbench_->Camera1());
+
+  root.OnMouseDown = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+    Root2MouseDown(s, b, sh, x, y);
+  };
+  root.OnMouseMove = [this](TPersistent* s, TShiftState sh, float x, float y, float dx, float dy) {
+    Root2MouseMove(s, sh, x, y, dx, dy);
+  };
+  root.OnMouseUp = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+    Root2MouseUp(s, b, sh, x, y);
+  };
+  root.OnMouseWheel = [this](TPersistent* s, TShiftState sh, int delta, const TgkPoint& p,
+                             bool& handled) { Root2MouseWheel(s, sh, delta, p, handled); };
+}
+
+void TfrmMain::LoadPictures() {
+  auto load = [](TpmBitmap& bitmap, const char* file) {
+    std::span<const unsigned char> bytes = EmbeddedResource(file);
+    TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    if (!bitmap.LoadFromStream(stream))
+      throw std::runtime_error(std::string("the picture ") + file + " cannot be read");
+  };
+  load(Control<TpmBitmapButton>("btnLoad").Bitmap(), "load.png");
+  load(Control<TpmBitmapButton>("btnSave").Bitmap(), "save.png");
+  load(Control<TpmBitmapButton>("btnAbout").Bitmap(), "about.png");
+  load(Control<TpmBitmapButton>("BitmapButton1").Bitmap(), "help.png");
+  load(Control<TpmImage>("Image1").Bitmap(), "arrow.png");
+  load(Control<TpmImage>("Image2").Bitmap(), "logo.png");
+
+  // The about panel's drop shadow.
+  auto shadow = std::make_unique<TpmShadowEffect>();
+  shadow->SetName("ShadowEffect1");
+  shadow->SetDistance(3);
+  shadow->SetDirection(45);
+  shadow->SetSoftness(0.6f);
+  shadow->SetOpacity(1);
+  shadow->SetShadowColor(0xFF000000);
+  Control<TpmBackground>("Background1").AddEffect(std::move(shadow));
+}
+
+TpmListBox& TfrmMain::MeshList() const {
+  return Control<TpmListBox>("MeshList");
+}
+
+TpmImage& TfrmMain::Preview(int size) const {
+  return Control<TpmImage>("image" + std::to_string(size));
+}
+
+TDialogService& TfrmMain::Dialogs() const {
+  if (!services_.Dialogs) throw std::logic_error("the window has no dialogs");
+  return *services_.Dialogs;
+}
+
+// ---- Start, resize, render ----
+
+void TfrmMain::FormCreate(TPersistent*) {
+  RebuildMeshList();
+  RenderIcons();
+}
+
+void TfrmMain::FormDestroy(TPersistent*) {}
+
+void TfrmMain::FormResize(TPersistent*) {
+  auto& hint = Control<TgkScreenPQLayer>("HintLayout");
+  hint.Position().SetY(static_cast<float>(scene_->Height()) - hint.Height());
+  hint.Position().SetX(std::trunc(static_cast<float>(scene_->Width()) / 2));
+}
+
+void TfrmMain::RenderIcons() {
+  workbench_->RenderIcons();
+  for (int size : TIconPreviews::kSizes) Preview(size).Bitmap().Assign(workbench_->Preview(size));
+  ++render_count_;
+}
+
+void TfrmMain::ScheduleUpdate() {
+  if (update_timer_.Enabled()) update_timer_.SetEnabled(false);
+  update_timer_.SetEnabled(true);
+}
+
+void TfrmMain::UpdateTimerTimer() {
+  update_timer_.SetEnabled(false);
+  RenderIcons();
+}
+
+// ---- Model and mesh list ----
+
+void TfrmMain::btnLoadClick(TPersistent*) {
+  TOpenFileRequest request;
+  request.filter = kModelFilter;
+  if (auto file = Dialogs().OpenFile(request)) LoadModel(*file);
+}
+
+void TfrmMain::LoadModel(const std::string& file_name) {
+  std::error_code error;
+  if (!std::filesystem::exists(file_name, error)) return;
+  TpmListBox& list = MeshList();
+  if (list.Selected()) list.SetItemIndex(-1);
+  try {
+    workbench_->LoadModel(file_name);
+  } catch (...) {
+    // A reader that failed half-way may have replaced some meshes: the rows must not keep
+    // pointing at meshes that are gone.
+    RebuildMeshList();
+    ScheduleUpdate();
+    throw;
+  }
+  RebuildMeshList();
+}
+
+void TfrmMain::RebuildMeshList() {
+  TpmListBox& list = MeshList();
+  list.Clear();
+  for (TgkShape* mesh : workbench_->Meshes()) {
+    auto* item = new TpmListBoxItem(this);  // the form owns every row part
+    list.AddObject(item);
+
+    auto* check = new TpmCheckBox(this);
+    check->SetWidth(30);
+    check->SetAlign(pqAlignLeft);
+    check->Padding().SetRect({4, 2, 4, 2});
+    check->SetResource("eyecheckboxstyle");
+    check->SetIsChecked(true);
+    check->OnChange = [this](TPersistent* s) { MeshVisibleChange(s); };
+    check->LinkedObject = mesh;
+    item->AddObject(check);
+
+    auto* text = new TpmText(this);
+    text->SetAlign(pqAlignClient);
+    text->SetHitTest(false);
+    text->Fill().Color = 0xFF000000;
+    text->Fill().Changed();
+    text->SetHorzTextAlign(pqTextAlignNear);
+    text->Padding().SetRect({4, 2, 4, 2});
+    text->SetText(mesh->DisplayName);
+    item->AddObject(text);
+
+    auto* button = new TpmSpeedButton(this);
+    button->SetWidth(60);
+    button->SetAlign(pqAlignRight);
+    button->Padding().SetRect({4, 2, 4, 2});
+    button->OnClick = [this](TPersistent* s) { MeshColorClick(s); };
+    item->AddObject(button);
+
+    auto* swatch = new TpmRectangle(this);
+    swatch->Padding().SetRect({5, 3, 5, 3});
+    swatch->SetXRadius(5);
+    swatch->SetYRadius(5);
+    swatch->SetHitTest(false);
+    swatch->SetAlign(pqAlignClient);
+    swatch->Fill().Color = StringToColor(mesh->Material().DiffuseText());
+    swatch->Fill().Changed();
+    button->AddObject(swatch);
+
+    swatch->LinkedObject = mesh;
+    button->LinkedObject = swatch;
+    item->LinkedObject = mesh;
+    mesh->LinkedObject = item;
+    mesh->SetHitTest(true);
+    mesh->OnMouseUp = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+      MeshMouseUp(s, b, sh, x, y);
+    };
+  }
+  list.SetItemIndex(-1);
+}
+
+void TfrmMain::MeshVisibleChange(TPersistent* sender) {
+  auto* check = As<TpmCheckBox>(sender);
+  auto* mesh = check ? As<TgkShape>(check->LinkedObject) : nullptr;
+  if (!mesh) return;
+  workbench_->SetMeshVisible(*mesh, check->IsChecked());
+}
+
+bool TfrmMain::ChooseSwatchColor(TpmRectangle& swatch) {
+  const uint32_t initial = SwapRedBlue(swatch.Fill().Color) & 0x00FFFFFF;
+  std::optional<uint32_t> chosen = Dialogs().ChooseColor(initial);
+  if (!chosen) return false;
+  swatch.Fill().Color = (SwapRedBlue(*chosen) & 0x00FFFFFF) | 0xFF000000;
+  swatch.Fill().Changed();
+  return true;
+}
+
+void TfrmMain::MeshColorClick(TPersistent* sender) {
+  auto* button = As<TpmSpeedButton>(sender);
+  auto* swatch = button ? As<TpmRectangle>(button->LinkedObject) : nullptr;
+  if (swatch && ChooseSwatchColor(*swatch)) {
+    if (auto* mesh = As<TgkShape>(swatch->LinkedObject))
+      workbench_->SetMeshColor(*mesh, swatch->Fill().Color);
+  }
+  ScheduleUpdate();
+}
+
+void TfrmMain::MeshMouseUp(TPersistent* sender, TMouseButton, TShiftState, float, float) {
+  auto* mesh = As<TgkObject>(sender);
+  auto* item = mesh ? As<TpmListBoxItem>(mesh->LinkedObject) : nullptr;
+  if (item) MeshList().SetItemIndex(item->Index());
+}
+
+void TfrmMain::MeshListChange(TPersistent*) {
+  TpmListBoxItem* row = MeshList().Selected();
+  workbench_->SelectMesh(row ? As<TgkShape>(row->LinkedObject) : nullptr);
+}
+
+// ---- Saving ----
+
+void TfrmMain::btnSaveClick(TPersistent*) {
+  TSaveFileRequest request;
+  TIconFormat format;
+  switch (Control<TpmPopupBox>("popupFormat").ItemIndex()) {
+    case 0:
+      request.filter = "Mac OS X Icon|*.icns";
+      request.default_extension = "icns";
+      format = ifIcns;
+      break;
+    case 1:
+      request.filter = "Windows Vista Icon|*.ico";
+      request.default_extension = "ico";
+      format = ifIco;
+      break;
+    case 2:
+      request.filter = "Portable Network Graphics|*.png";
+      request.default_extension = "png";
+      format = ifPng;
+      break;
+    default:
+      return;
+  }
+  request.file_name = "myicon." + request.default_extension;
+  request.confirm_overwrite = true;
+  if (auto file = Dialogs().SaveFile(request)) workbench_->Save(format, *file);
+}
+
+// ---- Viewport gestures ----
+
+void TfrmMain::Root2MouseDown(TPersistent*, TMouseButton button, TShiftState, float x, float y) {
+  if (button != mbLeft && button != mbRight) return;
+  last_mouse_pos_ = {x, y, 0};
+  MeshList().SetItemIndex(-1);
+  workbench_->Root2().AutoCapture = true;
+  dragging_ = true;
+}
+
+void TfrmMain::Root2MouseMove(TPersistent*, TShiftState shift, float x, float y, float, float) {
+  if (!dragging_ || !(shift & ssLeft)) return;
+  if (!(shift & ssShift)) {
+    workbench_->SetViewTurn(workbench_->CameraZ().RotateAngle().Z() + (x - last_mouse_pos_.X));
+    workbench_->SetViewTilt(workbench_->CameraX().RotateAngle().X() + (y - last_mouse_pos_.Y));
+    last_mouse_pos_ = {x, y, 0};
+    return;
+  }
+  TgkCanvas* canvas = scene_->Canvas();
+  if (!canvas) return;
+  TgkCamera& camera = workbench_->Camera1();
+  TgkDummy& owner = workbench_->MeshOwner();
+  canvas->SetCamera(&camera);  // the view as it stands now, even before the next frame
+  TgkVector pos_a, dir_a, pos_b, dir_b;
+  canvas->PickRay(false, pos_a, dir_a, last_mouse_pos_.X, last_mouse_pos_.Y);
+  canvas->PickRay(false, pos_b, dir_b, x, y);
+  const TgkVector plane_point = owner.AbsolutePosition();
+  const TgkVector normal = (shift & ssCtrl) ? TgkVector{0, 1, 0, 0} : camera.AbsoluteAxisY();
+  TgkVector hit_a, hit_b;
+  last_mouse_pos_ = {x, y, 0};
+  if (!RayCastPlane(pos_a, dir_a, plane_point, normal, &hit_a) ||
+      !RayCastPlane(pos_b, dir_b, plane_point, normal, &hit_b))
+    return;  // the plane lies behind the camera along one of the rays
+  hit_a.W = hit_b.W = 1;
+  if (auto* parent = dynamic_cast<TgkVisualObject*>(owner.Parent())) {
+    hit_a = parent->AbsoluteToLocalVector(hit_a);
+    hit_b = parent->AbsoluteToLocalVector(hit_b);
+  }
+  const TgkPoint p = owner.Position().Point();
+  workbench_->SetModelOffset(
+      {p.X + (hit_b.X - hit_a.X), p.Y + (hit_b.Y - hit_a.Y), p.Z + (hit_b.Z - hit_a.Z)});
+}
+
+void TfrmMain::Root2MouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {
+  dragging_ = false;
+}
+
+void TfrmMain::Root2MouseWheel(TPersistent*, TShiftState, int wheel_delta, const TgkPoint&,
+                               bool&) {
+  TgkPosition& position = workbench_->Camera1().Position();
+  float y = position.Y() + static_cast<float>(wheel_delta) / 120.0f * 0.3f;
+  if (y > -2) y = -2;
+  position.SetY(y);
+  Control<TpmTrackBar>("TrackBar1").SetValue(y);
+  ScheduleUpdate();
+}
+
+// ---- Sliders and switches ----
+
+void TfrmMain::TrackBar1Change(TPersistent*) {
+  workbench_->Camera1().Position().SetY(Control<TpmTrackBar>("TrackBar1").Value());
+  ScheduleUpdate();
+}
+
+void TfrmMain::ModelRotateChange(int axis, const char* slider, const char* label) {
+  const float value = Control<TpmTrackBar>(slider).Value();
+  Control<TpmLabel>(label).SetText(RoundedText(value));
+  workbench_->SetModelRotation(axis, value);
+}
+
+void TfrmMain::modelRotateXChange(TPersistent*) {
+  ModelRotateChange(0, "modelRotateX", "modelRotateXlabel");
+}
+void TfrmMain::modelRotateYChange(TPersistent*) {
+  ModelRotateChange(1, "modelRotateY", "modelRotateYlabel");
+}
+void TfrmMain::modelRotateZChange(TPersistent*) {
+  ModelRotateChange(2, "modelRotateZ", "modelRotateZlabel");
+}
+
+void TfrmMain::shadowDirTrackChange(TPersistent*) {
+  const float v = Control<TpmTrackBar>("shadowDirTrack").Value();
+  Control<TpmLabel>("shadowDirLabel").SetText(RoundedText(v));
+  workbench_->SetShadowDirection(v);
+}
+
+void TfrmMain::shadowDistTrackChange(TPersistent*) {
+  const float v = Control<TpmTrackBar>("shadowDistTrack").Value();
+  Control<TpmLabel>("shadowDistLabel").SetText(RoundedText(v));
+  workbench_->SetShadowDistance(v);
+}
+
+void TfrmMain::shadowOpacityTrackChange(TPersistent*) {
+  const float v = Control<TpmTrackBar>("shadowOpacityTrack").Value();
+  Control<TpmLabel>("shadowOpacityLabel").SetText(RoundedText(v) + "%");
+  workbench_->SetShadowOpacity(v);
+}
+
+void TfrmMain::shadowSoftnessTrackChange(TPersistent*) {
+  const float v = Control<TpmTrackBar>("shadowSoftnessTrack").Value();
+  Control<TpmLabel>("shadowSoftnessLabel").SetText(RoundedText(v / 10));
+  workbench_->SetShadowSoftness(v);
+}
+
+void TfrmMain::checkShadowChange(TPersistent*) {
+  workbench_->SetShadowEnabled(Control<TpmCheckBox>("checkShadow").IsChecked());
+}
+
+void TfrmMain::shadowColorClick(TPersistent*) {
+  auto& swatch = Control<TpmRectangle>("shadowColorRect");
+  if (ChooseSwatchColor(swatch)) workbench_->SetShadowColor(swatch.Fill().Color);
+  ScheduleUpdate();
+}
+
+// ---- About panel and help ----
+
+void TfrmMain::btnAboutClick(TPersistent*) {
+  auto& about = Control<TgkScreenPQLayer>("layerAbout");
+  const float h = about.Height();
+  const float b = Control<TgkScreenPQLayer>("layerToolbar").Height();
+  about.SetVisible(true);
+  about.Position().SetY(-(h / 2) - b);
+  about.Position().SetZ(5);
+  about.AnimateFloat("Position.Y", std::trunc(h / 2) + b, 0.5f);
+  about.AnimateFloat("Position.Z", 0, 0.5f);
+}
+
+void TfrmMain::btnAboutCloseClick(TPersistent*) {
+  auto& about = Control<TgkScreenPQLayer>("layerAbout");
+  const float h = about.Height();
+  const float b = Control<TgkScreenPQLayer>("layerToolbar").Height();
+  about.AnimateFloat("Position.Z", 5, 0.2f);
+  about.AnimateFloatWait("Position.Y", -(h / 2) - b, 0.5f);
+  about.SetVisible(false);
+}
+
+void TfrmMain::Label5MouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {
+  if (services_.OpenUrl) services_.OpenUrl(services_.HelpUrl);
+}
+
+void TfrmMain::BitmapButton1Click(TPersistent*) {
+  if (services_.OpenUrl) services_.OpenUrl(services_.HelpUrl);
+}

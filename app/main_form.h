@@ -1,0 +1,157 @@
+// TfrmMain: the program's window as a component tree. It is built from its stored
+// description (app/forms/main_form.txt) and its three style collections, all compiled into
+// the program, around the workbench's scene tree: the five screen layers go under Root2 in
+// their drawing order, the handlers are bound by name. It is the controller of the window:
+// loading a model, the mesh list, the sliders and gestures, the debounced icon render, the
+// save formats and the about panel. The desktop window itself is TMainWindow
+// (app/main_window.h); this class needs none, so tests drive it directly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/workbench.h"
+#include "platform/component.h"
+#include "platform/dialogs.h"
+#include "platform/input_event.h"
+#include "platform/timer_service.h"
+#include "scene/math.h"
+
+class TgkScene;
+class TgkScreenPQLayer;
+class TgkShape;
+class TpmCheckBox;
+class TpmImage;
+class TpmLabel;
+class TpmListBox;
+class TpmPopupBox;
+class TpmRectangle;
+class TpmResources;
+class TpmTrackBar;
+
+// What the window needs from the desktop besides its dialogs.
+struct TMainFormServices {
+  TDialogService* Dialogs = nullptr;
+  // The shell's "open" (the default opens the address in the browser).
+  std::function<bool(const std::string& url)> OpenUrl;
+  // The address the help link and the help button open.
+  std::string HelpUrl;
+};
+
+class TfrmMain : public TComponent {
+  FM_CLASS(TfrmMain, TComponent)
+ public:
+  static constexpr uint32_t kUpdateDelayMs = 500;
+
+  // Reads the stored description and runs FormCreate (the first icon render included).
+  // Raises when the description cannot be read, which is a fault of the build.
+  explicit TfrmMain(const TMainFormServices& services, TTimerService& timers = DefaultTimerService());
+  // Runs FormDestroy.
+  ~TfrmMain() override;
+
+  // ---- Published form values ----
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& v) { caption_ = v; }
+  int ClientWidth() const { return client_width_; }
+  void SetClientWidth(int v) { client_width_ = v; }
+  int ClientHeight() const { return client_height_; }
+  void SetClientHeight(int v) { client_height_ = v; }
+  int MinClientWidth() const { return min_client_width_; }
+  void SetMinClientWidth(int v) { min_client_width_ = v; }
+  int MinClientHeight() const { return min_client_height_; }
+  void SetMinClientHeight(int v) { min_client_height_ = v; }
+  bool Centred() const { return centred_; }
+  void SetCentred(bool v) { centred_ = v; }
+  TNotifyEvent OnCreate, OnDestroy, OnResize;
+
+  const TMethodTable* Methods() const override { return &methods_; }
+
+  // ---- Parts ----
+  // The dialogs may be given once the desktop window exists.
+  void SetDialogs(TDialogService* dialogs) { services_.Dialogs = dialogs; }
+  TWorkbench& Workbench() { return *workbench_; }
+  TgkScene& Scene() const { return *scene_; }
+  TTimer& UpdateTimer() { return update_timer_; }
+  // The component of that name and type; raises std::logic_error when there is none.
+  template <class T>
+  T& Control(const std::string& name) const {
+    auto* c = dynamic_cast<T*>(FindComponent(name));
+    if (!c) MissingControl(name);
+    return *c;
+  }
+  TpmListBox& MeshList() const;
+  TpmImage& Preview(int size) const;
+  // Icon renders run so far (the first one at start).
+  int RenderCount() const { return render_count_; }
+  bool Dragging() const { return dragging_; }
+
+  // ---- Window events ----
+  // Loads the model (as the load button does after its dialog); a missing file is ignored.
+  void LoadModel(const std::string& file_name);
+  void RebuildMeshList();
+  void ScheduleUpdate();
+
+  // ---- Handlers bound by name ----
+  void FormCreate(TPersistent* sender);
+  void FormDestroy(TPersistent* sender);
+  void FormResize(TPersistent* sender);
+  void btnLoadClick(TPersistent* sender);
+  void btnSaveClick(TPersistent* sender);
+  void btnAboutClick(TPersistent* sender);
+  void btnAboutCloseClick(TPersistent* sender);
+  void BitmapButton1Click(TPersistent* sender);
+  void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                     float y);
+  void MeshVisibleChange(TPersistent* sender);
+  void MeshColorClick(TPersistent* sender);
+  void MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
+  void MeshListChange(TPersistent* sender);
+  void UpdateTimerTimer();
+  void Root2MouseDown(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                      float y);
+  void Root2MouseMove(TPersistent* sender, TShiftState shift, float x, float y, float dx, float dy);
+  void Root2MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                    float y);
+  void Root2MouseWheel(TPersistent* sender, TShiftState shift, int wheel_delta,
+                       const TgkPoint& mouse_pos, bool& handled);
+  void TrackBar1Change(TPersistent* sender);
+  void modelRotateXChange(TPersistent* sender);
+  void modelRotateYChange(TPersistent* sender);
+  void modelRotateZChange(TPersistent* sender);
+  void shadowDirTrackChange(TPersistent* sender);
+  void shadowDistTrackChange(TPersistent* sender);
+  void shadowOpacityTrackChange(TPersistent* sender);
+  void shadowSoftnessTrackChange(TPersistent* sender);
+  void checkShadowChange(TPersistent* sender);
+  void shadowColorClick(TPersistent* sender);
+
+ private:
+  [[noreturn]] static void MissingControl(const std::string& name);
+  void BuildMethodTable();
+  void ReadDescription();
+  void ArrangeSceneTree();
+  void LoadPictures();
+  void RenderIcons();
+  void ModelRotateChange(int axis, const char* slider, const char* label);
+  // The colour dialog flow of a swatch; True when the user confirmed a colour.
+  bool ChooseSwatchColor(TpmRectangle& swatch);
+  TDialogService& Dialogs() const;
+
+  TMainFormServices services_;
+  std::string caption_ = "Facetmint";
+  int client_width_ = 1066;
+  int client_height_ = 657;
+  int min_client_width_ = 0;
+  int min_client_height_ = 0;
+  bool centred_ = true;
+  TMethodTable methods_;
+
+  std::unique_ptr<TWorkbench> workbench_;
+  TgkScene* scene_ = nullptr;
+  TTimer update_timer_;
+  TgkPoint last_mouse_pos_;
+  bool dragging_ = false;
+  int render_count_ = 0;
+};

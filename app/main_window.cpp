@@ -1,0 +1,105 @@
+#include "app/main_window.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/event_loop.h"
+#include "platform/gtk_dialogs.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+#include "render/gl_canvas.h"
+#include "render/gl_surface_target.h"
+#include "scene/scene.h"
+#include "scene/scene_window.h"
+
+namespace {
+
+std::filesystem::path ExecutableDir() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : exe.parent_path();
+}
+
+}  // namespace
+
+std::string HelpPageUrl() {
+  const std::filesystem::path dir = ExecutableDir();
+  const std::filesystem::path candidates[] = {
+      dir / "../share/facetmint/help/index.html",
+      std::filesystem::path(FACETMINT_SOURCE_DIR) / "app/resources/help/index.html",
+  };
+  for (const auto& page : candidates) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(page, error))
+      return "file://" + std::filesystem::weakly_canonical(page, error).string();
+  }
+  return {};
+}
+
+TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible) : loop_(loop) {
+  InstallOpenGLRenderer();
+  TMainFormServices services;
+  services.OpenUrl = [](const std::string& url) { return !url.empty() && ShellOpen(url); };
+  services.HelpUrl = HelpPageUrl();
+  services.Dialogs = dialogs;
+  form_ = std::make_unique<TfrmMain>(services, loop.Timers());
+
+  TWindowOptions options;
+  options.title = form_->Caption();
+  options.width = form_->ClientWidth();
+  options.height = form_->ClientHeight();
+  options.min_width = form_->MinClientWidth();
+  options.min_height = form_->MinClientHeight();
+  options.centred = form_->Centred();
+  options.visible = visible;
+  window_ = std::make_unique<TWindow>(loop, options);
+  if (!dialogs) {
+    own_dialogs_ = std::make_unique<TGtkDialogService>(window_.get(), ModalKeepAlive(loop));
+    form_->SetDialogs(own_dialogs_.get());
+  }
+
+  target_ = std::make_unique<TglSurfaceTarget>(*window_);
+  link_ = std::make_unique<TgkSceneWindow>(*window_, form_->Scene(), *target_);
+  // The scene lays its layers out first, then the form places the hint.
+  auto scene_resize = window_->OnResize;
+  window_->OnResize = [this, scene_resize](int w, int h) {
+    if (scene_resize) scene_resize(w, h);
+    if (form_->OnResize) form_->OnResize(form_.get());
+  };
+  window_->OnDropFile = [this](const std::string& path) { form_->LoadModel(path); };
+  if (form_->OnResize) form_->OnResize(form_.get());
+}
+
+TMainWindow::~TMainWindow() {
+  if (window_) {
+    window_->OnResize = nullptr;
+    window_->OnDropFile = nullptr;
+  }
+  link_.reset();  // before the scene, the surface and the window
+  form_.reset();  // the scene and its window canvas
+  target_.reset();
+  window_.reset();
+}
+
+void TMainWindow::Run() {
+  loop_.ResetQuit();
+  loop_.Run();
+}
+
+int RunMainWindow(const std::optional<std::string>& model) {
+  TEventLoop loop;
+  TMainWindow window(loop);
+  if (model) {
+    // A model named on the command line must exist; a broken one is reported like any
+    // other load error, and the window opens with the round cube.
+    std::error_code error;
+    if (!std::filesystem::exists(*model, error))
+      ShowErrorMessage(*model + ": no such file");
+    else
+      RunReportingErrors([&] { window.Form().LoadModel(*model); });
+  }
+  window.Run();
+  return 0;
+}

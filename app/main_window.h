@@ -1,0 +1,45 @@
+// TMainWindow: the program's desktop window. It builds the window component (TfrmMain), opens
+// a desktop window of the form's size with an OpenGL context, shows the form's scene in it,
+// lets the desktop's dialogs and browser serve the form, and loads models dropped on it.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main_form.h"
+
+class TEventLoop;
+class TWindow;
+class TglSurfaceTarget;
+class TgkSceneWindow;
+
+// The address of the help page shipped with the program (installed beside it, or in the
+// source tree for a program run from its build folder); empty when none is found.
+std::string HelpPageUrl();
+
+class TMainWindow {
+ public:
+  // Dialogs: nullptr for the desktop's own (GTK). Raises when no window can be opened.
+  explicit TMainWindow(TEventLoop& loop, TDialogService* dialogs = nullptr,
+                       bool visible = true);
+  ~TMainWindow();
+  TMainWindow(const TMainWindow&) = delete;
+  TMainWindow& operator=(const TMainWindow&) = delete;
+
+  TfrmMain& Form() { return *form_; }
+  TWindow& Window() { return *window_; }
+  // Runs the event loop until the window is closed.
+  void Run();
+
+ private:
+  TEventLoop& loop_;
+  std::unique_ptr<TDialogService> own_dialogs_;
+  std::unique_ptr<TfrmMain> form_;
+  std::unique_ptr<TWindow> window_;
+  std::unique_ptr<TglSurfaceTarget> target_;
+  std::unique_ptr<TgkSceneWindow> link_;
+};
+
+// Opens the window (with Model loaded when given) and runs it; returns the exit status.
+int RunMainWindow(const std::optional<std::string>& model);
