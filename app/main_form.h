@@ -71,6 +71,10 @@ class TfrmMain : public TComponent {
   // ---- Parts ----
   // The dialogs may be given once the desktop window exists.
   void SetDialogs(TDialogService* dialogs) { services_.Dialogs = dialogs; }
+  void SetOpenUrl(std::function<bool(const std::string&)> open) {
+    services_.OpenUrl = std::move(open);
+  }
+  const std::string& HelpUrl() const { return services_.HelpUrl; }
   TWorkbench& Workbench() { return *workbench_; }
   TgkScene& Scene() const { return *scene_; }
   TTimer& UpdateTimer() { return update_timer_; }

@@ -12,6 +12,9 @@ class TClock {
   virtual int64_t NowMs() const = 0;
   // Blocks until NowMs() >= deadline_ms (returns at once when it already is).
   virtual void SleepUntil(int64_t deadline_ms) = 0;
+  // A clock that does not follow real time: an event loop on it never waits for real, it
+  // jumps the clock to the next due time when no event is queued.
+  virtual bool IsSimulated() const { return false; }
 };
 
 // The system's monotonic clock.
@@ -27,6 +30,7 @@ class TFakeClock final : public TClock {
   explicit TFakeClock(int64_t start_ms = 0) : now_(start_ms) {}
   int64_t NowMs() const override { return now_; }
   void SleepUntil(int64_t deadline_ms) override;
+  bool IsSimulated() const override { return true; }
   void Advance(int64_t ms);
   void Set(int64_t now_ms);
 

@@ -86,7 +86,11 @@ void TEventLoop::Pump(std::int64_t timeout_ms) {
   if (WorkPending()) timeout_ms = 0;
   SDL_Event event;
   int got = 0;
-  if (polling_driver_) {
+  if (timers_.Clock().IsSimulated()) {
+    // Simulated time: what is queued now, else the clock moves on to the next timer.
+    got = SDL_PollEvent(&event);
+    if (!got && timeout_ms > 0) timers_.Clock().SleepUntil(timers_.NowMs() + timeout_ms);
+  } else if (polling_driver_) {
     got = WaitPolling(event, timeout_ms);
   } else if (timeout_ms < 0) {
     got = SDL_WaitEvent(&event);

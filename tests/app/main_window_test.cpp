@@ -1,0 +1,448 @@
+// The main window in a headless desktop window (SDL's offscreen driver, OpenGL through Mesa)
+// on a simulated clock: start-up, layout, gestures, sliders, the mesh list, the dialogs and
+// the about panel, driven by input events on the window's own dispatch path.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window.h"
+#include "imaging/bitmap.h"
+#include "platform/clock.h"
+#include "platform/event_loop.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+#include "scene/camera_light.h"
+#include "scene/dummy.h"
+#include "scene/material.h"
+#include "scene/scene.h"
+#include "scene/shape.h"
+#include "tests/import/model_writer.h"
+#include "tests/support/scripted_dialogs.h"
+#include "tests/support/test_support.h"
+#include "ui/controls.h"
+#include "ui/list_box.h"
+#include "ui/pq_layer.h"
+#include "ui/shapes.h"
+#include "ui/track.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+template <class T>
+T* FirstChild(TpmObject& parent) {
+  for (int i = 0; i < parent.ChildrenCount(); ++i)
+    if (auto* c = dynamic_cast<T*>(parent.Child(i))) return c;
+  return nullptr;
+}
+
+int OpaquePixels(const TpmBitmap& b) {
+  int n = 0;
+  for (int i = 0; i < b.Width() * b.Height(); ++i) n += (b.Pixels()[i] >> 24) != 0;
+  return n;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    previous_reporter_ = SetErrorReporter([this](const std::string& m) { errors_.push_back(m); });
+    DefaultTimerService().SetClock(clock_);
+    loop_ = std::make_unique<TEventLoop>(DefaultTimerService());
+    window_ = std::make_unique<TMainWindow>(*loop_, &dialogs_);
+    loop_->ProcessPending();  // the first resize and frame
+  }
+  void TearDown() override {
+    window_.reset();
+    loop_.reset();
+    DefaultTimerService().SetClock(SystemClock());
+    SetErrorReporter(previous_reporter_);
+  }
+
+  TfrmMain& Form() { return window_->Form(); }
+  TWorkbench& Bench() { return Form().Workbench(); }
+  TgkScreenPQLayer& Layer(const char* name) { return Form().Control<TgkScreenPQLayer>(name); }
+
+  // Runs the loop for Ms of simulated time.
+  void Run(int64_t ms) {
+    const int64_t end = clock_.NowMs() + ms;
+    loop_->ProcessPending();
+    while (clock_.NowMs() < end) {
+      const auto due = DefaultTimerService().NextDueMs();
+      clock_.Set(due && *due < end ? std::max(*due, clock_.NowMs() + 1) : end);
+      loop_->ProcessPending();
+    }
+  }
+
+  void Send(TInputKind kind, float x, float y, TShiftState shift = 0, TMouseButton button = mbLeft,
+            int wheel = 0) {
+    TInputEvent e;
+    e.kind = kind;
+    e.x = x;
+    e.y = y;
+    e.shift = shift;
+    e.button = button;
+    e.wheel_delta = wheel;
+    window_->Window().Dispatch(e);
+    loop_->ProcessPending();
+  }
+  void Click(float x, float y, TMouseButton button = mbLeft) {
+    Send(TInputKind::MouseMove, x, y);
+    Send(TInputKind::MouseDown, x, y, button == mbLeft ? ssLeft : ssRight, button);
+    Send(TInputKind::MouseUp, x, y, 0, button);
+  }
+  void Drag(float x0, float y0, float x1, float y1, TShiftState extra = 0) {
+    Send(TInputKind::MouseMove, x0, y0, extra);
+    Send(TInputKind::MouseDown, x0, y0, ssLeft | extra);
+    Send(TInputKind::MouseMove, x1, y1, ssLeft | extra);
+    Send(TInputKind::MouseUp, x1, y1, extra);
+  }
+
+  // The centre of a 2D control in window pixels.
+  TpmPoint WindowPoint(TpmVisualObject& control) {
+    auto* layer = dynamic_cast<TgkScreenPQLayer*>(control.Scene());
+    EXPECT_NE(layer, nullptr);
+    const TpmPoint p = control.LocalToAbsolute({control.Width() / 2, control.Height() / 2});
+    const float left = layer->Position().X() - layer->Width() / 2;
+    const float top = layer->Position().Y() - layer->Height() / 2;
+    return {left + p.X * layer->Width() / static_cast<float>(layer->BitmapWidth()),
+            top + p.Y * layer->Height() / static_cast<float>(layer->BitmapHeight())};
+  }
+  void ClickControl(TpmVisualObject& control) {
+    const TpmPoint p = WindowPoint(control);
+    Click(p.X, p.Y);
+  }
+
+  // The first and last column on row Y where the scene picks Object, or {-1, -1}.
+  std::pair<int, int> Span(TgkVisualObject* object, int y) {
+    int first = -1, last = -1;
+    for (int x = 256; x < 788; ++x) {
+      if (Form().Scene().ObjectAtPoint(static_cast<float>(x), static_cast<float>(y)) == object) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    }
+    return {first, last};
+  }
+  TgkShape& Cube() { return *Bench().Meshes().at(0); }
+
+  // A two-mesh model: a cube and a second cube beside it.
+  std::string WriteModel(const TempDir& dir) {
+    using namespace modelwriter;
+    MeshLayout a = modelwriter::Cube("Body");
+    MeshLayout b = modelwriter::Cube("Lid");
+    for (V3& v : b.vertices) v.x += 2;
+    const std::string path = dir.File("TWO.3DS");
+    testsupport::WriteFile(path, File3DS({MeshChunk(a), MeshChunk(b)}));
+    return path;
+  }
+
+  TFakeClock clock_{1000};
+  testsupport::TScriptedDialogService dialogs_;
+  std::unique_ptr<TEventLoop> loop_;
+  std::unique_ptr<TMainWindow> window_;
+  std::vector<std::string> errors_;
+  TErrorReporter previous_reporter_;
+};
+
+TEST_F(MainWindowTest, StartsWithTheRoundCubeItsRowAndSixPreviews) {
+  EXPECT_EQ(window_->Window().Title(), "Facetmint");
+  TpmListBox& list = Form().MeshList();
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.ItemIndex(), -1);
+  EXPECT_EQ(Cube().DisplayName, "圆立方体");
+  EXPECT_EQ(list.Item(0)->LinkedObject, &Cube());
+  EXPECT_EQ(Form().RenderCount(), 1);
+  for (int size : TIconPreviews::kSizes) {
+    const TpmBitmap& shown = Form().Preview(size).Bitmap();
+    ASSERT_EQ(shown.Width(), size);
+    ASSERT_EQ(shown.Height(), size);
+    EXPECT_GT(OpaquePixels(shown), size * size / 16) << size;
+    EXPECT_LT(OpaquePixels(shown), size * size) << "the background stays transparent";
+  }
+  EXPECT_GE(Form().Scene().FrameCount(), 1u);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindowTest, LayersMeetAtTheEdgesAtDesignAndSmallestSize) {
+  TgkScreenPQLayer& bar = Layer("layerToolbar");
+  TgkScreenPQLayer& left = Layer("ScreenPQLayer3");
+  TgkScreenPQLayer& right = Layer("ScreenPQLayer2");
+  TgkScreenPQLayer& hint = Layer("HintLayout");
+  EXPECT_EQ(bar.Width(), 1068);
+  EXPECT_EQ(bar.Position().X(), 533);
+  EXPECT_EQ(bar.Position().Y(), 30);
+  EXPECT_EQ(left.Position().X(), 127);
+  EXPECT_EQ(left.Position().Y(), 359);
+  EXPECT_EQ(left.Height(), 597);
+  EXPECT_EQ(right.Position().X(), 928);
+  EXPECT_EQ(right.Position().Y(), 359);
+  EXPECT_EQ(hint.Position().X(), 533);
+  EXPECT_EQ(hint.Position().Y(), 657 - 45);
+  // The hint's content root follows the layer bitmap; the slider sits above the texts.
+  auto& root4 = Form().Control<TpmVisualObject>("Root4");
+  EXPECT_EQ(root4.Width(), 344);
+  EXPECT_EQ(root4.Height(), 44);
+  auto& track = Form().Control<TpmTrackBar>("TrackBar1");
+  // At run time the root is two pixels lower than stored, so the slider sits at y 5, not 6.
+  EXPECT_EQ(track.Position().Point(), (TpmPoint{67, 5}));
+  EXPECT_LT(track.Position().Y() + track.Height(),
+            Form().Control<TpmVisualObject>("Text1").Position().Y() + 1);
+
+  window_->Window().SetSize(584, 462);
+  loop_->ProcessPending();
+  EXPECT_EQ(left.Width(), 256);
+  EXPECT_EQ(right.Width(), 279);
+  // A layer's edge lies half its width from its centre, the half rounded as the layout does.
+  const float view = (right.Position().X() - std::nearbyint(right.Width() / 2)) -
+                     (left.Position().X() + std::nearbyint(left.Width() / 2));
+  EXPECT_EQ(view, 51);
+  EXPECT_EQ(bar.Width(), 586);
+
+  window_->Window().SetSize(1067, 657);
+  loop_->ProcessPending();
+  EXPECT_EQ(hint.Position().X(), 533);
+}
+
+TEST_F(MainWindowTest, DragTurnsTheViewAndRightButtonOnlyClearsTheSelection) {
+  const float z = Bench().CameraZ().RotateAngle().Z();
+  const float x = Bench().CameraX().RotateAngle().X();
+  Drag(350, 200, 360, 205);
+  EXPECT_FLOAT_EQ(Bench().CameraZ().RotateAngle().Z(), z + 10);
+  EXPECT_FLOAT_EQ(Bench().CameraX().RotateAngle().X(), x + 5);
+  EXPECT_FALSE(Form().Dragging());
+
+  // Pressing on the background, moving over a panel: the view keeps turning until release.
+  Send(TInputKind::MouseMove, 300, 200);
+  Send(TInputKind::MouseDown, 300, 200, ssLeft);
+  Send(TInputKind::MouseMove, 200, 200, ssLeft);  // over the left panel
+  EXPECT_FLOAT_EQ(Bench().CameraZ().RotateAngle().Z(), z + 10 - 100);
+  Send(TInputKind::MouseUp, 200, 200, 0);
+
+  Form().MeshList().SetItemIndex(0);
+  const float turned = Bench().CameraZ().RotateAngle().Z();
+  Send(TInputKind::MouseMove, 350, 200);
+  Send(TInputKind::MouseDown, 350, 200, ssRight, mbRight);
+  Send(TInputKind::MouseMove, 380, 220, ssRight);
+  Send(TInputKind::MouseUp, 380, 220, 0, mbRight);
+  EXPECT_EQ(Form().MeshList().ItemIndex(), -1);
+  EXPECT_EQ(Cube().Material().FillMode(), gkSolid);
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), turned);
+}
+
+TEST_F(MainWindowTest, ShiftDragMovesTheModelUnderThePointerAlsoWhenTurned) {
+  Form().Control<TpmTrackBar>("modelRotateZ").SetValue(90);
+  Form().Control<TpmTrackBar>("modelRotateX").SetValue(30);
+  Drag(350, 200, 380, 180);  // the view turned as well
+  loop_->ProcessPending();
+  const int row = 330;
+  const auto before = Span(&Cube(), row);
+  ASSERT_GE(before.first, 0) << "the cube crosses row " << row;
+  // Press beside the cube on the background and move 40 pixels to the left.
+  Drag(static_cast<float>(before.second + 30), row, static_cast<float>(before.second - 10), row,
+       ssShift);
+  const auto after = Span(&Cube(), row);
+  EXPECT_NEAR((after.first + after.second) / 2.0, (before.first + before.second) / 2.0 - 40, 1.5);
+  EXPECT_EQ(Bench().MeshOwner().RotateAngle().Z(), 90);
+}
+
+TEST_F(MainWindowTest, WheelZoomsThroughTheDistanceSlider) {
+  for (int i = 0; i < 3; ++i) Send(TInputKind::MouseWheel, 500, 300, 0, mbLeft, -120);
+  EXPECT_NEAR(Bench().Camera1().Position().Y(), -10.9f, 1e-4);
+  EXPECT_NEAR(Form().Control<TpmTrackBar>("TrackBar1").Value(), -10.9f, 1e-4);
+  Bench().Camera1().Position().SetY(-2.1f);
+  Send(TInputKind::MouseWheel, 500, 300, 0, mbLeft, 120);
+  EXPECT_EQ(Bench().Camera1().Position().Y(), -2);
+  Form().Control<TpmTrackBar>("TrackBar1").SetValue(-20.5f);
+  EXPECT_EQ(Bench().Camera1().Position().Y(), -20);
+}
+
+TEST_F(MainWindowTest, FiveSliderChangesGiveOneRenderHalfASecondAfterTheLast) {
+  auto& slider = Form().Control<TpmTrackBar>("modelRotateX");
+  const int renders = Form().RenderCount();
+  for (int i = 1; i <= 5; ++i) {
+    slider.SetValue(static_cast<float>(10 * i));
+    Run(100);
+  }
+  EXPECT_EQ(Form().RenderCount(), renders);
+  EXPECT_EQ(Form().Control<TpmLabel>("modelRotateXlabel").Text(), "50");
+  EXPECT_EQ(Bench().MeshOwner().RotateAngle().X(), 50);
+  Run(399);
+  EXPECT_EQ(Form().RenderCount(), renders);
+  Run(2);
+  EXPECT_EQ(Form().RenderCount(), renders + 1);
+  Run(2000);
+  EXPECT_EQ(Form().RenderCount(), renders + 1) << "a render does not start itself again";
+}
+
+TEST_F(MainWindowTest, SliderLabelsShowRoundedValues) {
+  auto& softness = Form().Control<TpmTrackBar>("shadowSoftnessTrack");
+  auto& label = Form().Control<TpmLabel>("shadowSoftnessLabel");
+  softness.SetValue(34);
+  EXPECT_EQ(label.Text(), "3");
+  softness.SetValue(36);
+  EXPECT_EQ(label.Text(), "4");
+  auto& opacity = Form().Control<TpmTrackBar>("shadowOpacityTrack");
+  opacity.SetValue(33);
+  EXPECT_EQ(Form().Control<TpmLabel>("shadowOpacityLabel").Text(), "32%");
+  EXPECT_EQ(Bench().Shadow().Opacity, 32);
+}
+
+TEST_F(MainWindowTest, UncheckingARowHidesTheMeshInTheNextPreviews) {
+  auto* check = FirstChild<TpmCheckBox>(*Form().MeshList().Item(0));
+  ASSERT_NE(check, nullptr);
+  ClickControl(*check);
+  EXPECT_FALSE(check->IsChecked());
+  EXPECT_FALSE(Cube().Visible());
+  Run(501);
+  EXPECT_EQ(OpaquePixels(Form().Preview(256).Bitmap()), 0);
+  ClickControl(*check);
+  EXPECT_TRUE(Cube().Visible());
+  Run(501);
+  EXPECT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 1000);
+}
+
+TEST_F(MainWindowTest, ClickedMeshSelectsItsRowAndShowsAsWireFrameWhileIconsStaySolid) {
+  Run(501);
+  const std::vector<uint32_t> solid(Form().Preview(64).Bitmap().Pixels(),
+                                    Form().Preview(64).Bitmap().Pixels() + 64 * 64);
+  const auto span = Span(&Cube(), 330);
+  ASSERT_GE(span.first, 0);
+  Click(static_cast<float>(span.first + span.second) / 2, 330);
+  EXPECT_EQ(Form().MeshList().ItemIndex(), 0);
+  EXPECT_EQ(Cube().Material().FillMode(), gkWireframe);
+  EXPECT_FALSE(Form().Dragging()) << "a press on a mesh is no drag";
+  // A render now draws the selected mesh solid: the previews do not change.
+  Form().ScheduleUpdate();
+  Run(501);
+  const TpmBitmap& again = Form().Preview(64).Bitmap();
+  EXPECT_EQ(std::vector<uint32_t>(again.Pixels(), again.Pixels() + 64 * 64), solid);
+}
+
+TEST_F(MainWindowTest, LoadColourAndSaveThroughTheDialogs) {
+  TempDir dir;
+  dialogs_.AnswerOpen(WriteModel(dir));
+  ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
+  ASSERT_EQ(dialogs_.open_requests.size(), 1u);
+  EXPECT_EQ(ParseFileFilter(dialogs_.open_requests[0].filter).size(), 3u);
+  TpmListBox& list = Form().MeshList();
+  ASSERT_EQ(list.Count(), 2);
+  auto* name = FirstChild<TpmText>(*list.Item(1));
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->Text(), "Lid");
+
+  // Colour the second mesh: the dialog gets red and blue exchanged, the mesh gets alpha 255.
+  auto* button = FirstChild<TpmSpeedButton>(*list.Item(1));
+  ASSERT_NE(button, nullptr);
+  dialogs_.AnswerColor(0x00336699);  // 0x00BBGGRR
+  ClickControl(*button);
+  ASSERT_EQ(dialogs_.color_requests.size(), 1u);
+  TgkShape* lid = Bench().Meshes().at(1);
+  EXPECT_EQ(lid->Material().DiffuseText(), "#FF996633");
+  dialogs_.AnswerColor(std::nullopt);
+  ClickControl(*button);
+  EXPECT_EQ(dialogs_.color_requests.back(), 0x00336699u);
+  Run(501);
+
+  const char* names[] = {"a.icns", "b.ico", "c"};
+  const char* expected[] = {"myicon.icns", "myicon.ico", "myicon.png"};
+  for (int format = 0; format < 3; ++format) {
+    Form().Control<TpmPopupBox>("popupFormat").SetItemIndex(format);
+    dialogs_.AnswerSave(dir.File(names[format]));
+    ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+    ASSERT_EQ(dialogs_.save_requests.size(), static_cast<size_t>(format + 1));
+    EXPECT_EQ(dialogs_.save_requests.back().file_name, expected[format]);
+    EXPECT_TRUE(dialogs_.save_requests.back().confirm_overwrite);
+  }
+  const auto icns = testsupport::ReadFile(dir.File("a.icns"));
+  ASSERT_GE(icns.size(), 8u);
+  EXPECT_EQ(std::string(icns.begin(), icns.begin() + 4), "icns");
+  const auto ico = testsupport::ReadFile(dir.File("b.ico"));
+  ASSERT_GE(ico.size(), 6u);
+  EXPECT_EQ(ico[2], 1);
+  EXPECT_EQ(ico[4], 6) << "six images";
+  TpmBitmap png(1, 1);
+  ASSERT_TRUE(png.LoadFromFile(dir.File("c.png")));
+  EXPECT_EQ(png.Width(), 256);
+  EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
+  TempDir dir;
+  const std::string broken = dir.File("broken.md3");
+  testsupport::WriteFile(broken, {'I', 'D', 'P', '3', 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3});
+  dialogs_.AnswerOpen(broken);
+  ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_FALSE(errors_[0].empty());
+  // The rows describe exactly the meshes that are there.
+  const std::vector<TgkShape*> meshes = Bench().Meshes();
+  ASSERT_EQ(Form().MeshList().Count(), static_cast<int>(meshes.size()));
+  for (size_t i = 0; i < meshes.size(); ++i)
+    EXPECT_EQ(Form().MeshList().Item(static_cast<int>(i))->LinkedObject, meshes[i]);
+  // A missing file is ignored silently; a dropped model loads like a chosen one.
+  dialogs_.AnswerOpen(dir.File("missing.3ds"));
+  ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
+  EXPECT_EQ(errors_.size(), 1u);
+  window_->Window().OnDropFile(WriteModel(dir));
+  EXPECT_EQ(Form().MeshList().Count(), 2);
+  Drag(350, 200, 360, 200);
+  EXPECT_TRUE(errors_.size() == 1u);
+}
+
+TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
+  TgkScreenPQLayer& about = Layer("layerAbout");
+  EXPECT_FALSE(about.Visible());
+  ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
+  EXPECT_TRUE(about.Visible());
+  Run(600);
+  const float rest = std::trunc(about.Height() / 2) + Layer("layerToolbar").Height();
+  EXPECT_EQ(rest, 157);
+  EXPECT_EQ(about.Position().Y(), rest);
+  EXPECT_EQ(about.Position().Z(), 0);
+  EXPECT_EQ(about.Position().X(), 511);
+
+  // Pressed again while shown: it slides in again from above the window.
+  ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
+  Run(100);
+  EXPECT_LT(about.Position().Y(), rest);
+  Run(500);
+  EXPECT_EQ(about.Position().Y(), rest);
+
+  ClickControl(Form().Control<TpmButton>("btnAboutClose"));
+  EXPECT_FALSE(about.Visible());
+  EXPECT_EQ(about.Position().Y(), -(about.Height() / 2) - 62);
+}
+
+TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
+  std::vector<std::string> opened;
+  Form().SetOpenUrl([&](const std::string& url) {
+    opened.push_back(url);
+    return false;  // a desktop that refuses changes nothing
+  });
+  const std::string url = Form().HelpUrl();
+  EXPECT_EQ(url, HelpPageUrl());
+  ASSERT_EQ(url.rfind("file://", 0), 0u);
+  EXPECT_NE(url.find("help/index.html"), std::string::npos);
+  EXPECT_FALSE(Form().Control<TpmBitmapButton>("BitmapButton1").Visible());
+  ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
+  Run(600);
+  ClickControl(Form().Control<TpmLabel>("Label5"));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], url);
+  EXPECT_TRUE(Layer("layerAbout").Visible());
+  // The model-transform eye only toggles itself.
+  auto& eye = Form().Control<TpmCheckBox>("modelTransform");
+  const int renders = Form().RenderCount();
+  ClickControl(eye);
+  EXPECT_FALSE(eye.IsChecked());
+  Run(600);
+  EXPECT_EQ(Form().RenderCount(), renders);
+  EXPECT_TRUE(errors_.empty());
+}
+
+}  // namespace
