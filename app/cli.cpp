@@ -8,8 +8,8 @@
 #include "app/main_window.h"
 #include "app/model_info.h"
 #include "app/workbench.h"
-#include "render/egl_context.h"
 #include "platform/video_system.h"
+#include "render/egl_context.h"
 #include "render/gl_canvas.h"
 
 #ifndef FACETMINT_VERSION
@@ -144,6 +144,8 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
     switch (line.Command) {
       case TCommand::Help:
         out << UsageText();
+        if (const std::string page = HelpPageUrl(); !page.empty())
+          out << "\nThe help page: " << page << "\n";
         return 0;
       case TCommand::Version:
         out << "facetmint " << FACETMINT_VERSION << "\n";

@@ -133,15 +133,14 @@ void TfrmMain::ArrangeSceneTree() {
   TgkVisualObject& root = workbench_->Root2();
   // The layers were read as roots of the scene; they go under Root2 in the drawing order of
   // the window: hint, preview panel, view rig, control panel, model, about panel, tool bar.
-  for (const char* name : {"HintLayout", "ScreenPQLayer2", "ScreenPQLayer3", "layerAbout",
-                           "layerToolbar"})
+  for (const char* name :
+       {"HintLayout", "ScreenPQLayer2", "ScreenPQLayer3", "layerAbout", "layerToolbar"})
     Control<TgkScreenPQLayer>(name).SetParent(&root);
-  for (TgkObject* object :
-       std::vector<TgkObject*>{&Control<TgkScreenPQLayer>("HintLayout"),
-                               &Control<TgkScreenPQLayer>("ScreenPQLayer2"),
-                               &workbench_->CameraZ(), &Control<TgkScreenPQLayer>("ScreenPQLayer3"),
-                               &workbench_->MeshOwner(), &Control<TgkScreenPQLayer>("layerAbout"),
-                               &Control<TgkScreenPQLayer>("layerToolbar")})
+  for (TgkObject* object : std::vector<TgkObject*>{
+           &Control<TgkScreenPQLayer>("HintLayout"), &Control<TgkScreenPQLayer>("ScreenPQLayer2"),
+           &workbench_->CameraZ(), &Control<TgkScreenPQLayer>("ScreenPQLayer3"),
+           &workbench_->MeshOwner(), &Control<TgkScreenPQLayer>("layerAbout"),
+           &Control<TgkScreenPQLayer>("layerToolbar")})
     object->BringToFront();
   scene_->AddObject(&root);
   scene_->SetCamera(&workbench_->Camera1());
@@ -422,8 +421,7 @@ void TfrmMain::Root2MouseUp(TPersistent*, TMouseButton, TShiftState, float, floa
   dragging_ = false;
 }
 
-void TfrmMain::Root2MouseWheel(TPersistent*, TShiftState, int wheel_delta, const TgkPoint&,
-                               bool&) {
+void TfrmMain::Root2MouseWheel(TPersistent*, TShiftState, int wheel_delta, const TgkPoint&, bool&) {
   TgkPosition& position = workbench_->Camera1().Position();
   float y = position.Y() + static_cast<float>(wheel_delta) / 120.0f * 0.3f;
   if (y > -2) y = -2;

@@ -47,7 +47,8 @@ class TfrmMain : public TComponent {
 
   // Reads the stored description and runs FormCreate (the first icon render included).
   // Raises when the description cannot be read, which is a fault of the build.
-  explicit TfrmMain(const TMainFormServices& services, TTimerService& timers = DefaultTimerService());
+  explicit TfrmMain(const TMainFormServices& services,
+                    TTimerService& timers = DefaultTimerService());
   // Runs FormDestroy.
   ~TfrmMain() override;
 
@@ -106,8 +107,7 @@ class TfrmMain : public TComponent {
   void btnAboutClick(TPersistent* sender);
   void btnAboutCloseClick(TPersistent* sender);
   void BitmapButton1Click(TPersistent* sender);
-  void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
-                     float y);
+  void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void MeshVisibleChange(TPersistent* sender);
   void MeshColorClick(TPersistent* sender);
   void MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
@@ -116,8 +116,7 @@ class TfrmMain : public TComponent {
   void Root2MouseDown(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
                       float y);
   void Root2MouseMove(TPersistent* sender, TShiftState shift, float x, float y, float dx, float dy);
-  void Root2MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
-                    float y);
+  void Root2MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void Root2MouseWheel(TPersistent* sender, TShiftState shift, int wheel_delta,
                        const TgkPoint& mouse_pos, bool& handled);
   void TrackBar1Change(TPersistent* sender);

@@ -97,8 +97,8 @@ int RunMainWindow(const std::optional<std::string>& model) {
     std::error_code error;
     if (!std::filesystem::exists(*model, error))
       ShowErrorMessage(*model + ": no such file");
-    else
-      RunReportingErrors([&] { window.Form().LoadModel(*model); });
+    else if (RunReportingErrors([&] { window.Form().LoadModel(*model); }))
+      window.Form().UpdateTimerTimer();  // the first frame shows the model's icons at once
   }
   window.Run();
   return 0;

@@ -21,8 +21,7 @@ std::string HelpPageUrl();
 class TMainWindow {
  public:
   // Dialogs: nullptr for the desktop's own (GTK). Raises when no window can be opened.
-  explicit TMainWindow(TEventLoop& loop, TDialogService* dialogs = nullptr,
-                       bool visible = true);
+  explicit TMainWindow(TEventLoop& loop, TDialogService* dialogs = nullptr, bool visible = true);
   ~TMainWindow();
   TMainWindow(const TMainWindow&) = delete;
   TMainWindow& operator=(const TMainWindow&) = delete;

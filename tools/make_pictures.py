@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Draws the window's pictures (tool bar buttons, arrow, help book, logo) and the program's
-icon with Cairo into app/resources/. Run it again after a change; the PNGs are kept in the
-repository so that the build needs no Python.
+"""Draws the window's pictures (tool bar buttons, arrow, help book, logo) with Cairo into
+app/resources/; the program's own icon is made with the program (tools/make_program_icon.sh).
+Run it again after a change; the PNGs are kept in the repository so that the build needs no
+Python.
 
     /usr/bin/python3 tools/make_pictures.py [OUTPUT_DIR]
 """
@@ -340,7 +341,6 @@ def main():
         "about.png": draw_about,
         "arrow.png": draw_arrow,
         "logo.png": draw_logo,
-        "facetmint.png": draw_logo,  # the program's icon until it is made with the program
     }
     for name, draw in pictures.items():
         save(draw, os.path.join(out, name))

@@ -147,18 +147,30 @@ TEST_F(CliTest, UsageHelpAndVersion) {
   EXPECT_EQ(Facetmint("frobnicate", &out), 2);
   EXPECT_EQ(Facetmint("--help", &out), 0);
   EXPECT_NE(out.find("facetmint info MODEL"), std::string::npos);
+  // The help page shipped with the program is named by its address.
+  EXPECT_NE(out.find("file://"), std::string::npos) << out;
+  EXPECT_NE(out.find("help/index.html"), std::string::npos) << out;
   EXPECT_EQ(Facetmint("--version", &out), 0);
   EXPECT_EQ(out.rfind("facetmint ", 0), 0u);
 }
 
-TEST_F(CliTest, NoArgumentsRendersTheRoundCubeIntoOut) {
+TEST_F(CliTest, WithoutADisplayNoArgumentsRendersTheRoundCubeIntoOut) {
   std::string out;
-  ASSERT_EQ(
-      RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(FACETMINT_EXE) + " 2>&1",
-                 &out),
-      0)
+  const std::string headless = "env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ";
+  ASSERT_EQ(RunCommand("cd " + ShellQuote(dir.path()) + " && " + headless +
+                           ShellQuote(FACETMINT_EXE) + " 2>&1",
+                       &out),
+            0)
       << out;
+  EXPECT_NE(out.find("no window can be shown"), std::string::npos) << out;
   EXPECT_NE(out.find("out/"), std::string::npos);
+  // A model to open in the window cannot be opened without one: an error, nothing written.
+  EXPECT_EQ(RunCommand("cd " + ShellQuote(dir.path()) + " && " + headless +
+                           ShellQuote(FACETMINT_EXE) + " some/model.3ds 2>&1",
+                       &out),
+            1)
+      << out;
+  EXPECT_NE(out.find("some/model.3ds"), std::string::npos) << out;
   for (const char* f : {"out/icon.icns", "out/icon.ico", "out/icon.png"}) {
     EXPECT_GT(std::filesystem::file_size(dir.File(f)), 1000u) << f;
   }
