@@ -25,6 +25,7 @@
 #include "tests/support/test_support.h"
 #include "ui/controls.h"
 #include "ui/list_box.h"
+#include "ui/popup_menu.h"
 #include "ui/pq_layer.h"
 #include "ui/shapes.h"
 #include "ui/track.h"
@@ -369,6 +370,30 @@ TEST_F(MainWindowTest, LoadColourAndSaveThroughTheDialogs) {
   ASSERT_TRUE(png.LoadFromFile(dir.File("c.png")));
   EXPECT_EQ(png.Width(), 256);
   EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(MainWindowTest, TheFormatMenuOpensInTheWindowAndChoosesTheSaveFormat) {
+  auto& format = Form().Control<TpmPopupBox>("popupFormat");
+  EXPECT_EQ(format.ItemIndex(), 0);
+  EXPECT_EQ(format.Text(), "Mac OS X 图标");
+  ClickControl(format);
+  TgkScreenPQLayer* menu = Layer("layerToolbar").PopupMenu();
+  ASSERT_NE(menu, nullptr);
+  ASSERT_NE(menu->Root(), nullptr);
+  std::vector<TpmMenuItem*> entries;
+  for (int i = 0; i < menu->Root()->ChildrenCount(); ++i)
+    if (auto* e = dynamic_cast<TpmMenuItem*>(menu->Root()->Child(i))) entries.push_back(e);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[2]->Text(), "PNG 图像");
+  ClickControl(*entries[2]);
+  EXPECT_EQ(format.ItemIndex(), 2);
+  EXPECT_EQ(Layer("layerToolbar").PopupMenu(), nullptr);
+  TempDir dir;
+  dialogs_.AnswerSave(dir.File("only256"));
+  ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+  TpmBitmap png(1, 1);
+  ASSERT_TRUE(png.LoadFromFile(dir.File("only256.png")));
+  EXPECT_EQ(png.Width(), 256);
 }
 
 TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
