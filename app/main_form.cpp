@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/embedded.h"
-#include "imaging/effects.h"
 #include "platform/component_stream.h"
 #include "platform/stream.h"
 #include "platform/swap_red_blue.h"
@@ -171,16 +170,6 @@ void TfrmMain::LoadPictures() {
   load(Control<TpmBitmapButton>("BitmapButton1").Bitmap(), "help.png");
   load(Control<TpmImage>("Image1").Bitmap(), "arrow.png");
   load(Control<TpmImage>("Image2").Bitmap(), "logo.png");
-
-  // The about panel's drop shadow.
-  auto shadow = std::make_unique<TpmShadowEffect>();
-  shadow->SetName("ShadowEffect1");
-  shadow->SetDistance(3);
-  shadow->SetDirection(45);
-  shadow->SetSoftness(0.6f);
-  shadow->SetOpacity(1);
-  shadow->SetShadowColor(0xFF000000);
-  Control<TpmBackground>("Background1").AddEffect(std::move(shadow));
 }
 
 TpmListBox& TfrmMain::MeshList() const {

@@ -93,6 +93,10 @@ void TpmEffect::ApplyTrigger(const TPersistent& target, const std::string& prope
   SetEnabled(any && all);
 }
 
+void TpmEffect::SetParentComponent(TComponent* parent) {
+  if (auto* host = dynamic_cast<IpmEffectHost*>(parent)) host->AdoptEffect(this);
+}
+
 FM_REGISTER_CLASS(TpmEffect) {
   c.Boolean("Enabled", &TpmEffect::Enabled, &TpmEffect::SetEnabled).Default(true);
   c.String("Trigger", &TpmEffect::Trigger, &TpmEffect::SetTrigger);

@@ -13,11 +13,29 @@
 
 class TpmBitmap;
 class TpmCanvas;
+class TpmEffect;
+
+// What an effect is attached to. An effect read inside an object's block of stored text is
+// handed to that object, which owns it from then on.
+class IpmEffectHost {
+ public:
+  virtual void AdoptEffect(TpmEffect* effect) = 0;
+
+ protected:
+  ~IpmEffectHost() = default;
+};
 
 class TpmEffect : public TComponent {
   FM_CLASS(TpmEffect, TComponent)
  public:
   explicit TpmEffect(TComponent* owner = nullptr) : TComponent(owner) {}
+
+  // Streaming structure: an effect is written inside its object's block.
+  bool HasParent() const override { return true; }
+  TComponent* GetParentComponent() const override { return host_; }
+  void SetParentComponent(TComponent* parent) override;
+  // Set by the object that owns the effect.
+  void SetHost(TComponent* host) { host_ = host; }
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
@@ -56,6 +74,7 @@ class TpmEffect : public TComponent {
  private:
   bool enabled_ = true;
   std::string trigger_;
+  TComponent* host_ = nullptr;
 };
 
 // The silhouette of the object, softened, in the shadow colour, moved by Distance towards

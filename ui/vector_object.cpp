@@ -259,6 +259,9 @@ TpmVisualObject::TpmVisualObject(TComponent* owner) : TpmObject(owner) {
 
 TpmVisualObject::~TpmVisualObject() {
   FreeChildren();
+  // Out of the list first: each effect tells this object when it goes.
+  auto effects = std::move(effects_);
+  effects_.clear();
 }
 
 TpmVisualObject* TpmVisualObject::VisualParent() const {
@@ -409,8 +412,41 @@ void TpmVisualObject::SetClipChildren(bool v) {
   Repaint();
 }
 
+void TpmVisualObject::AdoptEffect(TpmEffect* effect) {
+  if (!effect) return;
+  if (effect->Owner()) effect->Owner()->RemoveComponent(effect);
+  AddEffect(std::unique_ptr<TpmEffect>(effect));
+}
+
+void TpmVisualObject::Notification(TComponent* component, TOperation operation) {
+  TpmObject::Notification(component, operation);
+  if (operation != TOperation::Remove) return;
+  for (auto it = effects_.begin(); it != effects_.end(); ++it) {
+    if (it->get() != component) continue;
+    it->release();  // being freed already
+    effects_.erase(it);
+    effect_painter_.MarkStale();
+    Repaint();
+    return;
+  }
+}
+
+void TpmVisualObject::StartTriggerAnimation(TpmObject* instance, const std::string& state) {
+  TpmObject::StartTriggerAnimation(instance, state);
+  if (instance && instance != this)
+    for (const auto& e : effects_) e->ApplyTrigger(*instance, state);
+}
+
+void TpmVisualObject::GetChildren(const std::function<void(TComponent*)>& proc,
+                                  TComponent* root) const {
+  TpmObject::GetChildren(proc, root);
+  for (const auto& e : effects_) proc(e.get());
+}
+
 void TpmVisualObject::AddEffect(std::unique_ptr<TpmEffect> effect) {
   if (!effect) return;
+  effect->SetHost(this);
+  FreeNotification(effect.get());
   Repaint();
   effect->OnChange = [this](TpmEffect&) {
     effect_painter_.MarkStale();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/effect_painter.h"
+#include "imaging/effects.h"
 #include "imaging/geometry.h"
 #include "platform/component.h"
 #include "platform/input_event.h"
@@ -182,7 +183,7 @@ class TpmObject : public TComponent {
   std::string resource_name_;
 };
 
-class TpmVisualObject : public TpmObject {
+class TpmVisualObject : public TpmObject, public IpmEffectHost {
   FM_CLASS(TpmVisualObject, TpmObject)
  public:
   explicit TpmVisualObject(TComponent* owner = nullptr);
@@ -249,9 +250,16 @@ class TpmVisualObject : public TpmObject {
   bool IsDragOver() const { return false; }
   bool AutoCapture = false;
 
-  // Effects painted under (or instead of) the object, owned; their picture is kept.
+  // Effects painted under (or instead of) the object, owned; their picture is kept. An
+  // effect freed by someone else (the streaming, after an error) leaves the list.
   void AddEffect(std::unique_ptr<TpmEffect> effect);
+  void AdoptEffect(TpmEffect* effect) override;
   const std::vector<std::unique_ptr<TpmEffect>>& Effects() const { return effects_; }
+  void Notification(TComponent* component, TOperation operation) override;
+  // Also the effects of a style part follow the state of the control they draw.
+  void StartTriggerAnimation(TpmObject* instance, const std::string& state) override;
+  // The 2D children, then the effects.
+  void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) const override;
 
   // ---- Repaint and painting ----
   // Reports the covered rectangle to the scene.

@@ -422,6 +422,7 @@ TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
 TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
   TgkScreenPQLayer& about = Layer("layerAbout");
   EXPECT_FALSE(about.Visible());
+  EXPECT_EQ(Form().Control<TpmBackground>("Background1").Effects().size(), 1u) << "its shadow";
   ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
   EXPECT_TRUE(about.Visible());
   Run(600);

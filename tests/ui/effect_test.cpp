@@ -5,7 +5,10 @@
 #include <memory>
 
 #include "imaging/effects.h"
+#include "platform/component_stream.h"
+#include "tests/support/component_text.h"
 #include "tests/ui/ui_test_host.h"
+#include "ui/controls.h"
 #include "ui/resources.h"
 #include "ui/shapes.h"
 
@@ -34,6 +37,88 @@ TEST(Effects, ShadowPaintsBesideTheObjectAndWidensTheArea) {
   EXPECT_GT(beside >> 24, 0x80u);
   EXPECT_LT(beside & 0xFF, 0x40u);       // dark
   EXPECT_EQ(t.Pixel(35, 60) >> 24, 0u);  // below it: nothing
+}
+
+constexpr const char* kPanelWithShadow = R"(object TpmLayout
+  Width = 40
+  Height = 30
+  object Shadow1: TpmShadowEffect
+    Distance = 7
+    Direction = 90
+    Softness = 0.25
+    ShadowColor = '#FF102030'
+  end
+  object TpmRectangle
+    Width = 10
+    Height = 10
+  end
+end
+)";
+
+TEST(Effects, AnEffectInStoredTextBelongsToItsObjectAndIsWrittenBack) {
+  TComponent owner;
+  std::unique_ptr<TComponent> read(testsupport::LoadComponentText(kPanelWithShadow, &owner));
+  auto* panel = dynamic_cast<TpmLayout*>(read.get());
+  ASSERT_NE(panel, nullptr);
+  // The object owns the effect now, not the owner of the text.
+  owner.RemoveComponent(panel);
+  for (int i = 0; i < owner.ComponentCount(); ++i)
+    EXPECT_EQ(dynamic_cast<TpmEffect*>(owner.Components(i)), nullptr);
+  ASSERT_EQ(panel->Effects().size(), 1u);
+  auto* shadow = dynamic_cast<TpmShadowEffect*>(panel->Effects()[0].get());
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_EQ(shadow->Distance(), 7);
+  EXPECT_EQ(shadow->ShadowColor(), 0xFF102030u);
+  EXPECT_EQ(panel->ChildrenCount(), 1) << "the effect is no 2D child";
+  EXPECT_GT(panel->AbsoluteRect().Bottom, 30) << "the repaint area includes the shadow";
+
+  // Written back inside its object, and a copy gets a copy of its own.
+  const std::string text = testsupport::SaveComponentText(*panel);
+  EXPECT_NE(text.find("TpmShadowEffect"), std::string::npos) << text;
+  std::unique_ptr<TComponent> copy(CloneObject(*panel, nullptr));
+  auto* copied = dynamic_cast<TpmLayout*>(copy.get());
+  ASSERT_NE(copied, nullptr);
+  ASSERT_EQ(copied->Effects().size(), 1u);
+  EXPECT_NE(copied->Effects()[0].get(), shadow);
+  EXPECT_EQ(dynamic_cast<TpmShadowEffect*>(copied->Effects()[0].get())->Direction(), 90);
+}
+
+TEST(Effects, TextBrokenAfterAnEffectFreesEverythingOnce) {
+  std::string broken = kPanelWithShadow;
+  broken.replace(broken.find("    Width = 10"), 14, "    Widht = 10");
+  TComponent owner;
+  EXPECT_EQ(testsupport::LoadComponentText(broken, &owner), nullptr);
+  EXPECT_EQ(owner.ComponentCount(), 0);
+}
+
+TEST(Effects, AStylePartsEffectFollowsTheControlsState) {
+  TpmResources styles;
+  styles.SetResourceText(R"(object TpmLayout
+  ResourceName = 'buttonstyle'
+  object TpmRectangle
+    ResourceName = 'background'
+    Align = pqAlignContents
+    HitTest = False
+    object TpmGlowEffect
+      Enabled = False
+      Trigger = 'IsMouseOver=true'
+    end
+  end
+end
+)");
+  TestLayer t(100, 100);
+  t.layer->SetStyle(&styles);
+  auto* button = t.Add(new TpmButton(), 10, 10);
+  auto* part = dynamic_cast<TpmVisualObject*>(button->FindStylePart("background"));
+  ASSERT_NE(part, nullptr);
+  ASSERT_EQ(part->Effects().size(), 1u);
+  TpmEffect& glow = *part->Effects()[0];
+  EXPECT_FALSE(glow.Enabled());
+  t.layer->PointerMove(0, 20, 20);
+  EXPECT_TRUE(button->IsMouseOver());
+  EXPECT_TRUE(glow.Enabled());
+  t.layer->PointerMove(0, 90, 90);
+  EXPECT_FALSE(glow.Enabled());
 }
 
 }  // namespace
