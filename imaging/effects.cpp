@@ -1,5 +1,7 @@
 #include "imaging/effects.h"
 
+#include <stdexcept>
+
 #include <cmath>
 
 #include "imaging/bitmap.h"
@@ -94,7 +96,10 @@ void TpmEffect::ApplyTrigger(const TPersistent& target, const std::string& prope
 }
 
 void TpmEffect::SetParentComponent(TComponent* parent) {
-  if (auto* host = dynamic_cast<IpmEffectHost*>(parent)) host->AdoptEffect(this);
+  auto* host = dynamic_cast<IpmEffectHost*>(parent);
+  // Anywhere else nobody would own or draw it.
+  if (!host) throw std::invalid_argument(ClassName() + " belongs inside a 2D object");
+  host->AdoptEffect(this);
 }
 
 FM_REGISTER_CLASS(TpmEffect) {

@@ -89,6 +89,13 @@ TEST(Effects, TextBrokenAfterAnEffectFreesEverythingOnce) {
   TComponent owner;
   EXPECT_EQ(testsupport::LoadComponentText(broken, &owner), nullptr);
   EXPECT_EQ(owner.ComponentCount(), 0);
+  // An effect inside an effect has nobody to draw or free it: refused.
+  std::string nested = kPanelWithShadow;
+  const std::string colour = "    ShadowColor = '#FF102030'\n";
+  nested.insert(nested.find(colour) + colour.size(), "    object TpmBlurEffect\n    end\n");
+  EXPECT_EQ(testsupport::LoadComponentText(nested, nullptr), nullptr);
+  EXPECT_EQ(testsupport::LoadComponentText(nested, &owner), nullptr);
+  EXPECT_EQ(owner.ComponentCount(), 0);
 }
 
 TEST(Effects, AStylePartsEffectFollowsTheControlsState) {
