@@ -69,6 +69,12 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
     if (form_->OnResize) form_->OnResize(form_.get());
   };
   window_->OnDropFile = [this](const std::string& path) { form_->LoadModel(path); };
+  // The desktop's usual keys for the tool bar's commands; everything else goes to the scene.
+  auto scene_input = window_->OnInput;
+  window_->OnInput = [this, scene_input](const TInputEvent& e) {
+    if (e.kind == TInputKind::KeyDown && !e.repeat && Shortcut(e)) return;
+    if (scene_input) scene_input(e);
+  };
   if (form_->OnResize) form_->OnResize(form_.get());
 }
 
@@ -76,11 +82,29 @@ TMainWindow::~TMainWindow() {
   if (window_) {
     window_->OnResize = nullptr;
     window_->OnDropFile = nullptr;
+    window_->OnInput = nullptr;
   }
   link_.reset();  // before the scene, the surface and the window
   form_.reset();  // the scene and its window canvas
+  own_dialogs_.reset();
   target_.reset();
   window_.reset();
+}
+
+bool TMainWindow::Shortcut(const TInputEvent& e) {
+  const bool ctrl = (e.shift & (ssCtrl | ssAlt | ssShift)) == ssCtrl;
+  if (ctrl && e.key == 'O') {
+    form_->btnLoadClick(form_.get());
+  } else if (ctrl && e.key == 'S') {
+    form_->btnSaveClick(form_.get());
+  } else if (ctrl && e.key == 'Q') {
+    loop_.Quit();
+  } else if (e.key == vkF1 && !(e.shift & (ssCtrl | ssAlt | ssShift))) {
+    form_->BitmapButton1Click(form_.get());
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void TMainWindow::Run() {

@@ -1,6 +1,7 @@
 // TMainWindow: the program's desktop window. It builds the window component (TfrmMain), opens
 // a desktop window of the form's size with an OpenGL context, shows the form's scene in it,
 // lets the desktop's dialogs and browser serve the form, and loads models dropped on it.
+// Ctrl+O loads, Ctrl+S saves, Ctrl+Q quits and F1 opens the help page.
 #pragma once
 
 #include <memory>
@@ -32,6 +33,9 @@ class TMainWindow {
   void Run();
 
  private:
+  // Runs the command of a shortcut key; False when the key is none.
+  bool Shortcut(const TInputEvent& e);
+
   TEventLoop& loop_;
   std::unique_ptr<TDialogService> own_dialogs_;
   std::unique_ptr<TfrmMain> form_;

@@ -444,6 +444,35 @@ TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
   EXPECT_EQ(about.Position().Y(), -(about.Height() / 2) - 62);
 }
 
+TEST_F(MainWindowTest, DesktopShortcutsRunTheToolBarCommands) {
+  auto key = [this](std::uint16_t code, TShiftState shift) {
+    TInputEvent e;
+    e.kind = TInputKind::KeyDown;
+    e.key = code;
+    e.shift = shift;
+    window_->Window().Dispatch(e);
+  };
+  std::vector<std::string> opened;
+  Form().SetOpenUrl([&](const std::string& url) {
+    opened.push_back(url);
+    return true;
+  });
+  dialogs_.AnswerOpen(std::nullopt);
+  key('O', ssCtrl);
+  EXPECT_EQ(dialogs_.open_requests.size(), 1u);
+  dialogs_.AnswerSave(std::nullopt);
+  key('S', ssCtrl);
+  EXPECT_EQ(dialogs_.save_requests.size(), 1u);
+  key('S', ssCtrl | ssShift);  // not a shortcut: no dialog
+  EXPECT_EQ(dialogs_.save_requests.size(), 1u);
+  key(vkF1, 0);
+  EXPECT_EQ(opened, std::vector<std::string>{Form().HelpUrl()});
+  EXPECT_FALSE(loop_->QuitRequested());
+  key('Q', ssCtrl);
+  EXPECT_TRUE(loop_->QuitRequested());
+  EXPECT_TRUE(dialogs_.Exhausted());
+}
+
 TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
   std::vector<std::string> opened;
   Form().SetOpenUrl([&](const std::string& url) {
