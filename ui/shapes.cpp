@@ -282,13 +282,13 @@ void TpmImage::Paint(TpmCanvas& canvas, const TpmRect& rect) {
   TpmRect dst = rect;
   switch (wrap_) {
     case pqImageOriginal:
-      dst = {0, 0, bw, bh};
+      dst = {rect.Left, rect.Top, rect.Left + bw, rect.Top + bh};
       break;
     case pqImageFit: {
       const float s = std::min(rect.Width() / bw, rect.Height() / bh);
       const float w = bw * s, h = bh * s;
-      dst.Left = (rect.Width() - w) / 2;
-      dst.Top = (rect.Height() - h) / 2;
+      dst.Left = rect.Left + (rect.Width() - w) / 2;
+      dst.Top = rect.Top + (rect.Height() - h) / 2;
       dst.Right = dst.Left + w;
       dst.Bottom = dst.Top + h;
       break;

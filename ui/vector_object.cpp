@@ -478,24 +478,31 @@ void TpmVisualObject::PaintOwn(TpmCanvas& canvas) {
     std::vector<TpmEffect*> list;
     for (const auto& e : effects_) list.push_back(e.get());
     // The kept picture holds the object and its children, so a stale mark repaints both.
-    paint_self = effect_painter_.Paint(canvas, list, width_, height_, opacity,
-                                       [this](TpmCanvas& c, const TpmRect& r) {
-                                         Paint(c, r);
-                                         const TpmMatrix base = c.Matrix();
-                                         for (TpmObject* ch : Children()) {
-                                           if (!ch->IsVisual()) continue;
-                                           auto* v = static_cast<TpmVisualObject*>(ch);
-                                           if (!v->Visible()) continue;
-                                           c.SetMatrix(v->LocalMatrix() * base);
-                                           v->Paint(c, v->LocalRect());
-                                         }
-                                         c.SetMatrix(base);
-                                       });
+    paint_self = effect_painter_.Paint(
+        canvas, list, width_, height_, opacity, [this](TpmCanvas& c, const TpmRect& r) {
+          const TpmMatrix outer = c.Matrix();
+          Paint(c, r);
+          // The descendants at the same offset as the object.
+          PaintSubtree(c, TpmMatrix::Translation(r.Left, r.Top) * outer);
+          c.SetMatrix(outer);
+        });
     canvas.SetMatrix(AbsoluteMatrix());
   }
   if (paint_self) {
     Paint(canvas, rect);
     if (OnPaint) OnPaint(this, canvas, rect);
+  }
+}
+
+void TpmVisualObject::PaintSubtree(TpmCanvas& canvas, const TpmMatrix& base) {
+  for (TpmObject* ch : Children()) {
+    if (!ch->IsVisual()) continue;
+    auto* v = static_cast<TpmVisualObject*>(ch);
+    if (!v->Visible()) continue;
+    const TpmMatrix m = v->LocalMatrix() * base;
+    canvas.SetMatrix(m);
+    v->Paint(canvas, v->LocalRect());
+    v->PaintSubtree(canvas, m);
   }
 }
 

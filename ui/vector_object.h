@@ -320,6 +320,8 @@ class TpmVisualObject : public TpmObject, public IpmEffectHost {
 
  private:
   void PaintChildren(TpmCanvas& canvas);
+  // The descendants' own painting, Base being this object's matrix (for effect pictures).
+  void PaintSubtree(TpmCanvas& canvas, const TpmMatrix& base);
   TpmAlign align_ = pqAlignNone;
   TpmPosition position_;
   TpmPosition scale_{{1, 1}};

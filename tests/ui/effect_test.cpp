@@ -39,6 +39,55 @@ TEST(Effects, ShadowPaintsBesideTheObjectAndWidensTheArea) {
   EXPECT_EQ(t.Pixel(35, 60) >> 24, 0u);  // below it: nothing
 }
 
+TEST(Effects, TheShadowOfAnObjectDrawnByItsChildrenLiesBesideThem) {
+  TpmResources plain;
+  plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
+  TestLayer t(120, 120);
+  t.layer->SetStyle(&plain);
+  auto* panel = t.Add(new TpmLayout(), 30, 30);  // draws nothing itself
+  panel->SetBounds(30, 30, 40, 40);
+  auto* inner = new TpmLayout();
+  panel->AddObject(inner);
+  auto* rect = new TpmRectangle();  // a grandchild, as controls hold their parts
+  inner->AddObject(rect);
+  inner->SetBounds(0, 0, 40, 40);
+  rect->SetBounds(0, 0, 40, 40);
+  rect->Fill().Color = 0xFFFFFFFF;
+  rect->Stroke().Style = pqBrushNone;
+  auto shadow = std::make_unique<TpmShadowEffect>();
+  shadow->SetDistance(8);
+  shadow->SetDirection(0);  // to the right
+  shadow->SetSoftness(0.3f);
+  shadow->SetOpacity(1);
+  panel->AddEffect(std::move(shadow));
+  EXPECT_EQ(t.Pixel(50, 50), 0xFFFFFFFFu);
+  EXPECT_GT(t.Pixel(74, 50) >> 24, 0x60u) << "right of the panel: its shadow";
+  EXPECT_EQ(t.Pixel(24, 50) >> 24, 0u) << "left of the panel: nothing";
+}
+
+TEST(Effects, AnImagesShadowLiesBesideThePicture) {
+  TpmResources plain;
+  plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
+  for (TpmImageWrap wrap : {pqImageOriginal, pqImageFit}) {
+    TestLayer t(120, 120);
+    t.layer->SetStyle(&plain);
+    auto* image = t.Add(new TpmImage(), 30, 30);
+    image->SetBounds(30, 30, 40, 40);
+    image->SetWrapMode(wrap);
+    image->Bitmap().SetSize(40, 40);
+    image->Bitmap().Clear(0xFFFFFFFF);
+    auto shadow = std::make_unique<TpmShadowEffect>();
+    shadow->SetDistance(8);
+    shadow->SetDirection(0);
+    shadow->SetSoftness(0.3f);
+    shadow->SetOpacity(1);
+    image->AddEffect(std::move(shadow));
+    EXPECT_EQ(t.Pixel(50, 50), 0xFFFFFFFFu) << wrap;
+    EXPECT_GT(t.Pixel(74, 50) >> 24, 0x60u) << wrap;
+    EXPECT_EQ(t.Pixel(24, 50) >> 24, 0u) << wrap;
+  }
+}
+
 constexpr const char* kPanelWithShadow = R"(object TpmLayout
   Width = 40
   Height = 30
