@@ -14,22 +14,35 @@
 
 namespace {
 
+// A layer whose root draws nothing, so that shadows show on transparency.
+struct PlainLayer {
+  explicit PlainLayer(float size) : t(size, size) {
+    plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
+    t.layer->SetStyle(&plain);
+  }
+  TpmResources plain;
+  TestLayer t;
+};
+
+// An opaque shadow to the right (direction 0).
+std::unique_ptr<TpmShadowEffect> ShadowToTheRight(float distance, float softness) {
+  auto shadow = std::make_unique<TpmShadowEffect>();
+  shadow->SetDistance(distance);
+  shadow->SetDirection(0);
+  shadow->SetSoftness(softness);
+  shadow->SetOpacity(1);
+  return shadow;
+}
+
 TEST(Effects, ShadowPaintsBesideTheObjectAndWidensTheArea) {
-  TpmResources plain;  // a root that draws nothing, so the shadow shows on transparency
-  plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
-  TestLayer t(100, 100);
-  t.layer->SetStyle(&plain);
+  PlainLayer host(100);
+  TestLayer& t = host.t;
   auto* rect = t.Add(new TpmRectangle(), 20, 20);
   rect->SetBounds(20, 20, 30, 30);
   rect->Fill().Color = 0xFFFFFFFF;
   rect->Stroke().Style = pqBrushNone;
   const TpmRect before = rect->AbsoluteRect();
-  auto shadow = std::make_unique<TpmShadowEffect>();
-  shadow->SetDistance(6);
-  shadow->SetDirection(0);  // to the right
-  shadow->SetSoftness(0);
-  shadow->SetOpacity(1);
-  rect->AddEffect(std::move(shadow));
+  rect->AddEffect(ShadowToTheRight(6, 0));
   const TpmRect after = rect->AbsoluteRect();
   EXPECT_GT(after.Right, before.Right);
   EXPECT_EQ(t.Pixel(30, 30), 0xFFFFFFFFu);  // the object itself on top
@@ -40,10 +53,8 @@ TEST(Effects, ShadowPaintsBesideTheObjectAndWidensTheArea) {
 }
 
 TEST(Effects, TheShadowOfAnObjectDrawnByItsChildrenLiesBesideThem) {
-  TpmResources plain;
-  plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
-  TestLayer t(120, 120);
-  t.layer->SetStyle(&plain);
+  PlainLayer host(120);
+  TestLayer& t = host.t;
   auto* panel = t.Add(new TpmLayout(), 30, 30);  // draws nothing itself
   panel->SetBounds(30, 30, 40, 40);
   auto* inner = new TpmLayout();
@@ -54,34 +65,22 @@ TEST(Effects, TheShadowOfAnObjectDrawnByItsChildrenLiesBesideThem) {
   rect->SetBounds(0, 0, 40, 40);
   rect->Fill().Color = 0xFFFFFFFF;
   rect->Stroke().Style = pqBrushNone;
-  auto shadow = std::make_unique<TpmShadowEffect>();
-  shadow->SetDistance(8);
-  shadow->SetDirection(0);  // to the right
-  shadow->SetSoftness(0.3f);
-  shadow->SetOpacity(1);
-  panel->AddEffect(std::move(shadow));
+  panel->AddEffect(ShadowToTheRight(8, 0.3f));
   EXPECT_EQ(t.Pixel(50, 50), 0xFFFFFFFFu);
   EXPECT_GT(t.Pixel(74, 50) >> 24, 0x60u) << "right of the panel: its shadow";
   EXPECT_EQ(t.Pixel(24, 50) >> 24, 0u) << "left of the panel: nothing";
 }
 
 TEST(Effects, AnImagesShadowLiesBesideThePicture) {
-  TpmResources plain;
-  plain.SetResourceText("object TpmLayout\n  ResourceName = 'backgroundstyle'\nend\n");
   for (TpmImageWrap wrap : {pqImageOriginal, pqImageFit}) {
-    TestLayer t(120, 120);
-    t.layer->SetStyle(&plain);
+    PlainLayer host(120);
+    TestLayer& t = host.t;
     auto* image = t.Add(new TpmImage(), 30, 30);
     image->SetBounds(30, 30, 40, 40);
     image->SetWrapMode(wrap);
     image->Bitmap().SetSize(40, 40);
     image->Bitmap().Clear(0xFFFFFFFF);
-    auto shadow = std::make_unique<TpmShadowEffect>();
-    shadow->SetDistance(8);
-    shadow->SetDirection(0);
-    shadow->SetSoftness(0.3f);
-    shadow->SetOpacity(1);
-    image->AddEffect(std::move(shadow));
+    image->AddEffect(ShadowToTheRight(8, 0.3f));
     EXPECT_EQ(t.Pixel(50, 50), 0xFFFFFFFFu) << wrap;
     EXPECT_GT(t.Pixel(74, 50) >> 24, 0x60u) << wrap;
     EXPECT_EQ(t.Pixel(24, 50) >> 24, 0u) << wrap;
