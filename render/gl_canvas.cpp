@@ -1,5 +1,7 @@
 #include "render/gl_canvas.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -32,6 +34,20 @@ void UploadMatrix(GLint location, const TgkMatrix& m) {
   glUniformMatrix4fv(location, 1, GL_FALSE, &m.M[0][0]);
 }
 
+// Mesa's software rasteriser takes its per-frame triangle bins from the heap in small
+// blocks and frees them after every frame. With glibc's default trim threshold the heap top
+// goes back to the system each time and the next frame faults every page in again, which
+// cost more than the drawing itself. Keeping up to this much freed heap avoids that.
+constexpr int kKeptFreeHeapBytes = 64 << 20;
+
+void KeepFreedHeap() {
+  static const bool done = [] {
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeHeapBytes);
+    return true;
+  }();
+  (void)done;
+}
+
 }  // namespace
 
 // ---- Creation and destruction ----
@@ -56,6 +72,7 @@ TgkOpenGLCanvas::~TgkOpenGLCanvas() {
 
 void TgkOpenGLCanvas::CreateDevice() {
   if (!context_ || !context_->Activate()) return;
+  KeepFreedHeap();
   program_ = context_->Program();
   if (!program_) return;
   glGenVertexArrays(1, &vertex_array_);
