@@ -73,8 +73,9 @@ TgkOpenGLCanvas::~TgkOpenGLCanvas() {
 void TgkOpenGLCanvas::CreateDevice() {
   if (!context_ || !context_->Activate()) return;
   KeepFreedHeap();
-  program_ = context_->Program();
-  if (!program_) return;
+  general_program_ = context_->Program();
+  if (!general_program_) return;
+  program_ = nullptr;
   glGenVertexArrays(1, &vertex_array_);
   glBindVertexArray(vertex_array_);
   glGenBuffers(1, &vertex_buffer_);
@@ -218,7 +219,7 @@ void TgkOpenGLCanvas::RestoreDeviceState() {
   glViewport(0, 0, Width(), Height());
   glBindVertexArray(vertex_array_);
   glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
-  glUseProgram(program_->id());
+  program_ = nullptr;  // the next draw chooses and fills its program
   glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
   // With the upper-left origin GL negates the facing sign, so clockwise on screen is front.
   glFrontFace(GL_CW);
@@ -338,6 +339,19 @@ void TgkOpenGLCanvas::SetMatrix(const TgkMatrix& m) {
   TgkCanvas::SetMatrix(m);
   device_world_ = m;
   matrices_dirty_ = true;
+}
+
+void TgkOpenGLCanvas::UseProgram() {
+  TglProgram* wanted = general_program_;
+  if (specialised_programs_) {
+    const TglProgramStates states{state_.lighting, state_.flat, state_.tex_mode};
+    if (TglProgram* specialised = context_->Program(states)) wanted = specialised;
+  }
+  if (wanted == program_) return;
+  program_ = wanted;
+  glUseProgram(program_->id());
+  // Uniform values belong to a program: the one now in use gets all of them.
+  matrices_dirty_ = uniforms_dirty_ = true;
 }
 
 void TgkOpenGLCanvas::UploadUniforms() {
@@ -601,6 +615,7 @@ void TgkOpenGLCanvas::Draw(GLenum mode, int vertex_count, int index_count, Fill&
   if (!vertices || !indices) return;  // a failed map skips the draw
   orphan_vertices_ = orphan_indices_ = false;
   if (written > 0) {
+    UseProgram();
     UploadUniforms();
     glDrawElementsBaseVertex(mode, written, GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(index_cursor_),

@@ -34,6 +34,11 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   bool HasDevice() const { return device_; }
   // Samples per pixel of the colour target (0 = not multisampled).
   int Samples() const { return samples_; }
+  // Draws with programs specialised for the lighting, shading and texture states in
+  // effect (the default), or with the general program that reads them from uniforms. Both
+  // give the same pixels; the general one is there to show that.
+  void SetSpecialisedPrograms(bool on) { specialised_programs_ = on; }
+  bool SpecialisedPrograms() const { return specialised_programs_; }
 
   void ApplyMaterial() override;
   void PrepareState(TgkRenderState state) override;
@@ -88,6 +93,8 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   void RestoreDeviceState();
   void ApplyCull();
   void ApplyBlend();
+  // Puts the program for the states in effect in use (before UploadUniforms).
+  void UseProgram();
   void UploadUniforms();
   TTexture* TextureFor(const TgkBitmap* bitmap) const;
   // Streams vertices and indices into the ring buffers and draws them; fill writes both and
@@ -100,7 +107,9 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   TglGlyphAtlas& AtlasForFont();
 
   TglContext* context_ = nullptr;
-  TglProgram* program_ = nullptr;
+  TglProgram* general_program_ = nullptr;
+  TglProgram* program_ = nullptr;  // in use; nullptr until the next draw chooses one
+  bool specialised_programs_ = true;
   bool device_ = false;
   bool window_canvas_ = false;
   int samples_ = 0;
