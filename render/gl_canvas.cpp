@@ -48,6 +48,38 @@ void KeepFreedHeap() {
   (void)done;
 }
 
+// Whether a window's framebuffer can take the frame as the canvas's own targets would:
+// 8-bit colour channels, a 24-bit depth buffer, one sample per pixel.
+bool FramebufferFitsFrames(GLuint framebuffer) {
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  GLint double_buffered = GL_FALSE;
+  glGetIntegerv(GL_DOUBLEBUFFER, &double_buffered);
+  const GLenum colour = framebuffer != 0  ? GL_COLOR_ATTACHMENT0
+                        : double_buffered ? GL_BACK_LEFT
+                                          : GL_FRONT_LEFT;
+  const GLenum depth = framebuffer != 0 ? GL_DEPTH_ATTACHMENT : GL_DEPTH;
+  auto param = [](GLenum attachment, GLenum name) {
+    GLint value = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, name, &value);
+    return value;
+  };
+  bool fits = param(colour, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE) != GL_NONE &&
+              param(depth, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE) != GL_NONE;
+  if (fits) {
+    GLint samples = -1;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    fits = samples == 0 && param(colour, GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE) == 8 &&
+           param(colour, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE) == 8 &&
+           param(colour, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) == 8 &&
+           param(depth, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) == 24 &&
+           glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
+  // A query the framebuffer cannot answer only means it does not fit.
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  return fits;
+}
+
 }  // namespace
 
 // ---- Creation and destruction ----
@@ -127,6 +159,20 @@ void TgkOpenGLCanvas::CreateTargets() {
       samples_ = 2;
     }
   }
+  // A single-sampled opaque window frame is drawn straight into the window's framebuffer
+  // (bottom row first, as GL shows it): copying a frame of our own there cost a software
+  // rasteriser about as much as drawing a panel layer over the whole window.
+  direct_ = false;
+  if (window_canvas_ && samples_ == 0 && !Transparency()) {
+    if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {
+      direct_ = FramebufferFitsFrames(target->DefaultFramebuffer());
+      if (direct_) {
+        framebuffer_ = target->DefaultFramebuffer();
+        glViewport(0, 0, Width(), Height());
+        return;
+      }
+    }
+  }
   glGenFramebuffers(1, &framebuffer_);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glGenRenderbuffers(1, &color_buffer_);
@@ -154,7 +200,8 @@ void TgkOpenGLCanvas::CreateTargets() {
 }
 
 void TgkOpenGLCanvas::ReleaseTargets() {
-  glDeleteFramebuffers(1, &framebuffer_);
+  if (!direct_) glDeleteFramebuffers(1, &framebuffer_);
+  direct_ = false;
   glDeleteRenderbuffers(1, &color_buffer_);
   glDeleteRenderbuffers(1, &depth_buffer_);
   glDeleteFramebuffers(1, &resolve_framebuffer_);
@@ -190,6 +237,7 @@ void TgkOpenGLCanvas::ResizeBuffer(int width, int height) {
   if (!Use()) return;
   ReleaseTargets();
   CreateTargets();
+  context_->user = nullptr;  // the targets may have changed: restore all state on next use
   for (int s = 0; s < kRenderStateCount; ++s) PrepareState(static_cast<TgkRenderState>(s));
   if (state_.screen) {
     ApplyState(rsScreenMatrix);
@@ -220,8 +268,10 @@ void TgkOpenGLCanvas::RestoreDeviceState() {
   glBindVertexArray(vertex_array_);
   glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
   program_ = nullptr;  // the next draw chooses and fills its program
-  glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-  // With the upper-left origin GL negates the facing sign, so clockwise on screen is front.
+  // Frames of our own targets keep the top row first; a window's framebuffer shows its
+  // bottom row first. Facing is decided in normalised coordinates either way, where
+  // clockwise on screen is front.
+  glClipControl(direct_ ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
   glFrontFace(GL_CW);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glDisable(GL_STENCIL_TEST);
@@ -530,14 +580,16 @@ void TgkOpenGLCanvas::EndScene() {
       bitmap->SetNeedsUpload(true);
     }
   } else if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {
-    if (Transparency() && !PixelBuffer().empty()) {
-      ReadFrame(source, MutablePixelBuffer().data());
+    if (!direct_) {
+      if (Transparency() && !PixelBuffer().empty()) {
+        ReadFrame(source, MutablePixelBuffer().data());
+      }
+      // The window shows its framebuffer bottom row first: copy the frame flipped.
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->DefaultFramebuffer());
+      glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
+                        GL_NEAREST);
     }
-    // The window shows its framebuffer bottom row first: copy the frame flipped.
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->DefaultFramebuffer());
-    glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
     target->SwapBuffers();
   }
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
@@ -568,9 +620,15 @@ void TgkOpenGLCanvas::CopyPixels(const std::uint32_t* pixels) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
-  // Row 0 of the block is the top row, which is framebuffer row 0 here.
-  glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
-                    GL_NEAREST);
+  // Row 0 of the block is the top row: framebuffer row 0 in our own targets, the last row
+  // in a window's framebuffer.
+  if (direct_) {
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+  } else {
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glDeleteFramebuffers(1, &framebuffer);
   glDeleteTextures(1, &texture);

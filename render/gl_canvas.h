@@ -3,12 +3,15 @@
 // A bitmap canvas draws with the process's off-screen EGL context into a framebuffer object
 // of the bitmap's size (RGBA8 colour, 24/8 depth-stencil, never multisampled) and reads the
 // frame back into the bitmap's pixels at EndScene. A window canvas draws with the context of
-// a TglWindowTarget into a framebuffer object of its own (multisampled as Quality asks and
-// the context allows) and copies the frame upright into the window at EndScene. Without a
-// context the canvas exists but has no device: BeginScene reports False.
+// a TglWindowTarget: when the frame is single-sampled and opaque and the window's
+// framebuffer has the same colour and depth precision, straight into that framebuffer;
+// otherwise into a framebuffer object of its own (multisampled as Quality asks and the
+// context allows) that it copies upright into the window at EndScene. Without a context the
+// canvas exists but has no device: BeginScene reports False.
 //
-// Depth runs 0..1 and the origin is the upper left (glClipControl), so frames read back top
-// row first and the canvas matrices (row vectors) are uploaded unchanged.
+// Depth runs 0..1 and the origin of our own targets is the upper left (glClipControl), so
+// frames read back top row first; in a window's framebuffer it is the lower left, where the
+// window shows its first row. The canvas matrices (row vectors) are uploaded unchanged.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -34,6 +37,10 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   bool HasDevice() const { return device_; }
   // Samples per pixel of the colour target (0 = not multisampled).
   int Samples() const { return samples_; }
+  // Whether a window canvas draws straight into the window's framebuffer (single-sampled,
+  // opaque, and the framebuffer has 8-bit colour and 24-bit depth) rather than into a
+  // frame of its own that EndScene copies there.
+  bool DrawsIntoWindow() const { return direct_; }
   // Draws with programs specialised for the lighting, shading and texture states in
   // effect (the default), or with the general program that reads them from uniforms. Both
   // give the same pixels; the general one is there to show that.
@@ -112,6 +119,7 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   bool specialised_programs_ = true;
   bool device_ = false;
   bool window_canvas_ = false;
+  bool direct_ = false;  // see DrawsIntoWindow
   int samples_ = 0;
   GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0;
   GLuint resolve_framebuffer_ = 0, resolve_buffer_ = 0;

@@ -43,8 +43,8 @@ class TglContext {
 };
 
 // What the platform window layer hands a window canvas: its GL context and the default
-// framebuffer it shows. The window layer derives from it; the canvas renders into its own
-// framebuffer object and copies the finished frame upright into the window's.
+// framebuffer it shows. The window layer derives from it; the canvas renders into that
+// framebuffer, or into its own framebuffer object whose frame it copies there upright.
 class TglWindowTarget : public TgkCanvasWindow {
  public:
   virtual TglContext* Context() = 0;
