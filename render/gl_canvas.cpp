@@ -393,7 +393,7 @@ void TgkOpenGLCanvas::SetMatrix(const TgkMatrix& m) {
 
 void TgkOpenGLCanvas::UseProgram() {
   TglProgram* wanted = general_program_;
-  if (specialised_programs_) {
+  if (fast_paths_) {
     const TglProgramStates states{state_.lighting, state_.flat, state_.tex_mode};
     if (TglProgram* specialised = context_->Program(states)) wanted = specialised;
   }
@@ -472,6 +472,8 @@ void TgkOpenGLCanvas::ApplyMaterial() {
   if (bitmap) {
     if (TTexture* texture = TextureFor(bitmap); texture && Use()) {
       state_.texture = texture->id;
+      state_.texture_width = texture->width;
+      state_.texture_height = texture->height;
       glBindTexture(GL_TEXTURE_2D, texture->id);
     }
   }
@@ -501,6 +503,10 @@ void TgkOpenGLCanvas::UpdateBitmap(TgkBitmap& bitmap) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->width, texture->height, 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     bitmap.SetNeedsUpload(true);
+    if (state_.texture == texture->id) {
+      state_.texture_width = texture->width;
+      state_.texture_height = texture->height;
+    }
   }
   const bool stale = TakeTextureStale(&bitmap);
   if ((bitmap.NeedsUpload() || stale) && bitmap.Bits()) {
@@ -521,7 +527,10 @@ void TgkOpenGLCanvas::FreeBitmap(TgkBitmap& bitmap) {
   RemoveTexture(&bitmap);
   if (!texture) return;
   if (context_ && context_->Activate()) {
-    if (state_.texture == texture->id) state_.texture = 0;
+    if (state_.texture == texture->id) {
+      state_.texture = 0;
+      state_.texture_width = state_.texture_height = 0;
+    }
     glDeleteTextures(1, &texture->id);
     if (context_->user == this) glBindTexture(GL_TEXTURE_2D, state_.texture);
   }
@@ -712,12 +721,54 @@ void TgkOpenGLCanvas::FillCube(const TgkVector& center, const TgkVector& size, f
   DrawArrays(GL_TRIANGLES, scratch_vertices_, scratch_indices_);
 }
 
+bool TgkOpenGLCanvas::TexelForPixel(const TgkMeshData& mesh, const TgkVector& size) const {
+  if (!state_.screen || state_.tex_mode == 0 || state_.texture == 0 || texture_transform_.enabled ||
+      state_.texture_width <= 0 || state_.texture_height <= 0) {
+    return false;
+  }
+  // The object matrix must only move by whole pixels in the plane z = 0, where the screen
+  // projection puts pixel (x, y) at x, y (the view is the identity in that projection).
+  const TgkMatrix& m = device_world_;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (m[r][c] != (r == c ? 1.0f : 0.0f)) return false;
+    }
+  }
+  if (m[3][2] != 0 || m[3][3] != 1 || std::nearbyint(m[3][0]) != m[3][0] ||
+      std::nearbyint(m[3][1]) != m[3][1]) {
+    return false;
+  }
+  // Every vertex must carry the texel position of its pixel position plus the same whole
+  // offsets; coordinates are interpolated linearly then (all at one depth), so every pixel
+  // centre meets a texel centre. Products of a float and an int are exact in double.
+  const double w = state_.texture_width, h = state_.texture_height;
+  double offset_u = 0, offset_v = 0;
+  for (size_t k = 0; k < mesh.Vertices.size(); ++k) {
+    const TgkMeshVertex& v = mesh.Vertices[k];
+    if (v.Z * size.Z != 0) return false;
+    // As FillMesh places it, whole pixels included.
+    const double x = std::nearbyint(v.X * size.X), y = std::nearbyint(v.Y * size.Y);
+    const double du = static_cast<double>(v.TU) * w - x, dv = static_cast<double>(v.TV) * h - y;
+    if (std::nearbyint(du) != du || std::nearbyint(dv) != dv) return false;
+    if (k == 0) {
+      offset_u = du, offset_v = dv;
+    } else if (du != offset_u || dv != offset_v) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, float opacity,
                                const TgkMeshData& mesh) {
   const int nv = mesh.VertexCount();
   const int ni = mesh.IndexCount() / 3 * 3;
   const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
   const bool screen = state_.screen;
+  // Bilinear filtering of texels that lie one for one on the pixels returns them unmixed;
+  // nearest sampling does the same at a fraction of a software rasteriser's cost.
+  const bool nearest = fast_paths_ && device_ && state_.linear && TexelForPixel(mesh, size);
+  if (nearest && Use()) glBindSampler(0, samplers_[0]);
   Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
     const TgkMeshVertex* in = mesh.Vertices.data();
     for (int k = 0; k < nv; ++k) {
@@ -742,6 +793,7 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
     }
     return written;
   });
+  if (nearest && Use()) glBindSampler(0, samplers_[1]);
 }
 
 void TgkOpenGLCanvas::FillPolygon(const TgkVector& center, const TgkVector& size, float opacity,

@@ -41,11 +41,18 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   // opaque, and the framebuffer has 8-bit colour and 24-bit depth) rather than into a
   // frame of its own that EndScene copies there.
   bool DrawsIntoWindow() const { return direct_; }
-  // Draws with programs specialised for the lighting, shading and texture states in
-  // effect (the default), or with the general program that reads them from uniforms. Both
-  // give the same pixels; the general one is there to show that.
-  void SetSpecialisedPrograms(bool on) { specialised_programs_ = on; }
-  bool SpecialisedPrograms() const { return specialised_programs_; }
+  // With fast paths (the default) the canvas draws with programs specialised for the
+  // lighting, shading and texture states in effect, and samples a texture whose texels lie
+  // one for one on the pixels of a screen draw by nearest texel even when bilinear
+  // filtering is asked for (it would return the texels unmixed anyway). Without them it
+  // draws with the general program, which reads those states from uniforms, and the filter
+  // the state asks for. Both give the same pixels; the general way is there to show that.
+  void SetFastPaths(bool on) { fast_paths_ = on; }
+  bool FastPaths() const { return fast_paths_; }
+  // Whether every pixel centre of a FillMesh of mesh at size, with the states, object
+  // matrix and texture now in effect, lands on a texel centre (a screen draw one texel per
+  // pixel), so that bilinear filtering would return the texels unmixed.
+  bool TexelForPixel(const TgkMeshData& mesh, const TgkVector& size) const;
 
   void ApplyMaterial() override;
   void PrepareState(TgkRenderState state) override;
@@ -88,6 +95,7 @@ class TgkOpenGLCanvas final : public TgkCanvas {
     bool wire = false;
     bool flat = true;
     GLuint texture = 0;
+    int texture_width = 0, texture_height = 0;
   };
 
   void CreateDevice();
@@ -116,7 +124,7 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   TglContext* context_ = nullptr;
   TglProgram* general_program_ = nullptr;
   TglProgram* program_ = nullptr;  // in use; nullptr until the next draw chooses one
-  bool specialised_programs_ = true;
+  bool fast_paths_ = true;
   bool device_ = false;
   bool window_canvas_ = false;
   bool direct_ = false;  // see DrawsIntoWindow

@@ -1,5 +1,7 @@
-// The programs specialised for one combination of lighting, shading and texture mode draw
-// exactly the pixels of the general program that reads those states from uniforms.
+// The canvas's fast paths draw exactly the pixels of the general way: the programs
+// specialised for one combination of lighting, shading and texture mode against the general
+// program that reads those states from uniforms, and nearest-texel sampling of screen draws
+// that show one texel per pixel against the bilinear filtering they ask for.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -58,27 +60,35 @@ class ProgramTest : public RenderTest {
     texture.Changed();
   }
 
-  // The pixels of one frame drawn with the specialised programs or the general one.
-  std::vector<std::uint32_t> Frame(bool specialised, const std::function<void()>& draw) {
-    canvas->SetSpecialisedPrograms(specialised);
+  // The pixels of one frame drawn with the fast paths or the general way.
+  std::vector<std::uint32_t> Frame(bool fast, const std::function<void()>& draw) {
+    canvas->SetFastPaths(fast);
     draw();
     return {bitmap->Bits(), bitmap->Bits() + bitmap->PixelCount()};
   }
 
   // Draws a screen layer the way a layer paints itself: the bitmap modulated by the
   // modulation colour with the opacity, once in the colour and once more in the draw.
-  void Layer(std::uint32_t modulation, float opacity, float x0, float y0, float x1, float y1) {
+  void Layer(std::uint32_t modulation, float opacity, float x0, float y0, float x1, float y1,
+             float z = 0, float tile = 1) {
     TgkMaterial& m = canvas->Material();
     m.SetBitmap("");
     m.SetDirectBitmap(&texture);
     TgkMaterial look;
+    look.SetBitmapTile(tile);
     look.SetDiffuse(ColorWithOpacity(modulation, opacity));
     look.SetLighting(false);
     look.SetBitmapMode(gkTexModulate);
     look.SetShadeMode(gkGouraud);
     m.Assign(look);
     canvas->SetRenderState(rsTexLinear);
-    ScreenRect(x0, y0, x1, y1, opacity);
+    canvas->SetRenderState(rsScreenMatrix);
+    canvas->SetMatrix(Translation((x0 + x1) / 2, (y0 + y1) / 2, z));
+    TgkMeshData quad;
+    MakeScreenQuad(quad);
+    const TgkVector size = MakeVector(x1 - x0, y1 - y0, 1, 0);
+    texel_for_pixel.push_back(canvas->TexelForPixel(quad, size));
+    ScreenRect(x0, y0, x1, y1, opacity, z);
     m.SetDirectBitmap(nullptr);
     canvas->SetRenderState(rsTexDisable);
   }
@@ -90,6 +100,7 @@ class ProgramTest : public RenderTest {
   }
 
   TgkBitmap texture;
+  std::vector<bool> texel_for_pixel;  // of each Layer draw
 };
 
 TEST_F(ProgramTest, HalfOpaqueLayerDrawsTheSamePixelsWithBothPrograms) {
@@ -118,6 +129,42 @@ TEST_F(ProgramTest, HalfOpaqueLayerDrawsTheSamePixelsWithBothPrograms) {
   EXPECT_NEAR(Green(p), Green(texel) * 63 / 255.0, 1);
   EXPECT_NEAR(Blue(p), Blue(texel) * 63 / 255.0, 1);
   EXPECT_EQ(Pixel(4 + 5, 4 + 5), 0u);  // the fully transparent texel leaves nothing
+}
+
+TEST_F(ProgramTest, OnlyLayersShowingOneTexelPerPixelSampleTheNearestTexel) {
+  auto draw = [&] {
+    texel_for_pixel.clear();
+    Begin(false, 0);
+    Layer(0xFFFFFFFF, 1, 2, 3, 14, 13);         // 12 x 10 at whole pixels
+    Layer(0xFFFFFFFF, 1, 20.5f, 3, 32.5f, 13);  // half a pixel to the right
+    Layer(0xFFFFFFFF, 1, 40, 3, 52, 13, 20);    // farther away, in perspective
+    Layer(0xFFFFFFFF, 1, 60, 3, 74, 13);        // 14 pixels wide for 12 texels
+    Layer(0xFFFFFFFF, 1, 2, 20, 26, 40, 0, 2);  // the bitmap twice in each direction
+    Layer(0x80FFFFFF, 0.5f, 40, 20, 52, 30);    // half-opaque and whole pixels
+    canvas->EndScene();
+  };
+  const auto general = Frame(false, draw);
+  EXPECT_EQ(texel_for_pixel, (std::vector<bool>{true, false, false, false, false, true}));
+  const auto fast = Frame(true, draw);
+  for (size_t i = 0; i < general.size(); ++i) {
+    ASSERT_EQ(fast[i], general[i]) << "pixel " << i % 96 << "," << i / 96;
+  }
+  // One texel per pixel: the opaque texels come out as they are.
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const std::uint32_t t = texture.Bits()[y * 12 + x];
+      if (t >> 24 == 0xFF) {
+        EXPECT_EQ(Pixel(2 + x, 3 + y), t) << x << "," << y;
+      }
+    }
+  }
+  // Half a pixel off, neighbouring texels mix.
+  int mixed = 0;
+  for (int x = 0; x < 11; ++x) {
+    const std::uint32_t t = texture.Bits()[12 + x];
+    mixed += t >> 24 == 0xFF && Pixel(21 + x, 4) != t;
+  }
+  EXPECT_GT(mixed, 3);
 }
 
 // Lighting on or off, flat or Gouraud shading, texture mode: disable, replace, modulate.
