@@ -37,11 +37,15 @@ void UploadMatrix(GLint location, const TgkMatrix& m) {
 // Mesa's software rasteriser takes its per-frame triangle bins from the heap in small
 // blocks and frees them after every frame. With glibc's default trim threshold the heap top
 // goes back to the system each time and the next frame faults every page in again, which
-// cost more than the drawing itself. Keeping up to this much freed heap avoids that.
+// cost more than the drawing itself. Keeping up to 64 MB of freed heap avoids that. Fixing
+// the trim threshold stops glibc from adapting its mmap threshold, so that one is set to
+// the largest value glibc would adapt it to, keeping big blocks such as bitmaps reusable.
 constexpr int kKeptFreeHeapBytes = 64 << 20;
+constexpr int kLargestHeapBlockBytes = 32 << 20;
 
 void KeepFreedHeap() {
   static const bool done = [] {
+    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlockBytes);
     mallopt(M_TRIM_THRESHOLD, kKeptFreeHeapBytes);
     return true;
   }();
