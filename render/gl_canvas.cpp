@@ -78,8 +78,9 @@ bool FramebufferFitsFrames(GLuint framebuffer) {
            param(depth, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) == 24 &&
            glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   }
-  // A query the framebuffer cannot answer only means it does not fit.
-  while (glGetError() != GL_NO_ERROR) {
+  // A query the framebuffer cannot answer only means it does not fit; take its error back
+  // (a bounded number: a lost context may keep reporting one).
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
   }
   return fits;
 }

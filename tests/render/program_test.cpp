@@ -173,7 +173,11 @@ class ProgramStatesTest
       public ::testing::WithParamInterface<std::tuple<bool, TgkShadeMode, TgkTexMode, bool>> {};
 
 TEST_P(ProgramStatesTest, LitShadedAndTexturedSphereMatchesTheGeneralProgram) {
-  const auto [lit, shade, mode, textured] = GetParam();
+  // Plain variables: clang 14 cannot capture structured bindings in a lambda.
+  const bool lit = std::get<0>(GetParam());
+  const TgkShadeMode shade = std::get<1>(GetParam());
+  const TgkTexMode mode = std::get<2>(GetParam());
+  const bool textured = std::get<3>(GetParam());
   TgkMeshData sphere;
   BuildSphere(sphere, 12, 16);
   TgkLight sun, lamp, spot;  // directional along +Y; a point and a spot light near the eye
