@@ -1,5 +1,7 @@
 #include "render/gl_canvas.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -32,6 +34,57 @@ void UploadMatrix(GLint location, const TgkMatrix& m) {
   glUniformMatrix4fv(location, 1, GL_FALSE, &m.M[0][0]);
 }
 
+// Mesa's software rasteriser takes its per-frame triangle bins from the heap in small
+// blocks and frees them after every frame. With glibc's default trim threshold the heap top
+// goes back to the system each time and the next frame faults every page in again, which
+// cost more than the drawing itself. Keeping up to 64 MB of freed heap avoids that. Fixing
+// the trim threshold stops glibc from adapting its mmap threshold, so that one is set to
+// the largest value glibc would adapt it to, keeping big blocks such as bitmaps reusable.
+constexpr int kKeptFreeHeapBytes = 64 << 20;
+constexpr int kLargestHeapBlockBytes = 32 << 20;
+
+void KeepFreedHeap() {
+  static const bool done = [] {
+    mallopt(M_MMAP_THRESHOLD, kLargestHeapBlockBytes);
+    mallopt(M_TRIM_THRESHOLD, kKeptFreeHeapBytes);
+    return true;
+  }();
+  (void)done;
+}
+
+// Whether a window's framebuffer can take the frame as the canvas's own targets would:
+// 8-bit colour channels, a 24-bit depth buffer, one sample per pixel.
+bool FramebufferFitsFrames(GLuint framebuffer) {
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  GLint double_buffered = GL_FALSE;
+  glGetIntegerv(GL_DOUBLEBUFFER, &double_buffered);
+  const GLenum colour = framebuffer != 0  ? GL_COLOR_ATTACHMENT0
+                        : double_buffered ? GL_BACK_LEFT
+                                          : GL_FRONT_LEFT;
+  const GLenum depth = framebuffer != 0 ? GL_DEPTH_ATTACHMENT : GL_DEPTH;
+  auto param = [](GLenum attachment, GLenum name) {
+    GLint value = 0;
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, attachment, name, &value);
+    return value;
+  };
+  bool fits = param(colour, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE) != GL_NONE &&
+              param(depth, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE) != GL_NONE;
+  if (fits) {
+    GLint samples = -1;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    fits = samples == 0 && param(colour, GL_FRAMEBUFFER_ATTACHMENT_RED_SIZE) == 8 &&
+           param(colour, GL_FRAMEBUFFER_ATTACHMENT_GREEN_SIZE) == 8 &&
+           param(colour, GL_FRAMEBUFFER_ATTACHMENT_BLUE_SIZE) == 8 &&
+           param(depth, GL_FRAMEBUFFER_ATTACHMENT_DEPTH_SIZE) == 24 &&
+           glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  }
+  // A query the framebuffer cannot answer only means it does not fit; take its error back
+  // (a bounded number: a lost context may keep reporting one).
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  return fits;
+}
+
 }  // namespace
 
 // ---- Creation and destruction ----
@@ -56,8 +109,10 @@ TgkOpenGLCanvas::~TgkOpenGLCanvas() {
 
 void TgkOpenGLCanvas::CreateDevice() {
   if (!context_ || !context_->Activate()) return;
-  program_ = context_->Program();
-  if (!program_) return;
+  KeepFreedHeap();
+  general_program_ = context_->Program();
+  if (!general_program_) return;
+  program_ = nullptr;
   glGenVertexArrays(1, &vertex_array_);
   glBindVertexArray(vertex_array_);
   glGenBuffers(1, &vertex_buffer_);
@@ -109,6 +164,20 @@ void TgkOpenGLCanvas::CreateTargets() {
       samples_ = 2;
     }
   }
+  // A single-sampled opaque window frame is drawn straight into the window's framebuffer
+  // (bottom row first, as GL shows it): copying a frame of our own there cost a software
+  // rasteriser about as much as drawing a panel layer over the whole window.
+  direct_ = false;
+  if (window_canvas_ && samples_ == 0 && !Transparency()) {
+    if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {
+      direct_ = FramebufferFitsFrames(target->DefaultFramebuffer());
+      if (direct_) {
+        framebuffer_ = target->DefaultFramebuffer();
+        glViewport(0, 0, Width(), Height());
+        return;
+      }
+    }
+  }
   glGenFramebuffers(1, &framebuffer_);
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glGenRenderbuffers(1, &color_buffer_);
@@ -136,7 +205,8 @@ void TgkOpenGLCanvas::CreateTargets() {
 }
 
 void TgkOpenGLCanvas::ReleaseTargets() {
-  glDeleteFramebuffers(1, &framebuffer_);
+  if (!direct_) glDeleteFramebuffers(1, &framebuffer_);
+  direct_ = false;
   glDeleteRenderbuffers(1, &color_buffer_);
   glDeleteRenderbuffers(1, &depth_buffer_);
   glDeleteFramebuffers(1, &resolve_framebuffer_);
@@ -172,6 +242,7 @@ void TgkOpenGLCanvas::ResizeBuffer(int width, int height) {
   if (!Use()) return;
   ReleaseTargets();
   CreateTargets();
+  context_->user = nullptr;  // the targets may have changed: restore all state on next use
   for (int s = 0; s < kRenderStateCount; ++s) PrepareState(static_cast<TgkRenderState>(s));
   if (state_.screen) {
     ApplyState(rsScreenMatrix);
@@ -201,9 +272,11 @@ void TgkOpenGLCanvas::RestoreDeviceState() {
   glViewport(0, 0, Width(), Height());
   glBindVertexArray(vertex_array_);
   glBindBuffer(GL_ARRAY_BUFFER, vertex_buffer_);
-  glUseProgram(program_->id());
-  glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
-  // With the upper-left origin GL negates the facing sign, so clockwise on screen is front.
+  program_ = nullptr;  // the next draw chooses and fills its program
+  // Frames of our own targets keep the top row first; a window's framebuffer shows its
+  // bottom row first. Facing is decided in normalised coordinates either way, where
+  // clockwise on screen is front.
+  glClipControl(direct_ ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
   glFrontFace(GL_CW);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glDisable(GL_STENCIL_TEST);
@@ -323,6 +396,19 @@ void TgkOpenGLCanvas::SetMatrix(const TgkMatrix& m) {
   matrices_dirty_ = true;
 }
 
+void TgkOpenGLCanvas::UseProgram() {
+  TglProgram* wanted = general_program_;
+  if (fast_paths_) {
+    const TglProgramStates states{state_.lighting, state_.flat, state_.tex_mode};
+    if (TglProgram* specialised = context_->Program(states)) wanted = specialised;
+  }
+  if (wanted == program_) return;
+  program_ = wanted;
+  glUseProgram(program_->id());
+  // Uniform values belong to a program: the one now in use gets all of them.
+  matrices_dirty_ = uniforms_dirty_ = true;
+}
+
 void TgkOpenGLCanvas::UploadUniforms() {
   if (matrices_dirty_) {
     const TgkMatrix model_view = MatrixMultiply(device_world_, device_view_);
@@ -391,6 +477,8 @@ void TgkOpenGLCanvas::ApplyMaterial() {
   if (bitmap) {
     if (TTexture* texture = TextureFor(bitmap); texture && Use()) {
       state_.texture = texture->id;
+      state_.texture_width = texture->width;
+      state_.texture_height = texture->height;
       glBindTexture(GL_TEXTURE_2D, texture->id);
     }
   }
@@ -420,6 +508,10 @@ void TgkOpenGLCanvas::UpdateBitmap(TgkBitmap& bitmap) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->width, texture->height, 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     bitmap.SetNeedsUpload(true);
+    if (state_.texture == texture->id) {
+      state_.texture_width = texture->width;
+      state_.texture_height = texture->height;
+    }
   }
   const bool stale = TakeTextureStale(&bitmap);
   if ((bitmap.NeedsUpload() || stale) && bitmap.Bits()) {
@@ -440,7 +532,10 @@ void TgkOpenGLCanvas::FreeBitmap(TgkBitmap& bitmap) {
   RemoveTexture(&bitmap);
   if (!texture) return;
   if (context_ && context_->Activate()) {
-    if (state_.texture == texture->id) state_.texture = 0;
+    if (state_.texture == texture->id) {
+      state_.texture = 0;
+      state_.texture_width = state_.texture_height = 0;
+    }
     glDeleteTextures(1, &texture->id);
     if (context_->user == this) glBindTexture(GL_TEXTURE_2D, state_.texture);
   }
@@ -499,14 +594,16 @@ void TgkOpenGLCanvas::EndScene() {
       bitmap->SetNeedsUpload(true);
     }
   } else if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {
-    if (Transparency() && !PixelBuffer().empty()) {
-      ReadFrame(source, MutablePixelBuffer().data());
+    if (!direct_) {
+      if (Transparency() && !PixelBuffer().empty()) {
+        ReadFrame(source, MutablePixelBuffer().data());
+      }
+      // The window shows its framebuffer bottom row first: copy the frame flipped.
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+      glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->DefaultFramebuffer());
+      glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
+                        GL_NEAREST);
     }
-    // The window shows its framebuffer bottom row first: copy the frame flipped.
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target->DefaultFramebuffer());
-    glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
     target->SwapBuffers();
   }
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
@@ -537,9 +634,15 @@ void TgkOpenGLCanvas::CopyPixels(const std::uint32_t* pixels) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
-  // Row 0 of the block is the top row, which is framebuffer row 0 here.
-  glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
-                    GL_NEAREST);
+  // Row 0 of the block is the top row: framebuffer row 0 in our own targets, the last row
+  // in a window's framebuffer.
+  if (direct_) {
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, Height(), Width(), 0, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+  } else {
+    glBlitFramebuffer(0, 0, Width(), Height(), 0, 0, Width(), Height(), GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
   glDeleteFramebuffers(1, &framebuffer);
   glDeleteTextures(1, &texture);
@@ -584,6 +687,7 @@ void TgkOpenGLCanvas::Draw(GLenum mode, int vertex_count, int index_count, Fill&
   if (!vertices || !indices) return;  // a failed map skips the draw
   orphan_vertices_ = orphan_indices_ = false;
   if (written > 0) {
+    UseProgram();
     UploadUniforms();
     glDrawElementsBaseVertex(mode, written, GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(index_cursor_),
@@ -622,12 +726,54 @@ void TgkOpenGLCanvas::FillCube(const TgkVector& center, const TgkVector& size, f
   DrawArrays(GL_TRIANGLES, scratch_vertices_, scratch_indices_);
 }
 
+bool TgkOpenGLCanvas::TexelForPixel(const TgkMeshData& mesh, const TgkVector& size) const {
+  if (!state_.screen || state_.tex_mode == 0 || state_.texture == 0 || texture_transform_.enabled ||
+      state_.texture_width <= 0 || state_.texture_height <= 0) {
+    return false;
+  }
+  // The object matrix must only move by whole pixels in the plane z = 0, where the screen
+  // projection puts pixel (x, y) at x, y (the view is the identity in that projection).
+  const TgkMatrix& m = device_world_;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 4; ++c) {
+      if (m[r][c] != (r == c ? 1.0f : 0.0f)) return false;
+    }
+  }
+  if (m[3][2] != 0 || m[3][3] != 1 || std::nearbyint(m[3][0]) != m[3][0] ||
+      std::nearbyint(m[3][1]) != m[3][1]) {
+    return false;
+  }
+  // Every vertex must carry the texel position of its pixel position plus the same whole
+  // offsets; coordinates are interpolated linearly then (all at one depth), so every pixel
+  // centre meets a texel centre. Products of a float and an int are exact in double.
+  const double w = state_.texture_width, h = state_.texture_height;
+  double offset_u = 0, offset_v = 0;
+  for (size_t k = 0; k < mesh.Vertices.size(); ++k) {
+    const TgkMeshVertex& v = mesh.Vertices[k];
+    if (v.Z * size.Z != 0) return false;
+    // As FillMesh places it, whole pixels included.
+    const double x = std::nearbyint(v.X * size.X), y = std::nearbyint(v.Y * size.Y);
+    const double du = static_cast<double>(v.TU) * w - x, dv = static_cast<double>(v.TV) * h - y;
+    if (std::nearbyint(du) != du || std::nearbyint(dv) != dv) return false;
+    if (k == 0) {
+      offset_u = du, offset_v = dv;
+    } else if (du != offset_u || dv != offset_v) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, float opacity,
                                const TgkMeshData& mesh) {
   const int nv = mesh.VertexCount();
   const int ni = mesh.IndexCount() / 3 * 3;
   const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
   const bool screen = state_.screen;
+  // Bilinear filtering of texels that lie one for one on the pixels returns them unmixed;
+  // nearest sampling does the same at a fraction of a software rasteriser's cost.
+  const bool nearest = fast_paths_ && device_ && state_.linear && TexelForPixel(mesh, size);
+  if (nearest && Use()) glBindSampler(0, samplers_[0]);
   Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
     const TgkMeshVertex* in = mesh.Vertices.data();
     for (int k = 0; k < nv; ++k) {
@@ -652,6 +798,7 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
     }
     return written;
   });
+  if (nearest && Use()) glBindSampler(0, samplers_[1]);
 }
 
 void TgkOpenGLCanvas::FillPolygon(const TgkVector& center, const TgkVector& size, float opacity,

@@ -3,12 +3,15 @@
 // A bitmap canvas draws with the process's off-screen EGL context into a framebuffer object
 // of the bitmap's size (RGBA8 colour, 24/8 depth-stencil, never multisampled) and reads the
 // frame back into the bitmap's pixels at EndScene. A window canvas draws with the context of
-// a TglWindowTarget into a framebuffer object of its own (multisampled as Quality asks and
-// the context allows) and copies the frame upright into the window at EndScene. Without a
-// context the canvas exists but has no device: BeginScene reports False.
+// a TglWindowTarget: when the frame is single-sampled and opaque and the window's
+// framebuffer has the same colour and depth precision, straight into that framebuffer;
+// otherwise into a framebuffer object of its own (multisampled as Quality asks and the
+// context allows) that it copies upright into the window at EndScene. Without a context the
+// canvas exists but has no device: BeginScene reports False.
 //
-// Depth runs 0..1 and the origin is the upper left (glClipControl), so frames read back top
-// row first and the canvas matrices (row vectors) are uploaded unchanged.
+// Depth runs 0..1 and the origin of our own targets is the upper left (glClipControl), so
+// frames read back top row first; in a window's framebuffer it is the lower left, where the
+// window shows its first row. The canvas matrices (row vectors) are uploaded unchanged.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -34,6 +37,22 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   bool HasDevice() const { return device_; }
   // Samples per pixel of the colour target (0 = not multisampled).
   int Samples() const { return samples_; }
+  // Whether a window canvas draws straight into the window's framebuffer (single-sampled,
+  // opaque, and the framebuffer has 8-bit colour and 24-bit depth) rather than into a
+  // frame of its own that EndScene copies there.
+  bool DrawsIntoWindow() const { return direct_; }
+  // With fast paths (the default) the canvas draws with programs specialised for the
+  // lighting, shading and texture states in effect, and samples a texture whose texels lie
+  // one for one on the pixels of a screen draw by nearest texel even when bilinear
+  // filtering is asked for (it would return the texels unmixed anyway). Without them it
+  // draws with the general program, which reads those states from uniforms, and the filter
+  // the state asks for. Both give the same pixels; the general way is there to show that.
+  void SetFastPaths(bool on) { fast_paths_ = on; }
+  bool FastPaths() const { return fast_paths_; }
+  // Whether every pixel centre of a FillMesh of mesh at size, with the states, object
+  // matrix and texture now in effect, lands on a texel centre (a screen draw one texel per
+  // pixel), so that bilinear filtering would return the texels unmixed.
+  bool TexelForPixel(const TgkMeshData& mesh, const TgkVector& size) const;
 
   void ApplyMaterial() override;
   void PrepareState(TgkRenderState state) override;
@@ -76,6 +95,7 @@ class TgkOpenGLCanvas final : public TgkCanvas {
     bool wire = false;
     bool flat = true;
     GLuint texture = 0;
+    int texture_width = 0, texture_height = 0;
   };
 
   void CreateDevice();
@@ -88,6 +108,8 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   void RestoreDeviceState();
   void ApplyCull();
   void ApplyBlend();
+  // Puts the program for the states in effect in use (before UploadUniforms).
+  void UseProgram();
   void UploadUniforms();
   TTexture* TextureFor(const TgkBitmap* bitmap) const;
   // Streams vertices and indices into the ring buffers and draws them; fill writes both and
@@ -100,9 +122,12 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   TglGlyphAtlas& AtlasForFont();
 
   TglContext* context_ = nullptr;
-  TglProgram* program_ = nullptr;
+  TglProgram* general_program_ = nullptr;
+  TglProgram* program_ = nullptr;  // in use; nullptr until the next draw chooses one
+  bool fast_paths_ = true;
   bool device_ = false;
   bool window_canvas_ = false;
+  bool direct_ = false;  // see DrawsIntoWindow
   int samples_ = 0;
   GLuint framebuffer_ = 0, color_buffer_ = 0, depth_buffer_ = 0;
   GLuint resolve_framebuffer_ = 0, resolve_buffer_ = 0;

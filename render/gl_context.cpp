@@ -21,18 +21,22 @@ bool TglContext::Activate() {
   return true;
 }
 
-TglProgram* TglContext::Program() {
-  if (!program_ && !program_failed_) {
+TglProgram* TglContext::Program(const std::optional<TglProgramStates>& states) {
+  if (states && (states->tex_mode < 0 || states->tex_mode > 2)) return nullptr;
+  const size_t slot = states ? 1 + static_cast<size_t>((states->lit ? 6 : 0) +
+                                                       (states->flat ? 3 : 0) + states->tex_mode)
+                             : 0;
+  if (!programs_[slot] && !program_failed_[slot]) {
     try {
-      program_ = std::make_unique<TglProgram>();
+      programs_[slot] = std::make_unique<TglProgram>(states);
     } catch (const std::runtime_error&) {
-      program_failed_ = true;
+      program_failed_[slot] = true;
     }
   }
-  return program_.get();
+  return programs_[slot].get();
 }
 
 void TglContext::ReleaseObjects() {
-  program_.reset();
+  for (auto& program : programs_) program.reset();
   user = nullptr;
 }

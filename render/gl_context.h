@@ -4,11 +4,12 @@
 // that a canvas sharing it knows when to restore its own GL state.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <optional>
 
+#include "render/gl_program.h"
 #include "scene/canvas.h"
-
-class TglProgram;
 
 class TglContext {
  public:
@@ -25,9 +26,9 @@ class TglContext {
   // Whether the window system reports this context current on this thread.
   virtual bool IsCurrent() const = 0;
 
-  // The canvas program, compiled on first use in this context; nullptr when it fails.
-  // Call only with the context current.
-  TglProgram* Program();
+  // The canvas program, general or specialised for states (TglProgram), compiled on first
+  // use in this context; nullptr when it fails. Call only with the context current.
+  TglProgram* Program(const std::optional<TglProgramStates>& states = std::nullopt);
   // Frees the GL objects owned here; call with the context current, before it goes.
   void ReleaseObjects();
 
@@ -35,13 +36,15 @@ class TglContext {
   const void* user = nullptr;
 
  private:
-  std::unique_ptr<TglProgram> program_;
-  bool program_failed_ = false;
+  // Slot 0 holds the general program, the others one per combination of states.
+  static constexpr size_t kProgramSlots = 1 + 2 * 2 * 3;
+  std::array<std::unique_ptr<TglProgram>, kProgramSlots> programs_;
+  std::array<bool, kProgramSlots> program_failed_{};
 };
 
 // What the platform window layer hands a window canvas: its GL context and the default
-// framebuffer it shows. The window layer derives from it; the canvas renders into its own
-// framebuffer object and copies the finished frame upright into the window's.
+// framebuffer it shows. The window layer derives from it; the canvas renders into that
+// framebuffer, or into its own framebuffer object whose frame it copies there upright.
 class TglWindowTarget : public TgkCanvasWindow {
  public:
   virtual TglContext* Context() = 0;

@@ -1,6 +1,7 @@
 #include "render/gl_program.h"
 
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -8,7 +9,12 @@ namespace {
 // colour = clamp(M * (G + sum Ai*Si*La) + sum Ai*Si*Ld*M*max(0, N.L)), alpha = M.a,
 // with Ld white, La = 0x69 grey, range 100; point lights attenuate by 1/(0.2 d), spot
 // lights have cones of 0.5 and 1.0 rad (full angles) and falloff 1.
-constexpr const char* kVertexShader = R"(#version 330 core
+//
+// A specialised program has LIT, FLAT and TEX_MODE defined as constants, so the compiler
+// drops what the states leave unused (the lighting of unlit draws, the texture fetches of
+// untextured ones); the general program reads the same states from uniforms. Both run the
+// same expressions, so they produce the same pixels.
+constexpr const char* kVertexShader = R"(
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColor;
@@ -17,7 +23,12 @@ layout(location = 3) in vec2 aUV;
 uniform mat4 uMVP;
 uniform mat4 uModelView;
 uniform mat3 uNormalMatrix;
+#ifdef LIT
+const bool kLit = LIT;
+#else
 uniform bool uLit;
+#define kLit uLit
+#endif
 uniform vec4 uMaterial;
 uniform vec3 uGlobalAmbient;
 uniform int uLightCount;
@@ -67,7 +78,7 @@ vec4 Lit(vec3 p, vec3 n) {
 void main() {
   gl_Position = uMVP * vec4(aPos, 1.0);
   vec4 c = aColor;
-  if (uLit) {
+  if (kLit) {
     vec3 p = (uModelView * vec4(aPos, 1.0)).xyz;
     vec3 n = uNormalMatrix * aNormal;
     float len = length(n);
@@ -79,22 +90,33 @@ void main() {
 }
 )";
 
-constexpr const char* kFragmentShader = R"(#version 330 core
+constexpr const char* kFragmentShader = R"(
 in vec4 vColor;
 flat in vec4 vFlatColor;
 in vec2 vUV;
 
+#ifdef FLAT
+const bool kFlat = FLAT;
+#else
 uniform bool uFlat;
-uniform int uTexMode;  // 0 colour only, 1 texture only, 2 texture times colour
+#define kFlat uFlat
+#endif
+// 0 colour only, 1 texture only, 2 texture times colour
+#ifdef TEX_MODE
+const int kTexMode = TEX_MODE;
+#else
+uniform int uTexMode;
+#define kTexMode uTexMode
+#endif
 uniform sampler2D uTex;
 
 out vec4 fragColor;
 
 void main() {
-  vec4 c = uFlat ? vFlatColor : vColor;
-  if (uTexMode == 1) {
+  vec4 c = kFlat ? vFlatColor : vColor;
+  if (kTexMode == 1) {
     c = texture(uTex, vUV);
-  } else if (uTexMode == 2) {
+  } else if (kTexMode == 2) {
     c *= texture(uTex, vUV);
   }
   // The alpha test: alpha must reach 1 of 255.
@@ -103,9 +125,10 @@ void main() {
 }
 )";
 
-GLuint Compile(GLenum kind, const char* source) {
+GLuint Compile(GLenum kind, const std::string& header, const char* body) {
   GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
+  const char* parts[] = {header.c_str(), body};
+  glShaderSource(shader, 2, parts, nullptr);
   glCompileShader(shader);
   GLint ok = GL_FALSE;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -118,13 +141,28 @@ GLuint Compile(GLenum kind, const char* source) {
   return shader;
 }
 
+std::string Header(const std::optional<TglProgramStates>& states) {
+  std::string header = "#version 330 core\n";
+  if (states) {
+    header += std::string("#define LIT ") + (states->lit ? "true" : "false") + "\n";
+    header += std::string("#define FLAT ") + (states->flat ? "true" : "false") + "\n";
+    header += "#define TEX_MODE " + std::to_string(states->tex_mode) + "\n";
+  }
+  return header;
+}
+
 }  // namespace
 
-TglProgram::TglProgram() {
-  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
+TglProgram::TglProgram(const std::optional<TglProgramStates>& states) {
+  if (states && (states->tex_mode < 0 || states->tex_mode > 2)) {
+    throw std::invalid_argument("canvas program: texture mode " + std::to_string(states->tex_mode) +
+                                " is not 0, 1 or 2");
+  }
+  const std::string header = Header(states);
+  GLuint vs = Compile(GL_VERTEX_SHADER, header, kVertexShader);
   GLuint fs = 0;
   try {
-    fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    fs = Compile(GL_FRAGMENT_SHADER, header, kFragmentShader);
   } catch (...) {
     glDeleteShader(vs);
     throw;
@@ -157,8 +195,12 @@ TglProgram::TglProgram() {
   tex_mode = glGetUniformLocation(id_, "uTexMode");
   flat = glGetUniformLocation(id_, "uFlat");
   tex = glGetUniformLocation(id_, "uTex");
+  // Programs are made in the middle of a frame: the one in use stays in use.
+  GLint previous = 0;
+  glGetIntegerv(GL_CURRENT_PROGRAM, &previous);
   glUseProgram(id_);
   glUniform1i(tex, 0);
+  glUseProgram(static_cast<GLuint>(previous));
 }
 
 TglProgram::~TglProgram() {

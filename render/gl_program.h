@@ -1,18 +1,33 @@
 // TglProgram: the shader pair that reproduces the fixed-function pipeline the canvas
 // contract describes: per-vertex lighting in view space, flat or Gouraud colour, the three
 // texture stages, and the alpha test (fragments of alpha 0 are discarded, writing no depth).
+// The general program takes lighting, shading and texture mode from uniforms; a program
+// specialised for one combination of them does only that work, which matters on a software
+// rasteriser: the general one pays for both texture fetches and the lighting on every draw.
 #pragma once
 
 #include <epoxy/gl.h>
 
+#include <optional>
 #include <string>
+
+// The states a specialised program is built for.
+struct TglProgramStates {
+  bool lit = false;
+  bool flat = false;
+  int tex_mode = 0;  // 0 colour only, 1 texture only, 2 texture times colour
+
+  bool operator==(const TglProgramStates&) const = default;
+};
 
 class TglProgram {
  public:
   static constexpr int kMaxLights = 8;
 
-  // Compiles and links in the current context; raises std::runtime_error with the log.
-  TglProgram();
+  // Compiles and links in the current context: the general program without states, else
+  // the one specialised for them. Raises std::runtime_error with the log, and
+  // std::invalid_argument for a texture mode outside 0..2.
+  explicit TglProgram(const std::optional<TglProgramStates>& states = std::nullopt);
   ~TglProgram();
   TglProgram(const TglProgram&) = delete;
   TglProgram& operator=(const TglProgram&) = delete;

@@ -1,7 +1,8 @@
 // TglSurfaceTarget: the window canvas's view of a platform window's OpenGL surface. The
-// window canvas makes the surface's context current through it, draws into a framebuffer
-// object of its own and copies each finished frame upright into the surface's default
-// framebuffer before showing it. Free the canvases first, then this, then the surface.
+// window canvas makes the surface's context current through it and draws each frame into
+// the surface's default framebuffer (straight, or through a framebuffer object of its own
+// that it copies there upright) before showing it. Free the canvases first, then this, then
+// the surface.
 #pragma once
 
 #include "platform/gl_surface.h"
