@@ -415,6 +415,18 @@ TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(errors_.size(), 1u);
   window_->Window().OnDropFile(WriteModel(dir));
   EXPECT_EQ(Form().MeshList().Count(), 2);
+  // A file of another kind keeps the meshes but brings the model back to the centre and
+  // renders again.
+  Bench().SetModelOffset({1, 2, 3});
+  Run(501);
+  const int renders = Form().RenderCount();
+  const std::string notes = dir.File("notes.txt");
+  testsupport::WriteFile(notes, {'h', 'i'});
+  window_->Window().OnDropFile(notes);
+  EXPECT_EQ(Form().MeshList().Count(), 2);
+  EXPECT_EQ(Bench().MeshOwner().Position().Point(), (TgkPoint{0, 0, 0}));
+  Run(501);
+  EXPECT_EQ(Form().RenderCount(), renders + 1);
   Drag(350, 200, 360, 200);
   EXPECT_TRUE(errors_.size() == 1u);
 }
@@ -442,6 +454,19 @@ TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
   ClickControl(Form().Control<TpmButton>("btnAboutClose"));
   EXPECT_FALSE(about.Visible());
   EXPECT_EQ(about.Position().Y(), -(about.Height() / 2) - 62);
+
+  // OK while it slides in: it goes back up from where it is and is hidden at the end.
+  ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
+  Run(200);
+  const float midway = about.Position().Y();
+  EXPECT_GT(midway, -(about.Height() / 2) - 62);
+  EXPECT_LT(midway, rest);
+  // Still deeper than the screen plane, the panel is drawn smaller than its layout: the
+  // button's handler is called as its click would.
+  Form().btnAboutCloseClick(&Form().Control<TpmButton>("btnAboutClose"));
+  EXPECT_FALSE(about.Visible());
+  Run(600);
+  EXPECT_EQ(about.Position().Y(), -(about.Height() / 2) - 62) << "the slide-in was stopped";
 }
 
 TEST_F(MainWindowTest, DesktopShortcutsRunTheToolBarCommands) {
