@@ -396,7 +396,7 @@ TEST_F(MainWindowTest, TheFormatMenuOpensInTheWindowAndChoosesTheSaveFormat) {
   EXPECT_EQ(png.Width(), 256);
 }
 
-TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
+TEST_F(MainWindowTest, ErrorsAreReportedAndTheWindowStaysUsable) {
   TempDir dir;
   const std::string broken = dir.File("broken.md3");
   testsupport::WriteFile(broken, {'I', 'D', 'P', '3', 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3});
@@ -427,8 +427,15 @@ TEST_F(MainWindowTest, ABrokenModelIsReportedAndTheWindowStaysUsable) {
   EXPECT_EQ(Bench().MeshOwner().Position().Point(), (TgkPoint{0, 0, 0}));
   Run(501);
   EXPECT_EQ(Form().RenderCount(), renders + 1);
+  // A file that cannot be written: reported, and the window goes on.
+  dialogs_.AnswerSave(dir.File("no-such-folder/icon.icns"));
+  ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+  ASSERT_EQ(errors_.size(), 2u);
+  EXPECT_NE(errors_[1].find("icon.icns"), std::string::npos) << errors_[1];
+  const float turn = Bench().CameraZ().RotateAngle().Z();
   Drag(350, 200, 360, 200);
-  EXPECT_TRUE(errors_.size() == 1u);
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), turn + 10);
+  EXPECT_EQ(errors_.size(), 2u);
 }
 
 TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
