@@ -65,14 +65,16 @@ case "$cmd" in
     install_packages
     if [ "${1:-}" = "--sanitize" ]; then
       shift
-      export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+      # intercept_tls_get_addr=0: this LeakSanitizer misreads the dynamic TLS blocks of the
+      # GL driver's libraries under Debian 12's glibc (a bogus range, then its stop-the-world
+      # crashes after the test passed); those blocks are then not scanned, which costs no
+      # leak report here.
+      export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0}
       export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=0}
       export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
       build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DFACETMINT_SANITIZE=ON -DFACETMINT_FUZZ=ON -DFACETMINT_BENCH=OFF
-      # LeakSanitizer's stop-the-world now and then crashes itself in a process with many
-      # driver threads (Mesa's llvmpipe) after the test passed; such a test runs once more.
-      run_tests build-asan --repeat until-pass:2 "$@"
+      run_tests build-asan "$@"
     else
       build build
       run_tests build "$@"
