@@ -24,6 +24,7 @@
 #include "scene/dummy.h"
 #include "scene/scene_bitmap.h"
 #include "scene/shape.h"
+#include "tests/support/sphere_mesh.h"
 
 namespace {
 
@@ -90,32 +91,6 @@ void BM_RoundCubeFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_RoundCubeFrame)->Unit(benchmark::kMillisecond);
 
-// A sphere of 150 rings x 100 segments: 30 000 triangles, 15 251 vertices.
-void MakeSphere(TgkMeshData& mesh) {
-  constexpr int kRings = 150, kSegments = 100;
-  for (int r = 0; r <= kRings; ++r) {
-    const double phi = kPi * r / kRings;
-    for (int s = 0; s <= kSegments; ++s) {
-      const double theta = 2 * kPi * s / kSegments;
-      const auto x = static_cast<float>(std::sin(phi) * std::cos(theta));
-      const auto y = static_cast<float>(std::sin(phi) * std::sin(theta));
-      const auto z = static_cast<float>(std::cos(phi));
-      mesh.Vertices.push_back(MakeMeshVertex(x / 2, y / 2, z / 2, x, y, z,
-                                             static_cast<float>(s) / kSegments,
-                                             static_cast<float>(r) / kRings));
-    }
-  }
-  for (int r = 0; r < kRings; ++r) {
-    for (int s = 0; s < kSegments; ++s) {
-      const auto a = static_cast<std::uint16_t>(r * (kSegments + 1) + s);
-      const auto b = static_cast<std::uint16_t>(a + kSegments + 1);
-      mesh.Indices.insert(mesh.Indices.end(), {a, b, static_cast<std::uint16_t>(a + 1),
-                                               static_cast<std::uint16_t>(a + 1), b,
-                                               static_cast<std::uint16_t>(b + 1)});
-    }
-  }
-}
-
 void BM_Mesh30kFrame(benchmark::State& state) {
   TgkBitmap bitmap(1024, 1024);
   TgkOpenGLCanvas canvas(bitmap);
@@ -125,7 +100,7 @@ void BM_Mesh30kFrame(benchmark::State& state) {
   }
   TRig rig;
   auto* mesh = Child<TgkMesh>(rig.owner.get());
-  MakeSphere(mesh->Data());
+  testsupport::BuildSphere(mesh->Data(), 150, 100);  // 30 000 triangles
   state.counters["triangles"] = static_cast<double>(mesh->Data().TriangleCount());
   for (auto _ : state) {
     rig.Frame(canvas);

@@ -24,38 +24,9 @@
 #include "scene/scene.h"
 #include "scene/scene_window.h"
 #include "scene/shape.h"
+#include "tests/support/sphere_mesh.h"
 
 namespace {
-
-// A closed surface of Rows x Cols quads (two triangles each) on a unit sphere.
-void BuildSphere(TgkMeshData& data, int rows, int cols) {
-  data.Vertices.clear();
-  data.Indices.clear();
-  for (int r = 0; r <= rows; ++r) {
-    const float phi = 3.14159265f * static_cast<float>(r) / static_cast<float>(rows);
-    for (int c = 0; c <= cols; ++c) {
-      const float theta = 2 * 3.14159265f * static_cast<float>(c) / static_cast<float>(cols);
-      TgkMeshVertex v;
-      v.X = 0.5f * std::sin(phi) * std::cos(theta);
-      v.Y = 0.5f * std::sin(phi) * std::sin(theta);
-      v.Z = 0.5f * std::cos(phi);
-      v.NX = 2 * v.X, v.NY = 2 * v.Y, v.NZ = 2 * v.Z;
-      v.TU = static_cast<float>(c) / static_cast<float>(cols);
-      v.TV = static_cast<float>(r) / static_cast<float>(rows);
-      data.Vertices.push_back(v);
-    }
-  }
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) {
-      const auto a = static_cast<uint16_t>(r * (cols + 1) + c);
-      const auto b = static_cast<uint16_t>(a + cols + 1);
-      data.Indices.insert(data.Indices.end(),
-                          {a, b, static_cast<uint16_t>(a + 1), static_cast<uint16_t>(a + 1), b,
-                           static_cast<uint16_t>(b + 1)});
-    }
-  }
-  data.NotifyChange();
-}
 
 struct TViewport {
   TViewport() {
@@ -90,7 +61,7 @@ struct TViewport {
     model->SetWidth(3);
     model->SetHeight(3);
     model->SetDepth(3);
-    BuildSphere(model->Data(), 100, 150);  // 30 000 triangles
+    testsupport::BuildSphere(model->Data(), 100, 150);  // 30 000 triangles
     struct TLayerLayout {
       TgkLayerAlign align;
       float w, h, x, y;

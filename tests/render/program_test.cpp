@@ -12,36 +12,12 @@
 
 #include "render_fixture.h"
 #include "scene/camera_light.h"
+#include "tests/support/sphere_mesh.h"
 
 using namespace rendertest;
+using testsupport::BuildSphere;
 
 namespace {
-
-// A closed sphere of radius 0.5 made of rows x cols quads.
-void BuildSphere(TgkMeshData& mesh, int rows, int cols) {
-  mesh.Vertices.clear();
-  mesh.Indices.clear();
-  for (int r = 0; r <= rows; ++r) {
-    const float phi = 3.14159265f * static_cast<float>(r) / static_cast<float>(rows);
-    for (int c = 0; c <= cols; ++c) {
-      const float theta = 2 * 3.14159265f * static_cast<float>(c) / static_cast<float>(cols);
-      const float x = std::sin(phi) * std::cos(theta), y = std::sin(phi) * std::sin(theta);
-      const float z = std::cos(phi);
-      mesh.Vertices.push_back(MakeMeshVertex(0.5f * x, 0.5f * y, 0.5f * z, x, y, z,
-                                             static_cast<float>(c) / static_cast<float>(cols),
-                                             static_cast<float>(r) / static_cast<float>(rows)));
-    }
-  }
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < cols; ++c) {
-      const auto a = static_cast<std::uint16_t>(r * (cols + 1) + c);
-      const auto b = static_cast<std::uint16_t>(a + cols + 1);
-      mesh.Indices.insert(mesh.Indices.end(), {a, b, static_cast<std::uint16_t>(a + 1),
-                                               static_cast<std::uint16_t>(a + 1), b,
-                                               static_cast<std::uint16_t>(b + 1)});
-    }
-  }
-}
 
 class ProgramTest : public RenderTest {
  protected:
