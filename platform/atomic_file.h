@@ -1,9 +1,12 @@
 // Writing a file so that a failure never destroys what was there: the bytes go into a
 // temporary file in the same folder, which replaces the target only after the last byte
-// was written and flushed. Until Commit the target is untouched; a stream destroyed
-// without Commit removes its temporary file.
+// was written and flushed, and the folder is flushed after the rename. Until Commit the
+// target is untouched; a failure on any path removes the temporary file. A target that is
+// a symbolic link keeps the link: the file it points at is replaced. A process over its
+// file-size limit gets a write error instead of being killed (SIGXFSZ is ignored).
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "platform/stream.h"
@@ -17,9 +20,20 @@ class TAtomicFileStream final : public TFileStream {
   // after which the temporary file is gone and the target is as it was.
   void Commit();
   const std::string& Target() const { return target_; }
+  // Where the bytes go: Target, or the file a symbolic link at Target points at.
+  const std::string& WrittenPath() const { return written_; }
+
+  struct TReserved {
+    std::FILE* file;
+    std::string name;
+  };
 
  private:
+  TAtomicFileStream(const std::string& target, const std::string& written);
+  TAtomicFileStream(TReserved reserved, const std::string& target, const std::string& written);
+
   std::string target_;
+  std::string written_;
   bool committed_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/stream.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,13 +77,17 @@ std::vector<uint8_t> TMemoryStream::TakeBytes() {
   return std::exchange(data_, {});
 }
 
-TFileStream::TFileStream(const std::string& file_name, Mode mode) : file_name_(file_name) {
+TFileStream::TFileStream(const std::string& file_name, Mode mode)
+    : file_name_(file_name), shown_name_(file_name) {
   file_ = std::fopen(file_name.c_str(), mode == Mode::OpenRead ? "rb" : "w+b");
   if (!file_) {
     throw EStreamError((mode == Mode::OpenRead ? "Cannot open file \"" : "Cannot create file \"") +
                        file_name + "\". " + Reason());
   }
 }
+
+TFileStream::TFileStream(std::FILE* file, std::string file_name, std::string shown_name)
+    : file_name_(std::move(file_name)), shown_name_(std::move(shown_name)), file_(file) {}
 
 TFileStream::~TFileStream() {
   if (file_) std::fclose(file_);
@@ -91,7 +97,7 @@ void TFileStream::Close() {
   if (!file_) return;
   std::FILE* f = std::exchange(file_, nullptr);
   if (std::fclose(f) != 0)
-    throw EStreamError("Cannot write file \"" + file_name_ + "\". " + Reason());
+    throw EStreamError("Cannot write file \"" + shown_name_ + "\". " + Reason());
 }
 
 int64_t TFileStream::Size() const {
@@ -109,7 +115,7 @@ int64_t TFileStream::Position() const {
 
 void TFileStream::Seek(int64_t position) {
   if (!file_ || position < 0 || std::fseek(file_, static_cast<long>(position), SEEK_SET) != 0)
-    throw EStreamError("Cannot seek in file \"" + file_name_ + "\"");
+    throw EStreamError("Cannot seek in file \"" + shown_name_ + "\"");
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
@@ -120,25 +126,41 @@ size_t TFileStream::Read(void* buffer, size_t count) {
 void TFileStream::Write(const void* buffer, size_t count) {
   if (count == 0) return;
   if (!file_ || std::fwrite(buffer, 1, count, file_) != count)
-    throw EStreamError("Cannot write file \"" + file_name_ + "\". " + Reason());
+    throw EStreamError("Cannot write file \"" + shown_name_ + "\". " + Reason());
 }
 
 void TFileStream::Flush() {
   if (!file_) return;
   if (std::fflush(file_) != 0 || ::fsync(fileno(file_)) != 0)
-    throw EStreamError("Cannot write file \"" + file_name_ + "\". " + Reason());
+    throw EStreamError("Cannot write file \"" + shown_name_ + "\". " + Reason());
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& file_name) {
-  std::FILE* f = std::fopen(file_name.c_str(), "rb");
-  if (!f) throw EStreamError("Cannot open file \"" + file_name + "\". " + Reason());
+  // Non-blocking, so that opening a FIFO with no writer returns at once; the flag is
+  // cleared again once the file is known to be a regular one.
+  const int fd = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw EStreamError("Cannot open file \"" + file_name + "\". " + Reason());
+  struct TCloser {
+    int fd;
+    ~TCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    throw EStreamError("Cannot open file \"" + file_name + "\". " + Reason());
+  if (S_ISDIR(st.st_mode)) throw EStreamError("\"" + file_name + "\" is a folder, not a file");
+  if (!S_ISREG(st.st_mode)) throw EStreamError("\"" + file_name + "\" is not a regular file");
+  (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   std::vector<uint8_t> bytes;
+  bytes.reserve(static_cast<size_t>(st.st_size));
   uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+  while (true) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EStreamError("Cannot read file \"" + file_name + "\". " + Reason());
+    }
     bytes.insert(bytes.end(), chunk, chunk + n);
-  bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) throw EStreamError("Cannot read file \"" + file_name + "\"");
+  }
   return bytes;
 }

@@ -85,13 +85,19 @@ class TFileStream : public TStream {
   const std::string& FileName() const { return file_name_; }
 
  protected:
+  // Takes an open file; errors name shown_name (the file the user asked for) instead of
+  // file_name (the one written).
+  TFileStream(std::FILE* file, std::string file_name, std::string shown_name);
   // Closes the file, reporting a failure of the last flush; safe to call twice.
   void Close();
 
  private:
   std::string file_name_;
+  std::string shown_name_;
   std::FILE* file_ = nullptr;
 };
 
-// Reads a whole file; raises EStreamError with the file name and reason.
+// Reads a whole regular file; raises EStreamError with the file name and reason. Anything
+// else (a folder, a FIFO, a device) is refused before a byte is read: a FIFO would block
+// and a device could be read until memory runs out.
 std::vector<uint8_t> ReadFileBytes(const std::string& file_name);

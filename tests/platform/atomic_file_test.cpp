@@ -1,7 +1,10 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -67,4 +70,53 @@ TEST(AtomicFile, FullDeviceIsAnErrorNotATruncatedFile) {
         s.Flush();
       },
       EStreamError);
+}
+
+TEST(AtomicFile, ALinkStaysAndItsTargetIsReplaced) {
+  testsupport::TempDir dir;
+  fs::create_directory(dir.File("real"));
+  const std::string real = dir.File("real/icon.png");
+  testsupport::WriteFile(real, {'o', 'l', 'd'});
+  const std::string link = dir.File("icon.png");
+  fs::create_symlink("real/icon.png", link);  // relative, as links usually are
+  const std::string chain = dir.File("latest.png");
+  fs::create_symlink(link, chain);
+  WriteFileAtomically(chain, [](TStream& s) { s.Write("new", 3); });
+  EXPECT_TRUE(fs::is_symlink(chain));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Content(real), "new");
+  EXPECT_EQ(EntriesIn(dir.File("real")), 1u);
+  // A dangling link gets its target created.
+  const std::string dangling = dir.File("new.ico");
+  fs::create_symlink("real/new.ico", dangling);
+  WriteFileAtomically(dangling, [](TStream& s) { s.Write("ico", 3); });
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_EQ(Content(dir.File("real/new.ico")), "ico");
+}
+
+TEST(AtomicFile, AFileSizeLimitIsAWriteErrorNotADeath) {
+  testsupport::TempDir dir;
+  const std::string target = dir.File("big.icns");
+  testsupport::WriteFile(target, {'o', 'l', 'd'});
+  // In a child, so that the limit does not reach the rest of the tests.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::vector<char> block(1 << 16, 'x');
+    try {
+      WriteFileAtomically(target, [&](TStream& s) { s.Write(block.data(), block.size()); });
+    } catch (const EStreamError& e) {
+      // Named after the target, not the temporary file.
+      _exit(std::string(e.what()).find("\"" + target + "\"") != std::string::npos ? 0 : 3);
+    }
+    _exit(2);  // the write passed the limit unnoticed
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Content(target), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left beside it
 }
