@@ -1,6 +1,8 @@
 #include "app/cli.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <stdexcept>
 
@@ -11,6 +13,7 @@
 #include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
+#include "scene/shape.h"
 
 #ifndef FACETMINT_VERSION
 #define FACETMINT_VERSION "unknown"
@@ -46,16 +49,38 @@ std::string LowerExtension(const std::string& file_name) {
   return ext;
 }
 
-// "3ds" or "md3"; raises for a missing file or another extension.
+// "3ds" or "md3"; raises for a missing file, another extension or anything but a file.
 std::string CheckModel(const std::string& file) {
   const std::string ext = LowerExtension(file);
   if (ext != ".3ds" && ext != ".md3") {
     throw EFailure(file, "unknown model format (expected a .3ds or .md3 file)");
   }
   std::error_code error;
-  if (!std::filesystem::exists(file, error)) throw EFailure(file, "no such file");
-  if (std::filesystem::is_directory(file, error)) throw EFailure(file, "is a folder");
+  const std::filesystem::file_status status = std::filesystem::status(file, error);
+  if (!std::filesystem::exists(status)) throw EFailure(file, "no such file");
+  if (std::filesystem::is_directory(status)) throw EFailure(file, "is a folder");
+  if (!std::filesystem::is_regular_file(status)) throw EFailure(file, "is not a regular file");
   return ext.substr(1);
+}
+
+// One line for the terminal: the readers' messages may hold line breaks, which the window
+// shows as such.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    const bool space = c == '\n' || c == '\r' || c == '\t';
+    if (space && (line.empty() || line.back() == ' ')) continue;
+    line += space ? ' ' : c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+// True when no pixel of Bitmap is even partly opaque.
+bool FullyTransparent(const TpmBitmap& bitmap) {
+  const size_t count = static_cast<size_t>(bitmap.Width()) * static_cast<size_t>(bitmap.Height());
+  const uint32_t* pixels = bitmap.Pixels();
+  return std::none_of(pixels, pixels + count, [](uint32_t p) { return (p >> 24) != 0; });
 }
 
 void Load(TWorkbench& workbench, const std::string& file) {
@@ -82,9 +107,6 @@ void Render(const TRenderJob& job) {
   TWorkbench workbench;
   if (!job.Model.empty()) {
     Load(workbench, job.Model);
-    // The 3DS reader takes data without a mesh chunk as an empty model: icons of nothing
-    // must not pass for a result.
-    if (workbench.Meshes().empty()) throw EFailure(job.Model, "the model has no meshes");
   }
   try {
     ApplyRenderSettings(workbench, job.Settings);
@@ -96,6 +118,14 @@ void Render(const TRenderJob& job) {
   if (!workbench.RenderIcons()) {
     const std::string& why = TglEglContext::OffscreenContextError();
     throw EFailure(subject, "cannot render off-screen" + (why.empty() ? "" : ": " + why));
+  }
+  // Icons of nothing must not pass for a result, unless every mesh was hidden on purpose.
+  const std::vector<TgkShape*> meshes = workbench.Meshes();
+  const bool any_shown =
+      std::any_of(meshes.begin(), meshes.end(), [](TgkShape* m) { return m->Visible(); });
+  if (any_shown && FullyTransparent(workbench.Preview(256))) {
+    throw EFailure(subject,
+                   "nothing of the model is visible in the icon (turned or moved out of view)");
   }
   for (const std::string& file : job.Outputs) {
     try {
@@ -175,9 +205,11 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
       }
     }
   } catch (const EFailure& e) {
-    err << "facetmint: " << e.Subject() << ": " << e.what() << "\n";
+    err << "facetmint: " << e.Subject() << ": " << OneLine(e.what()) << "\n";
+  } catch (const std::bad_alloc&) {
+    err << "facetmint: out of memory\n";
   } catch (const std::exception& e) {
-    err << "facetmint: " << e.what() << "\n";
+    err << "facetmint: " << OneLine(e.what()) << "\n";
   }
   return 1;
 }

@@ -227,17 +227,11 @@ void TfrmMain::btnLoadClick(TPersistent*) {
 void TfrmMain::LoadModel(const std::string& file_name) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return;
+  // A load that fails changes nothing, rows and selection included; its error goes on to
+  // the report.
+  workbench_->LoadModel(file_name);
   TpmListBox& list = MeshList();
   if (list.Selected()) list.SetItemIndex(-1);
-  try {
-    workbench_->LoadModel(file_name);
-  } catch (...) {
-    // A reader that failed half-way may have replaced some meshes: the rows must not keep
-    // pointing at meshes that are gone.
-    RebuildMeshList();
-    ScheduleUpdate();
-    throw;
-  }
   RebuildMeshList();
 }
 

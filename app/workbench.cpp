@@ -1,7 +1,10 @@
 #include "app/workbench.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 
 #include "app/icon_save.h"
 #include "import/import_3ds.h"
@@ -29,6 +32,40 @@ std::string LowerExtension(const std::string& file_name) {
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
+}
+
+std::string OutOfMemoryMessage(const std::string& file_name) {
+  return "out of memory while reading " + std::filesystem::path(file_name).filename().string();
+}
+
+// True when some mesh under Parent has a triangle of non-zero area: anything less draws
+// no pixel, and blank icons must not pass for a model.
+bool HasDrawableTriangle(const TgkVisualObject& parent) {
+  for (const TgkObject* child : parent.Children()) {
+    const auto* mesh = dynamic_cast<const TgkCustomMesh*>(child);
+    if (!mesh) continue;
+    const TgkMeshData& data = mesh->MeshData();
+    const float size[3] = {mesh->Width(), mesh->Height(), mesh->Depth()};
+    auto at = [&](size_t i, int axis) {
+      const TgkMeshVertex& v = data.Vertices[i];
+      return static_cast<double>(axis == 0 ? v.X : axis == 1 ? v.Y : v.Z) * size[axis];
+    };
+    const size_t count = data.Vertices.size();
+    for (size_t t = 0; t + 2 < data.Indices.size(); t += 3) {
+      const size_t a = data.Indices[t], b = data.Indices[t + 1], c = data.Indices[t + 2];
+      if (a >= count || b >= count || c >= count) continue;
+      double e1[3] = {}, e2[3] = {};
+      for (int k = 0; k < 3; ++k) {
+        e1[k] = at(b, k) - at(a, k);
+        e2[k] = at(c, k) - at(a, k);
+      }
+      const double cross[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                               e1[0] * e2[1] - e1[1] * e2[0]};
+      const double area2 = cross[0] * cross[0] + cross[1] * cross[1] + cross[2] * cross[2];
+      if (area2 > 0 && std::isfinite(area2)) return true;
+    }
+  }
+  return false;
 }
 
 // The stored orientations of the lights are the Z turn applied before the X turn.
@@ -80,17 +117,37 @@ TWorkbench::~TWorkbench() = default;
 bool TWorkbench::LoadModel(const std::string& file_name) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return false;
-  model_file_ = file_name;
-  if (selected_) SelectMesh(nullptr);
-  TMemoryStream stream;
-  stream.LoadFromFile(file_name);
-  stream.Seek(0);
   const std::string ext = LowerExtension(file_name);
-  if (ext == ".3ds") {
-    Import3DS(file_name, bitmaps_.get(), stream, *mesh_owner_, nullptr);
-  } else if (ext == ".md3") {
-    ImportMD3(file_name, bitmaps_.get(), stream, *mesh_owner_, nullptr);
+  if (ext == ".3ds" || ext == ".md3") {
+    // The new model is built aside, in a parent of the current size outside the scene, and
+    // replaces the current one only when the whole load succeeded: a file that fails leaves
+    // the model, its colours, visibility, selection and position as they were.
+    TgkDummy staging;  // unowned, like MeshOwner: the meshes it makes are unowned too
+    staging.SetWidth(mesh_owner_->Width());
+    staging.SetHeight(mesh_owner_->Height());
+    staging.SetDepth(mesh_owner_->Depth());
+    auto textures = std::make_unique<TgkBitmapList>();
+    try {
+      TMemoryStream stream;
+      stream.LoadFromFile(file_name);
+      stream.Seek(0);
+      if (ext == ".3ds") {
+        Import3DS(file_name, textures.get(), stream, staging, nullptr);
+      } else {
+        ImportMD3(file_name, textures.get(), stream, staging, nullptr);
+      }
+    } catch (const std::bad_alloc&) {
+      throw std::runtime_error(OutOfMemoryMessage(file_name));
+    } catch (const std::length_error&) {
+      throw std::runtime_error(OutOfMemoryMessage(file_name));
+    }
+    if (!HasDrawableTriangle(staging)) throw std::runtime_error(kNothingDrawable);
+    if (selected_) SelectMesh(nullptr);
+    mesh_owner_->ReplaceChildrenWith(staging);
+    textures->SetName(bitmaps_->Name());
+    bitmaps_.swap(textures);
   }
+  model_file_ = file_name;
   mesh_owner_->Position().SetPoint({0, 0, 0});
   Changed();
   return true;

@@ -55,10 +55,11 @@ class TWorkbench {
   const TpmBitmap& Preview(int size) const { return previews_.Of(size); }
 
   // ---- Model ----
-  // False, nothing changed, when no file of that name exists. Otherwise the selection is
-  // cleared and a ".3ds" or ".md3" file (any letter case) replaces the meshes; any other
-  // extension keeps them. The model then goes back to the origin. Reader errors pass
-  // through.
+  // False, nothing changed, when no file of that name exists. A ".3ds" or ".md3" file (any
+  // letter case) is built aside and replaces the meshes, textures and selection only when
+  // the whole load succeeded with a drawable model; otherwise its error passes through and
+  // nothing changed. Any other extension keeps the meshes. After a load the model goes back
+  // to the origin.
   bool LoadModel(const std::string& file_name);
   const std::string& ModelFileName() const { return model_file_; }
   // The meshes of the current model, in child order.
@@ -135,6 +136,10 @@ class TWorkbench {
   TpmTrackValue shadow_softness_{kShadowSoftnessTrack, kShadowSoftnessStart};
   uint32_t shadow_color_ = 0xFF000000;
 };
+
+// The error of a model that has nothing a render could show (no meshes, no triangles, or
+// every triangle without area).
+inline constexpr const char* kNothingDrawable = "the model has nothing to draw";
 
 // The name of the round cube the window starts with.
 inline constexpr const char* kRoundCubeName = "圆立方体";

@@ -213,6 +213,36 @@ void TgkVisualObject::AddObject(TgkObject* child) {
   }
 }
 
+void TgkVisualObject::ReplaceChildrenWith(TgkVisualObject& source) {
+  if (&source == this) return;
+  for (TgkObject* p = this; p; p = p->parent_)
+    if (p == &source) throw EComponentError("An object cannot take the children of its ancestor");
+  for (TgkObject* p = source.parent_; p; p = p->parent_)
+    if (p == this) throw EComponentError("An object cannot take the children of its descendant");
+  DeleteChildren();
+  SetWidth(source.width_);
+  SetHeight(source.height_);
+  SetDepth(source.depth_);
+  std::vector<TgkObject*> moved = std::move(source.children_);
+  source.children_.clear();
+  source.Repaint();
+  for (TgkObject* child : moved) {
+    children_.push_back(child);
+    child->parent_ = this;
+    child->SetScene(Scene());
+    if (child->IsVisualObject()) {
+      auto* visual = static_cast<TgkVisualObject*>(child);
+      if (IsScreenProjection()) visual->SetProjection(true);
+      visual->RecalcAbsolute();
+      visual->RecalcOpacity();
+    }
+  }
+  // The children were laid out for this very size: a later resize scales them from it.
+  previous_size_ = {width_, height_, depth_};
+  RecalcAbsolute();
+  Repaint();
+}
+
 void TgkVisualObject::RemoveObject(TgkObject* child) {
   bool present = child && child->Parent() == this;
   TgkObject::RemoveObject(child);

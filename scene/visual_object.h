@@ -207,6 +207,11 @@ class TgkVisualObject : public TgkObject {
   // The alignment pass over the visual children.
   virtual void Realign();
 
+  // Frees the children, takes Source's size and moves all of Source's children here in their
+  // order, as laid out for that size: one layout pass for the lot, where moving them one by
+  // one would lay out all siblings once per child. Source ends up empty.
+  void ReplaceChildrenWith(TgkVisualObject& source);
+
   // ---- Properties ----
   TgkPosition& Position() { return position_; }
   TgkPosition& Scale() { return scale_; }

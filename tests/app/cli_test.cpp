@@ -1,7 +1,11 @@
 // The facetmint executable, run as a user runs it; its files read by real clients.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -115,10 +119,44 @@ TEST_F(CliTest, ErrorsNameTheFileAndExitOne) {
   EXPECT_EQ(Facetmint("info " + F("bad.md3"), &out), 1);
   testsupport::WriteFile(dir.File("text.3ds"), {'h', 'e', 'l', 'l', 'o'});
   EXPECT_EQ(Facetmint("render " + F("text.3ds") + " -o " + F("x.png"), &out), 1);
-  EXPECT_NE(out.find("no meshes"), std::string::npos) << out;
+  EXPECT_NE(out.find("nothing to draw"), std::string::npos) << out;
   EXPECT_EQ(Facetmint("render -o " + F("x.png") + " --hide nobody", &out), 1);
   EXPECT_NE(out.find("no mesh named \"nobody\""), std::string::npos) << out;
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+}
+
+TEST_F(CliTest, IconsOfNothingAreAnErrorUnlessEveryMeshWasHidden) {
+  std::string out;
+  // Moved out of view: every icon would be blank.
+  EXPECT_EQ(Facetmint("render -o " + F("gone.png") + " --move 40,0,0", &out), 1);
+  EXPECT_EQ(out.rfind("facetmint: round cube: nothing of the model is visible", 0), 0u) << out;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gone.png")));
+  // Hidden on purpose: the transparent icons are what was asked for.
+  EXPECT_EQ(Facetmint("render -o " + F("hidden.png") + " --hide 圆立方体", &out), 0) << out;
+  EXPECT_TRUE(std::filesystem::exists(dir.File("hidden.png")));
+}
+
+TEST_F(CliTest, EveryErrorIsOneLineOnTheTerminal) {
+  const std::vector<std::pair<std::string, std::vector<unsigned char>>> files = {
+      {"zero.3ds", {}},
+      {"chunk.3ds", {0x4D, 0x4D, 0xFF, 0xFF, 0, 0, 0x3D, 0x3D}},
+      {"short.md3", {'I', 'D', 'P', '3', 15, 0, 0, 0}},
+  };
+  for (const auto& [name, bytes] : files) {
+    testsupport::WriteFile(dir.File(name), bytes);
+    std::string out;
+    EXPECT_EQ(Facetmint("render " + F(name) + " -o " + F("x.png"), &out), 1);
+    EXPECT_EQ(out.rfind("facetmint: " + dir.File(name) + ": ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\r'), std::string::npos) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+    EXPECT_EQ(out.find(".cpp"), std::string::npos) << out;  // no source file of ours
+  }
+  // Not a regular file: refused before anything is read (a FIFO would block).
+  const std::string fifo = dir.File("pipe.md3");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::string out;
+  EXPECT_EQ(Facetmint("info " + F("pipe.md3"), &out), 1);
+  EXPECT_EQ(out, "facetmint: " + fifo + ": is not a regular file\n");
 }
 
 TEST_F(CliTest, UnwritableOutputLeavesNoFile) {
