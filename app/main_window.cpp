@@ -58,6 +58,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   if (!dialogs) {
     own_dialogs_ = std::make_unique<TGtkDialogService>(window_.get(), ModalKeepAlive(loop));
     form_->SetDialogs(own_dialogs_.get());
+    dialogs = own_dialogs_.get();
   }
 
   target_ = std::make_unique<TglSurfaceTarget>(*window_);
@@ -76,9 +77,14 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
     if (scene_input) scene_input(e);
   };
   if (form_->OnResize) form_->OnResize(form_.get());
+  // Errors of the window's work appear in the dialogs' message box, over the window (last, so
+  // that a constructor that throws leaves no reporter behind).
+  previous_reporter_ =
+      SetErrorReporter([dialogs](const std::string& message) { dialogs->ShowError(message); });
 }
 
 TMainWindow::~TMainWindow() {
+  SetErrorReporter(std::move(previous_reporter_));
   if (window_) {
     window_->OnResize = nullptr;
     window_->OnDropFile = nullptr;
@@ -120,7 +126,7 @@ int RunMainWindow(const std::optional<std::string>& model) {
     // other load error, and the window opens with the round cube.
     std::error_code error;
     if (!std::filesystem::exists(*model, error))
-      ShowErrorMessage(*model + ": no such file");
+      ReportException(std::make_exception_ptr(std::runtime_error(*model + ": no such file")));
     else if (RunReportingErrors([&] { window.Form().LoadModel(*model); }))
       window.Form().UpdateTimerTimer();  // the first frame shows the model's icons at once
   }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "platform/shell.h"
 
 class TEventLoop;
 class TWindow;
@@ -42,6 +43,7 @@ class TMainWindow {
   std::unique_ptr<TWindow> window_;
   std::unique_ptr<TglSurfaceTarget> target_;
   std::unique_ptr<TgkSceneWindow> link_;
+  TErrorReporter previous_reporter_;
 };
 
 // Opens the window (with Model loaded when given) and runs it; returns the exit status.

@@ -55,4 +55,6 @@ class TDialogService {
   // Colours are 0x00BBGGRR here, as desktop colour dialogs take them (see SwapRedBlue);
   // the top byte of Initial is ignored and the result's is 0.
   virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) = 0;
+  // An error message (line breaks kept) that stays until the user closes it.
+  virtual void ShowError(const std::string& message) = 0;
 };

@@ -248,3 +248,14 @@ std::optional<std::uint32_t> TGtkDialogService::ChooseColor(std::uint32_t initia
   gtk_color_chooser_get_rgba(chooser, &rgba);
   return ColorRefFromChannels(rgba.red, rgba.green, rgba.blue);
 }
+
+void TGtkDialogService::ShowError(const std::string& message) {
+  if (!Available()) {
+    ShowErrorMessage(message);
+    return;
+  }
+  TDialogHolder dialog{gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                              GTK_BUTTONS_CLOSE, "%s", message.c_str())};
+  gtk_window_set_title(GTK_WINDOW(dialog.widget), ApplicationTitle().c_str());
+  Run(dialog.widget);
+}

@@ -39,6 +39,8 @@ class TGtkDialogService : public TDialogService {
   std::optional<std::string> OpenFile(const TOpenFileRequest& request) override;
   std::optional<std::string> SaveFile(const TSaveFileRequest& request) override;
   std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
+  // Without a display the message goes to standard error.
+  void ShowError(const std::string& message) override;
 
   // Closes the dialog that is open as if the user had cancelled it (for example when the
   // program is asked to quit meanwhile). Nothing happens when none is open.

@@ -51,7 +51,9 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    previous_reporter_ = SetErrorReporter([this](const std::string& m) { errors_.push_back(m); });
+    // The window shows its errors through the dialogs; anything before it exists lands there too.
+    previous_reporter_ =
+        SetErrorReporter([this](const std::string& m) { dialogs_.errors.push_back(m); });
     DefaultTimerService().SetClock(clock_);
     loop_ = std::make_unique<TEventLoop>(DefaultTimerService());
     window_ = std::make_unique<TMainWindow>(*loop_, &dialogs_);
@@ -146,7 +148,6 @@ class MainWindowTest : public ::testing::Test {
   testsupport::TScriptedDialogService dialogs_;
   std::unique_ptr<TEventLoop> loop_;
   std::unique_ptr<TMainWindow> window_;
-  std::vector<std::string> errors_;
   TErrorReporter previous_reporter_;
 };
 
@@ -166,7 +167,7 @@ TEST_F(MainWindowTest, StartsWithTheRoundCubeItsRowAndSixPreviews) {
     EXPECT_LT(OpaquePixels(shown), size * size) << "the background stays transparent";
   }
   EXPECT_GE(Form().Scene().FrameCount(), 1u);
-  EXPECT_TRUE(errors_.empty());
+  EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 TEST_F(MainWindowTest, LayersMeetAtTheEdgesAtDesignAndSmallestSize) {
@@ -369,7 +370,7 @@ TEST_F(MainWindowTest, LoadColourAndSaveThroughTheDialogs) {
   TpmBitmap png(1, 1);
   ASSERT_TRUE(png.LoadFromFile(dir.File("c.png")));
   EXPECT_EQ(png.Width(), 256);
-  EXPECT_TRUE(errors_.empty());
+  EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 TEST_F(MainWindowTest, TheFormatMenuOpensInTheWindowAndChoosesTheSaveFormat) {
@@ -400,19 +401,24 @@ TEST_F(MainWindowTest, ErrorsAreReportedAndTheWindowStaysUsable) {
   TempDir dir;
   const std::string broken = dir.File("broken.md3");
   testsupport::WriteFile(broken, {'I', 'D', 'P', '3', 0xFF, 0xFF, 0xFF, 0x7F, 1, 2, 3});
+  const std::vector<TgkShape*> meshes = Bench().Meshes();
+  Form().MeshList().SetItemIndex(0);
   dialogs_.AnswerOpen(broken);
   ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
-  ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_FALSE(errors_[0].empty());
-  // The rows describe exactly the meshes that are there.
-  const std::vector<TgkShape*> meshes = Bench().Meshes();
+  ASSERT_EQ(dialogs_.errors.size(), 1u);
+  EXPECT_FALSE(dialogs_.errors[0].empty());
+  // Nothing changed: the same meshes, rows and selection.
+  EXPECT_EQ(Bench().Meshes(), meshes);
+  EXPECT_EQ(Form().MeshList().ItemIndex(), 0);
+  EXPECT_EQ(Bench().SelectedMesh(), meshes[0]);
   ASSERT_EQ(Form().MeshList().Count(), static_cast<int>(meshes.size()));
   for (size_t i = 0; i < meshes.size(); ++i)
     EXPECT_EQ(Form().MeshList().Item(static_cast<int>(i))->LinkedObject, meshes[i]);
+  Form().MeshList().SetItemIndex(-1);
   // A missing file is ignored silently; a dropped model loads like a chosen one.
   dialogs_.AnswerOpen(dir.File("missing.3ds"));
   ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
-  EXPECT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(dialogs_.errors.size(), 1u);
   window_->Window().OnDropFile(WriteModel(dir));
   EXPECT_EQ(Form().MeshList().Count(), 2);
   // A file of another kind keeps the meshes but brings the model back to the centre and
@@ -430,12 +436,12 @@ TEST_F(MainWindowTest, ErrorsAreReportedAndTheWindowStaysUsable) {
   // A file that cannot be written: reported, and the window goes on.
   dialogs_.AnswerSave(dir.File("no-such-folder/icon.icns"));
   ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
-  ASSERT_EQ(errors_.size(), 2u);
-  EXPECT_NE(errors_[1].find("icon.icns"), std::string::npos) << errors_[1];
+  ASSERT_EQ(dialogs_.errors.size(), 2u);
+  EXPECT_NE(dialogs_.errors[1].find("icon.icns"), std::string::npos) << dialogs_.errors[1];
   const float turn = Bench().CameraZ().RotateAngle().Z();
   Drag(350, 200, 360, 200);
   EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), turn + 10);
-  EXPECT_EQ(errors_.size(), 2u);
+  EXPECT_EQ(dialogs_.errors.size(), 2u);
 }
 
 TEST_F(MainWindowTest, AboutPanelSlidesInBelowTheToolBarAndHidesAfterOk) {
@@ -529,7 +535,7 @@ TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
   EXPECT_FALSE(eye.IsChecked());
   Run(600);
   EXPECT_EQ(Form().RenderCount(), renders);
-  EXPECT_TRUE(errors_.empty());
+  EXPECT_TRUE(dialogs_.errors.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "platform/event_loop.h"
 #include "platform/gtk_dialogs.h"
@@ -55,6 +56,7 @@ TEST(GtkDialogsOnX11, TheDialogIsTransientForTheProgramsWindow) {
   const ::Window ours = info.info.x11.window;
 
   ::Window transient_for = 0;
+  std::string message_text;
   int ticks = 0;
   TGtkDialogService* service = nullptr;
   auto keep_alive = ModalKeepAlive(loop);
@@ -68,7 +70,14 @@ TEST(GtkDialogsOnX11, TheDialogIsTransientForTheProgramsWindow) {
         XGetTransientForHint(gdk_x11_display_get_xdisplay(gdk_window_get_display(gdk)),
                              gdk_x11_window_get_xid(gdk), &transient_for);
       }
+      if (GTK_IS_MESSAGE_DIALOG(it->data)) {
+        gchar* text = nullptr;
+        g_object_get(it->data, "text", &text, nullptr);
+        message_text = text ? text : "";
+        g_free(text);
+      }
     }
+    if (ticks == 2) window.Invalidate();  // something behind the dialog changes
     if (ticks == 3) service->CancelOpenDialog();
   });
   service = &dialogs;
@@ -76,6 +85,16 @@ TEST(GtkDialogsOnX11, TheDialogIsTransientForTheProgramsWindow) {
   EXPECT_EQ(ticks, 3);
   EXPECT_EQ(transient_for, ours);
   EXPECT_GT(window.FramesPainted(), 0u) << "the window went on drawing";
+
+  // An error message is shown the same way, its line break kept.
+  ticks = 0;
+  transient_for = 0;
+  const auto frames = window.FramesPainted();
+  dialogs.ShowError("无法读取\nsecond line");
+  EXPECT_EQ(ticks, 3);
+  EXPECT_EQ(transient_for, ours);
+  EXPECT_EQ(message_text, "无法读取\nsecond line");
+  EXPECT_GT(window.FramesPainted(), frames) << "the window went on drawing";
 #else
   GTEST_SKIP() << "GTK without X11";
 #endif

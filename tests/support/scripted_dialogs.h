@@ -51,6 +51,9 @@ class TScriptedDialogService : public TDialogService {
     return Next(color_answers_, "colour");
   }
 
+  // Error messages are recorded; the user closes each at once.
+  void ShowError(const std::string& message) override { errors.push_back(message); }
+
   // True when every queued answer was used.
   bool Exhausted() const {
     return open_answers_.empty() && save_answers_.empty() && color_answers_.empty();
@@ -60,6 +63,7 @@ class TScriptedDialogService : public TDialogService {
   std::vector<TSaveFileRequest> save_requests;
   std::vector<std::uint32_t> color_requests;  // the initial colours, 0x00BBGGRR
   int overwrite_questions = 0;
+  std::vector<std::string> errors;
 
  private:
   struct TSaveAnswer {
