@@ -238,9 +238,12 @@ void TfrmMain::LoadModel(const std::string& file_name) {
 void TfrmMain::RebuildMeshList() {
   TpmListBox& list = MeshList();
   list.Clear();
+  // The rows are built apart and enter the list together: a model of many meshes is then
+  // laid out once, not once per row.
+  std::vector<TpmListBoxItem*> rows;
   for (TgkShape* mesh : workbench_->Meshes()) {
     auto* item = new TpmListBoxItem(this);  // the form owns every row part
-    list.AddObject(item);
+    rows.push_back(item);
 
     auto* check = new TpmCheckBox(this);
     check->SetWidth(30);
@@ -288,6 +291,7 @@ void TfrmMain::RebuildMeshList() {
       MeshMouseUp(s, b, sh, x, y);
     };
   }
+  list.AddRows(rows);
   list.SetItemIndex(-1);
 }
 

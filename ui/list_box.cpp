@@ -95,9 +95,12 @@ TpmListBoxItem* TpmListBox::Item(int index) const {
 }
 
 void TpmListBox::Clear() {
-  for (int i = Count() - 1; i >= 0; --i) {
-    std::unique_ptr<TpmListBoxItem> row(Item(i));
-  }
+  content_->DeleteChildrenIf(
+      [](const TpmObject& o) { return dynamic_cast<const TpmListBoxItem*>(&o) != nullptr; });
+}
+
+void TpmListBox::AddRows(const std::vector<TpmListBoxItem*>& rows) {
+  content_->AppendObjects({rows.begin(), rows.end()});
 }
 
 void TpmListBox::SetScrollBarSize(float v) {

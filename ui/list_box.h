@@ -46,6 +46,8 @@ class TpmListBox : public TpmControl {
   TpmListBoxItem* Selected() const { return Item(item_index_); }
   // Frees every row, last first.
   void Clear();
+  // Appends rows at once: a list of many rows is laid out once, not once per row.
+  void AddRows(const std::vector<TpmListBoxItem*>& rows);
   // Rows go into the content object; other children stay with the list box.
   void AddObject(TpmObject* child) override;
 

@@ -164,6 +164,43 @@ void TpmObject::RemoveObject(TpmObject* child) {
   if (!IsDestroying()) ChildrenChanged();
 }
 
+void TpmObject::AppendObjects(const std::vector<TpmObject*>& children) {
+  for (TpmObject* child : children) {
+    if (!child || child == this) continue;
+    for (TpmObject* p = this; p; p = p->parent_) {
+      if (p == child) throw EComponentError("an object cannot become its own descendant");
+    }
+  }
+  children_.reserve(children_.size() + children.size());
+  for (TpmObject* child : children) {
+    if (!child || child == this || child->parent_ == this) continue;
+    if (child->parent_) child->parent_->RemoveObject(child);
+    children_.push_back(child);
+    child->parent_ = this;
+    child->SetScene(scene_);
+  }
+  ChildrenChanged();
+}
+
+void TpmObject::DeleteChildrenIf(const std::function<bool(const TpmObject&)>& which) {
+  std::vector<TpmObject*> doomed;
+  std::erase_if(children_, [&](TpmObject* child) {
+    if (!which(*child)) return false;
+    doomed.push_back(child);
+    return true;
+  });
+  if (doomed.empty()) return;
+  for (TpmObject* child : doomed) {
+    if (child->IsVisual()) static_cast<TpmVisualObject*>(child)->Repaint();
+    child->parent_ = nullptr;
+    if (scene_) scene_->ObjectDestroying(child);
+    child->SetScene(nullptr);
+  }
+  // Last first, as DeleteChildren does.
+  for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) delete *it;
+  ChildrenChanged();
+}
+
 void TpmObject::DeleteChildren() {
   while (!children_.empty()) delete children_.back();
 }

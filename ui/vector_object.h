@@ -147,6 +147,11 @@ class TpmObject : public TComponent {
   void InsertObject(int index, TpmObject* child);
   virtual void RemoveObject(TpmObject* child);
   void DeleteChildren();
+  // Appends many children at once (taking each from any previous parent) and tells of the
+  // change once: adding them one by one would lay out all siblings once per child.
+  void AppendObjects(const std::vector<TpmObject*>& children);
+  // Frees the children that Which picks, telling of the change once.
+  void DeleteChildrenIf(const std::function<bool(const TpmObject&)>& which);
   virtual bool IsVisual() const { return false; }
 
   const std::string& ResourceName() const { return resource_name_; }
