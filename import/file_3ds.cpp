@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "import/chunk_ids_3ds.h"
@@ -70,6 +71,19 @@ void DecodeU32(const uint8_t* p, uint32_t& v) {
   v = LoadU32(p);
 }
 
+// Runs a step of the reader; an allocation failure becomes the reader's own error, so
+// that no library exception text reaches the user.
+template <typename Step>
+decltype(auto) WithMemoryError(Step&& step) {
+  try {
+    return step();
+  } catch (const std::bad_alloc&) {
+    throw E3DSError(error3ds::kNoMemory);
+  } catch (const std::length_error&) {
+    throw E3DSError(error3ds::kNoMemory);
+  }
+}
+
 }  // namespace
 
 TFile3DS::TFile3DS() : objects_(*this), materials_(*this) {}
@@ -84,12 +98,10 @@ void TFile3DS::LoadFromStream(TStream& stream) {
   tree_.Clear();
   file_name_.clear();
   stream_ = &stream;
-  try {
+  WithMemoryError([&] {
     tree_.Parse(stream);
-  } catch (const std::bad_alloc&) {
-    throw E3DSError(error3ds::kNoMemory);
-  }
-  if (tree_.Count() > 1) PrepareKeyFramer();
+    if (tree_.Count() > 1) PrepareKeyFramer();
+  });
 }
 
 void TFile3DS::RequireLoaded() const {
@@ -131,7 +143,7 @@ void TFile3DS::BuildMaterialIndex() {
 
 int TObjectList::MeshCount() {
   if (owner_.tree_.Empty()) return 0;
-  owner_.BuildObjectIndex();
+  WithMemoryError([&] { owner_.BuildObjectIndex(); });
   return static_cast<int>(owner_.object_index_.size());
 }
 
@@ -139,20 +151,16 @@ const TMesh3DS& TObjectList::Mesh(int index) {
   owner_.RequireLoaded();
   uint16_t root = owner_.tree_.RootId();
   if (root != kMeshFile && root != kProjectFile) throw E3DSError(error3ds::kWrongDatabase);
-  owner_.BuildObjectIndex();
+  WithMemoryError([&] { owner_.BuildObjectIndex(); });
   if (index < 0 || index >= static_cast<int>(owner_.object_index_.size())) {
     throw E3DSError(error3ds::InvalidIndex(index));
   }
-  if (meshes_.size() < owner_.object_index_.size()) meshes_.resize(owner_.object_index_.size());
-  auto& slot = meshes_[static_cast<size_t>(index)];
-  if (!slot) {
-    try {
-      slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
-    } catch (const std::bad_alloc&) {
-      throw E3DSError(error3ds::kNoMemory);
-    }
-  }
-  return *slot;
+  return *WithMemoryError([&]() -> std::unique_ptr<TMesh3DS>& {
+    if (meshes_.size() < owner_.object_index_.size()) meshes_.resize(owner_.object_index_.size());
+    auto& slot = meshes_[static_cast<size_t>(index)];
+    if (!slot) slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
+    return slot;
+  });
 }
 
 std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
@@ -164,6 +172,8 @@ std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
   }
   const int trimesh = tree_.FindChild(obj, kTriMesh);
   if (trimesh < 0) throw E3DSError(error3ds::kWrongObject);
+  // A chunk of the mesh or around it that runs past its parent: the mesh would be cut.
+  if (!tree_.Intact(obj)) throw E3DSError(error3ds::kInvalidChunk);
 
   for (int c = tree_.Node(trimesh).FirstChild; c >= 0; c = tree_.Node(c).Next) {
     const TChunkNode3DS& node = tree_.Node(c);
@@ -256,7 +266,7 @@ std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
 
 int TMaterialList::Count() {
   if (owner_.tree_.Empty()) return 0;
-  owner_.BuildMaterialIndex();
+  WithMemoryError([&] { owner_.BuildMaterialIndex(); });
   return static_cast<int>(owner_.material_index_.size());
 }
 
@@ -266,22 +276,20 @@ const TMaterial3DS& TMaterialList::Material(int index) {
   if (root != kMeshFile && root != kProjectFile && root != kMaterialLibrary) {
     throw E3DSError(error3ds::kWrongDatabase);
   }
-  owner_.BuildMaterialIndex();
+  WithMemoryError([&] { owner_.BuildMaterialIndex(); });
   if (index < 0 || index >= static_cast<int>(owner_.material_index_.size())) {
     throw E3DSError(error3ds::InvalidIndex(index));
   }
-  if (materials_.size() < owner_.material_index_.size()) {
-    materials_.resize(owner_.material_index_.size());
-  }
-  auto& slot = materials_[static_cast<size_t>(index)];
-  if (!slot) {
-    try {
-      slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
-    } catch (const std::bad_alloc&) {
-      throw E3DSError(error3ds::kNoMemory);
+  return *WithMemoryError([&]() -> std::unique_ptr<TMaterial3DS>& {
+    if (materials_.size() < owner_.material_index_.size()) {
+      materials_.resize(owner_.material_index_.size());
     }
-  }
-  return *slot;
+    auto& slot = materials_[static_cast<size_t>(index)];
+    if (!slot) {
+      slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
+    }
+    return slot;
+  });
 }
 
 const TMaterial3DS* TMaterialList::FindByName(const std::string& name) {
@@ -409,7 +417,9 @@ bool IsProcedureChunk(uint16_t id) {
 }  // namespace
 
 std::unique_ptr<TMaterial3DS> TFile3DS::ReadMaterial(int mat) {
-  if (tree_.Node(mat).Id != kMatEntry) throw E3DSError(error3ds::kInvalidChunk);
+  if (tree_.Node(mat).Id != kMatEntry || !tree_.Intact(mat)) {
+    throw E3DSError(error3ds::kInvalidChunk);
+  }
   auto m = std::make_unique<TMaterial3DS>();
   TStream& s = *stream_;
   for (int c = tree_.Node(mat).FirstChild; c >= 0; c = tree_.Node(c).Next) {
@@ -548,7 +558,9 @@ std::unique_ptr<TMaterial3DS> TFile3DS::ReadMaterial(int mat) {
         ReadMapRule(s, tree_, c, m->Reflect.Mask);
         break;
       default:
-        throw E3DSError(error3ds::kInvalidChunk);
+        // Chunks this reader does not know (0xA086, the supersampling settings of
+        // 3D Studio, and whatever later versions add) carry nothing it uses.
+        break;
     }
   }
   return m;
