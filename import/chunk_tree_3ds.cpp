@@ -219,10 +219,10 @@ void TChunkTree3DS::Parse(TStream& stream) {
   root.Offset = 0;
   // The root ends at the stream's end at the latest; a longer one marks a truncated file.
   root.End = std::min<int64_t>(root.Length, size);
-  root.Overruns = root.Length > size;
   root.SubtreeEnd = 1;
   nodes_.push_back(root);
   if (!IsRootOf3DS(root.Id)) return;
+  nodes_[0].Overruns = root.Length > size;
 
   // Depth-first without recursion, so that deep nesting cannot exhaust the call stack.
   struct Open {
@@ -304,11 +304,16 @@ int TChunkTree3DS::NextSibling(int node, uint16_t id) const {
   return -1;
 }
 
-bool TChunkTree3DS::Intact(int node) const {
-  if (node < 0) return true;
+bool TChunkTree3DS::PathIntact(int node) const {
   for (int up = node; up >= 0; up = nodes_[static_cast<size_t>(up)].Parent) {
     if (nodes_[static_cast<size_t>(up)].Overruns) return false;
   }
+  return true;
+}
+
+bool TChunkTree3DS::Intact(int node) const {
+  if (node < 0) return true;
+  if (!PathIntact(node)) return false;
   const int end = nodes_[static_cast<size_t>(node)].SubtreeEnd;
   for (int i = node + 1; i < end; ++i) {
     if (nodes_[static_cast<size_t>(i)].Overruns) return false;

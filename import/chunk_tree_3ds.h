@@ -39,8 +39,11 @@ class TChunkTree3DS {
   int FindChild(int node, uint16_t id) const;
   // The next later sibling with this id.
   int NextSibling(int node, uint16_t id) const;
-  // Whether the chunk, every chunk above it and every chunk below it end within their
-  // parents: a record read from a chunk that is not intact would be cut short.
+  // Whether the chunk and every chunk above it end within their parents (the root within
+  // the stream): a chunk whose path is not intact lies in a cut or damaged part of the file.
+  bool PathIntact(int node) const;
+  // PathIntact, and every chunk below it ends within its parent too: a record read from a
+  // chunk that is not intact would be cut short.
   bool Intact(int node) const;
 
  private:

@@ -109,25 +109,27 @@ void TFile3DS::RequireLoaded() const {
 }
 
 void TFile3DS::BuildObjectIndex() {
-  if (objects_indexed_) return;
-  objects_indexed_ = true;
-  if (tree_.Empty()) return;
+  if (objects_indexed_ || tree_.Empty()) return;
   const int data = tree_.FindBelow(0, kMeshData);
+  // A file cut short (or a mesh section running past the root) would lose meshes unseen.
+  if (!tree_.PathIntact(std::max(data, 0))) throw E3DSError(error3ds::kInvalidChunk);
+  object_index_.clear();
   for (int obj = tree_.FindBelow(data, kNamedObject); obj >= 0;
        obj = tree_.NextSibling(obj, kNamedObject)) {
     if (tree_.FindBelow(obj, kTriMesh) < 0) continue;
     TChunkReader3DS r(*stream_, tree_.Node(obj));
     object_index_.emplace_back(r.String(), obj);
   }
+  objects_indexed_ = true;
 }
 
 void TFile3DS::BuildMaterialIndex() {
-  if (materials_indexed_) return;
-  materials_indexed_ = true;
-  if (tree_.Empty()) return;
+  if (materials_indexed_ || tree_.Empty()) return;
   int data = tree_.FindBelow(0, kMeshData);
   if (data < 0)
     data = tree_.RootId() == kMaterialLibrary ? 0 : tree_.FindBelow(0, kMaterialLibrary);
+  if (!tree_.PathIntact(std::max(data, 0))) throw E3DSError(error3ds::kInvalidChunk);
+  material_index_.clear();
   for (int mat = tree_.FindBelow(data, kMatEntry); mat >= 0;
        mat = tree_.NextSibling(mat, kMatEntry)) {
     // A material without a name chunk is called "".
@@ -139,6 +141,7 @@ void TFile3DS::BuildMaterialIndex() {
     }
     material_index_.emplace_back(std::move(text), mat);
   }
+  materials_indexed_ = true;
 }
 
 int TObjectList::MeshCount() {

@@ -206,17 +206,26 @@ TEST(File3DS, BadChunkLengthsStopWithoutReadingOutside) {
 
 TEST(File3DS, TruncatedFileIsAnError) {
   Bytes full = File3DS({MeshChunk(Cube("First")), MeshChunk(Cube("Second"))});
-  // Cut inside the second mesh's face list, between the meshes, and by one byte: the file
-  // is shorter than its root chunk says, so no mesh of it is taken as whole.
+  // Cut inside the second mesh's face list, between the meshes, inside the first mesh,
+  // before any mesh, and by one byte: the file is shorter than its root chunk says, so
+  // it is no whole model, even where the meshes that are left look whole.
   const size_t second = full.size() - MeshChunk(Cube("Second")).Serialize().size();
-  for (size_t cut : {size_t{20}, full.size() - second, size_t{1}}) {
-    SCOPED_TRACE(cut);
-    Loaded f(Bytes(full.begin(), full.end() - static_cast<std::ptrdiff_t>(cut)));
-    ASSERT_GE(f.file.ObjectList().MeshCount(), 1);
+  for (size_t length : {full.size() - 20, second, second - 30, size_t{20}, full.size() - 1}) {
+    SCOPED_TRACE(length);
+    Loaded f(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length)));
+    EXPECT_EQ(ErrorOf([&] { f.file.ObjectList().MeshCount(); }), error3ds::kInvalidChunk);
     EXPECT_EQ(ErrorOf([&] { f.file.ObjectList().Mesh(0); }), error3ds::kInvalidChunk);
+    EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().FindByName("x"); }), error3ds::kInvalidChunk);
   }
   Loaded whole(full);
   EXPECT_EQ(whole.file.ObjectList().Mesh(1).FaceCount(), 12);
+  // Cut in the keyframer section after the meshes: still a truncated file.
+  Bytes with_kf =
+      C(0x4D4D, {},
+        {C(0x3D3D, {}, {MeshChunk(Cube("Only"))}), C(0xB000, {}, {C(0xB00A, Bytes(40, 1))})})
+          .Serialize();
+  Loaded kf_cut(Bytes(with_kf.begin(), with_kf.end() - 10));
+  EXPECT_EQ(ErrorOf([&] { kf_cut.file.ObjectList().MeshCount(); }), error3ds::kInvalidChunk);
   // Bytes after the root chunk's end are not part of the model.
   Bytes trailing = full;
   trailing.resize(full.size() + 7, 0xEE);
