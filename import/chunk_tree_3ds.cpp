@@ -222,7 +222,7 @@ void TChunkTree3DS::Parse(TStream& stream) {
   root.SubtreeEnd = 1;
   nodes_.push_back(root);
   if (!IsRootOf3DS(root.Id)) return;
-  nodes_[0].Overruns = root.Length > size;
+  nodes_[0].Overruns = nodes_[0].PathOverruns = root.Length > size;
 
   // Depth-first without recursion, so that deep nesting cannot exhaust the call stack.
   struct Open {
@@ -262,6 +262,7 @@ void TChunkTree3DS::Parse(TStream& stream) {
     // records read from it or from around it fail instead of coming out cut short.
     child.End = std::min(stated_end, parent_end);
     child.Overruns = stated_end > parent_end;
+    child.PathOverruns = child.Overruns || nodes_[static_cast<size_t>(parent.node)].PathOverruns;
     child.Parent = parent.node;
     const auto index = static_cast<int32_t>(nodes_.size());
     if (parent.last_child < 0) {
@@ -305,10 +306,7 @@ int TChunkTree3DS::NextSibling(int node, uint16_t id) const {
 }
 
 bool TChunkTree3DS::PathIntact(int node) const {
-  for (int up = node; up >= 0; up = nodes_[static_cast<size_t>(up)].Parent) {
-    if (nodes_[static_cast<size_t>(up)].Overruns) return false;
-  }
-  return true;
+  return node < 0 || !nodes_[static_cast<size_t>(node)].PathOverruns;
 }
 
 bool TChunkTree3DS::Intact(int node) const {

@@ -10,10 +10,11 @@
 
 struct TChunkNode3DS {
   uint16_t Id = 0;
-  uint32_t Length = 0;    // as stored in the header
-  int64_t Offset = 0;     // stream position of the header
-  int64_t End = 0;        // Offset + Length, cut at the parent's end and the stream's end
-  bool Overruns = false;  // Offset + Length lies past the parent's end (or the stream's)
+  uint32_t Length = 0;        // as stored in the header
+  int64_t Offset = 0;         // stream position of the header
+  int64_t End = 0;            // Offset + Length, cut at the parent's end and the stream's end
+  bool Overruns = false;      // Offset + Length lies past the parent's end (or the stream's)
+  bool PathOverruns = false;  // this chunk or one above it overruns
   int32_t Parent = -1;
   int32_t FirstChild = -1;
   int32_t Next = -1;
