@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <string>
 
 #include "import/built_mesh.h"
 #include "import/mesh_builder_3ds.h"
@@ -12,6 +13,15 @@ namespace importfuzz {
 
 inline void Require(bool ok) {
   if (!ok) __builtin_trap();
+}
+
+// A reader's error message is for the user: one text without carriage returns (they
+// overwrite the terminal line) and without the reader's source file and line.
+inline void CheckMessage(const std::string& text) {
+  Require(!text.empty());
+  Require(text.find('\r') == std::string::npos);
+  Require(text.find(".cpp") == std::string::npos);
+  Require(text.find("std::") == std::string::npos);
 }
 
 // Vertices lie in the unit box, and where they land in the parent (position + vertex x
