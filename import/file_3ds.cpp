@@ -12,15 +12,13 @@ using namespace chunk3ds;
 
 namespace {
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    if (x != y) return false;
+// The key under which names equal without regard to ASCII letter case meet.
+std::string UpperAscii(const std::string& text) {
+  std::string key = text;
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
-  return true;
+  return key;
 }
 
 // A byte b as the float nearest to b / 255.
@@ -296,12 +294,24 @@ const TMaterial3DS& TMaterialList::Material(int index) {
 }
 
 const TMaterial3DS* TMaterialList::FindByName(const std::string& name) {
-  const int count = Count();
-  for (int i = 0; i < count; ++i) {
-    const TMaterial3DS& m = Material(i);
-    if (SameTextAscii(m.Name, name)) return &m;
-  }
-  return nullptr;
+  return WithMemoryError([&]() -> const TMaterial3DS* {
+    const std::string key = UpperAscii(name);
+    if (auto it = first_by_name_.find(key); it != first_by_name_.end()) {
+      return &Material(it->second);
+    }
+    // Materials are looked through once, in file order, up to the first match; a file
+    // of many meshes and materials then costs one pass, not one per mesh.
+    const int count = Count();
+    while (looked_through_ < count) {
+      const TMaterial3DS& m = Material(looked_through_);
+      std::string found = UpperAscii(m.Name);
+      const bool match = found == key;
+      first_by_name_.try_emplace(std::move(found), looked_through_);
+      ++looked_through_;
+      if (match) return &m;
+    }
+    return nullptr;
+  });
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,10 +45,18 @@ class TMaterialList {
  private:
   friend class TFile3DS;
   explicit TMaterialList(TFile3DS& owner) : owner_(owner) {}
-  void Clear() { materials_.clear(); }
+  void Clear() {
+    materials_.clear();
+    looked_through_ = 0;
+    first_by_name_.clear();
+  }
 
   TFile3DS& owner_;
   std::vector<std::unique_ptr<TMaterial3DS>> materials_;
+  // FindByName's progress: materials [0, looked_through_) are read, and each upper-cased
+  // name among them maps to its first material.
+  int looked_through_ = 0;
+  std::unordered_map<std::string, int> first_by_name_;
 };
 
 // Keyframer tracks are never read by this program; the lists stay empty.

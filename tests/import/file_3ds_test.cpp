@@ -155,6 +155,11 @@ TEST(File3DS, FindByNameIgnoresCaseAndStopsAtTheFirstMatch) {
   const TMaterial3DS* red = f.file.MaterialList().FindByName("Red");
   ASSERT_NE(red, nullptr);
   EXPECT_FLOAT_EQ(red->Diffuse.R, 1);
+  // Later lookups of either spelling, or after reading the second one directly, still
+  // give the first in file order.
+  EXPECT_EQ(f.file.MaterialList().FindByName("RED"), red);
+  EXPECT_FLOAT_EQ(f.file.MaterialList().Material(1).Diffuse.G, 1);
+  EXPECT_EQ(f.file.MaterialList().FindByName("rEd"), red);
   EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().FindByName("nothing"); }), error3ds::kInvalidChunk);
   EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().Material(2); }), error3ds::kInvalidChunk);
   // A material without a name chunk is called "".
