@@ -1,6 +1,9 @@
 // Reader of 3D Studio mesh files. LoadFromStream reads only the chunk headers; meshes and
 // materials are read from the stream when first asked for and kept from then on, so the
-// stream must stay open and unchanged while the reader is in use.
+// stream must stay open and unchanged while the reader is in use. Chunks of ids the
+// reader does not know are skipped at every level. Structural damage is an E3DSError
+// (the invalid-chunk message): a mesh or material in, above or around which a chunk runs
+// past its parent, and every mesh and material of a file shorter than its root chunk.
 #pragma once
 
 #include <memory>
