@@ -123,4 +123,33 @@ void BM_ImportMD3(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportMD3)->Unit(benchmark::kMillisecond);
 
+// Many small meshes, each naming a material that only the last material of the file
+// matches (in another letter case): the material lookups of a hostile or merely large file.
+void BM_FindMaterialsOfManyMeshes(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<Chunk> chunks;
+  for (int i = 0; i < n; ++i) chunks.push_back(MaterialChunk("m" + std::to_string(i), {1, 0, 0}));
+  chunks.push_back(MaterialChunk("LAST", {0, 1, 0}));
+  for (int i = 0; i < n; ++i) {
+    MeshLayout m;
+    m.name = "t" + std::to_string(i);
+    m.vertices = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    m.faces = {{0, 1, 2}};
+    m.groups = {{"last", {0}}};
+    chunks.push_back(MeshChunk(m));
+  }
+  const Bytes bytes = File3DS(chunks);
+  for (auto _ : state) {
+    TMemoryStream stream(bytes);
+    TFile3DS file;
+    file.LoadFromStream(stream);
+    for (int i = 0; i < file.ObjectList().MeshCount(); ++i) {
+      benchmark::DoNotOptimize(
+          file.MaterialList().FindByName(file.ObjectList().Mesh(i).MaterialGroups[0].Name));
+    }
+  }
+  state.counters["file_bytes"] = static_cast<double>(bytes.size());
+}
+BENCHMARK(BM_FindMaterialsOfManyMeshes)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -18,14 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         importfuzz::CheckBuilt(mesh);
         if (mesh.HasMaterialGroup) Find3DSMaterial(file, mesh.MaterialGroup);
       });
-    } catch (const E3DSError&) {
+    } catch (const E3DSError& e) {
+      importfuzz::CheckMessage(e.what());
     } catch (const EStreamError&) {
     }
   }
   TgkDummy parent;
   try {
     Import3DS("", nullptr, stream, parent);
-  } catch (const E3DSError&) {
+  } catch (const E3DSError& e) {
+    importfuzz::CheckMessage(e.what());
   } catch (const EStreamError&) {
   }
   importfuzz::Require(parent.Visible());

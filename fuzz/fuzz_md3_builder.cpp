@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.AllocationSlack = 1 << 20;
   try {
     file.LoadFromStream(stream);
-  } catch (const EAssertionFailed&) {
+  } catch (const EAssertionFailed& e) {
+    importfuzz::CheckMessage(e.what());
     return 0;
   }
   TBuiltMD3Model model = BuildMD3Model(file);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <string>
 
 #include "import/built_mesh.h"
 #include "import/mesh_builder_3ds.h"
@@ -12,6 +13,19 @@ namespace importfuzz {
 
 inline void Require(bool ok) {
   if (!ok) __builtin_trap();
+}
+
+// A reader's error message is for the user: not empty, without carriage returns (they
+// overwrite the terminal line; names quoted in it show them as '?') and without the
+// "(source file, line n)" ending of an assertion. Names may hold any other text.
+inline void CheckMessage(const std::string& text) {
+  Require(!text.empty());
+  Require(text.find('\r') == std::string::npos);
+  if (text.ends_with(")")) {
+    size_t i = text.size() - 1;
+    while (i > 0 && text[i - 1] >= '0' && text[i - 1] <= '9') --i;
+    Require(i == text.size() - 1 || !text.substr(0, i).ends_with(", line "));
+  }
 }
 
 // Vertices lie in the unit box, and where they land in the parent (position + vertex x

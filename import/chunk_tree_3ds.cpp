@@ -217,11 +217,12 @@ void TChunkTree3DS::Parse(TStream& stream) {
   root.Id = LoadU16(header);
   root.Length = LoadU32(header + 2);
   root.Offset = 0;
-  // A truncated file keeps what it has: the root ends at the stream's end at the latest.
+  // The root ends at the stream's end at the latest; a longer one marks a truncated file.
   root.End = std::min<int64_t>(root.Length, size);
   root.SubtreeEnd = 1;
   nodes_.push_back(root);
   if (!IsRootOf3DS(root.Id)) return;
+  nodes_[0].Overruns = nodes_[0].PathOverruns = root.Length > size;
 
   // Depth-first without recursion, so that deep nesting cannot exhaust the call stack.
   struct Open {
@@ -257,9 +258,12 @@ void TChunkTree3DS::Parse(TStream& stream) {
       parent.pos = parent_end;
       continue;
     }
-    // A chunk running past its parent is cut at the parent's end; reading data beyond the
-    // cut raises an error when the data are asked for.
+    // A chunk running past its parent is cut at the parent's end and marked, so that
+    // records read from it or from around it fail instead of coming out cut short.
     child.End = std::min(stated_end, parent_end);
+    child.Overruns = stated_end > parent_end;
+    child.PathOverruns = child.Overruns || nodes_[static_cast<size_t>(parent.node)].PathOverruns;
+    child.Parent = parent.node;
     const auto index = static_cast<int32_t>(nodes_.size());
     if (parent.last_child < 0) {
       nodes_[static_cast<size_t>(parent.node)].FirstChild = index;
@@ -299,6 +303,20 @@ int TChunkTree3DS::NextSibling(int node, uint16_t id) const {
     if (nodes_[static_cast<size_t>(i)].Id == id) return i;
   }
   return -1;
+}
+
+bool TChunkTree3DS::PathIntact(int node) const {
+  return node < 0 || !nodes_[static_cast<size_t>(node)].PathOverruns;
+}
+
+bool TChunkTree3DS::Intact(int node) const {
+  if (node < 0) return true;
+  if (!PathIntact(node)) return false;
+  const int end = nodes_[static_cast<size_t>(node)].SubtreeEnd;
+  for (int i = node + 1; i < end; ++i) {
+    if (nodes_[static_cast<size_t>(i)].Overruns) return false;
+  }
+  return true;
 }
 
 TChunkReader3DS::TChunkReader3DS(TStream& stream, const TChunkNode3DS& node)

@@ -10,9 +10,12 @@
 
 struct TChunkNode3DS {
   uint16_t Id = 0;
-  uint32_t Length = 0;  // as stored in the header
-  int64_t Offset = 0;   // stream position of the header
-  int64_t End = 0;      // Offset + Length, cut at the parent's end and the stream's end
+  uint32_t Length = 0;        // as stored in the header
+  int64_t Offset = 0;         // stream position of the header
+  int64_t End = 0;            // Offset + Length, cut at the parent's end and the stream's end
+  bool Overruns = false;      // Offset + Length lies past the parent's end (or the stream's)
+  bool PathOverruns = false;  // this chunk or one above it overruns
+  int32_t Parent = -1;
   int32_t FirstChild = -1;
   int32_t Next = -1;
   int32_t SubtreeEnd = 0;  // nodes are kept depth-first: descendants are [index+1, SubtreeEnd)
@@ -37,6 +40,12 @@ class TChunkTree3DS {
   int FindChild(int node, uint16_t id) const;
   // The next later sibling with this id.
   int NextSibling(int node, uint16_t id) const;
+  // Whether the chunk and every chunk above it end within their parents (the root within
+  // the stream): a chunk whose path is not intact lies in a cut or damaged part of the file.
+  bool PathIntact(int node) const;
+  // PathIntact, and every chunk below it ends within its parent too: a record read from a
+  // chunk that is not intact would be cut short.
+  bool Intact(int node) const;
 
  private:
   std::vector<TChunkNode3DS> nodes_;

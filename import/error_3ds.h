@@ -11,17 +11,18 @@ class E3DSError : public std::runtime_error {
 
 namespace error3ds {
 
-// Two-line messages are joined by a carriage return.
+// Two-line messages are joined by a line feed, which a window shows as a line break and
+// a terminal does not turn into an overwrite of the line's start.
 inline constexpr const char* kNoMemory = "Not enough memory to complete operation.";
 inline constexpr const char* kNotLoaded =
     "The database passed as an argument has not be created yet.";
 inline constexpr const char* kWrongDatabase =
-    "The database passed as an argument is the wrong kind of\rdatabase for this function.";
+    "The database passed as an argument is the wrong kind of\ndatabase for this function.";
 inline constexpr const char* kWrongObject =
-    "The Name passed to the functions exists but is not the type of object asked for.\r"
+    "The Name passed to the functions exists but is not the type of object asked for.\n"
     "For example asking for a mesh object with the GetCameraByName3DS function.";
 inline constexpr const char* kInvalidChunk =
-    "An invalid Chunk structure was encountered while reading\r"
+    "An invalid Chunk structure was encountered while reading\n"
     "the database. Usually caused by a corrupt database or file.";
 
 inline std::string InvalidIndex(long long index) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "import/chunk_ids_3ds.h"
@@ -11,15 +12,13 @@ using namespace chunk3ds;
 
 namespace {
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    if (x != y) return false;
+// The key under which names equal without regard to ASCII letter case meet.
+std::string UpperAscii(const std::string& text) {
+  std::string key = text;
+  for (char& c : key) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
-  return true;
+  return key;
 }
 
 // A byte b as the float nearest to b / 255.
@@ -70,6 +69,19 @@ void DecodeU32(const uint8_t* p, uint32_t& v) {
   v = LoadU32(p);
 }
 
+// Runs a step of the reader; an allocation failure becomes the reader's own error, so
+// that no library exception text reaches the user.
+template <typename Step>
+decltype(auto) WithMemoryError(Step&& step) {
+  try {
+    return step();
+  } catch (const std::bad_alloc&) {
+    throw E3DSError(error3ds::kNoMemory);
+  } catch (const std::length_error&) {
+    throw E3DSError(error3ds::kNoMemory);
+  }
+}
+
 }  // namespace
 
 TFile3DS::TFile3DS() : objects_(*this), materials_(*this) {}
@@ -84,12 +96,10 @@ void TFile3DS::LoadFromStream(TStream& stream) {
   tree_.Clear();
   file_name_.clear();
   stream_ = &stream;
-  try {
+  WithMemoryError([&] {
     tree_.Parse(stream);
-  } catch (const std::bad_alloc&) {
-    throw E3DSError(error3ds::kNoMemory);
-  }
-  if (tree_.Count() > 1) PrepareKeyFramer();
+    if (tree_.Count() > 1) PrepareKeyFramer();
+  });
 }
 
 void TFile3DS::RequireLoaded() const {
@@ -97,25 +107,27 @@ void TFile3DS::RequireLoaded() const {
 }
 
 void TFile3DS::BuildObjectIndex() {
-  if (objects_indexed_) return;
-  objects_indexed_ = true;
-  if (tree_.Empty()) return;
+  if (objects_indexed_ || tree_.Empty()) return;
   const int data = tree_.FindBelow(0, kMeshData);
+  // A file cut short (or a mesh section running past the root) would lose meshes unseen.
+  if (!tree_.PathIntact(std::max(data, 0))) throw E3DSError(error3ds::kInvalidChunk);
+  object_index_.clear();
   for (int obj = tree_.FindBelow(data, kNamedObject); obj >= 0;
        obj = tree_.NextSibling(obj, kNamedObject)) {
     if (tree_.FindBelow(obj, kTriMesh) < 0) continue;
     TChunkReader3DS r(*stream_, tree_.Node(obj));
     object_index_.emplace_back(r.String(), obj);
   }
+  objects_indexed_ = true;
 }
 
 void TFile3DS::BuildMaterialIndex() {
-  if (materials_indexed_) return;
-  materials_indexed_ = true;
-  if (tree_.Empty()) return;
+  if (materials_indexed_ || tree_.Empty()) return;
   int data = tree_.FindBelow(0, kMeshData);
   if (data < 0)
     data = tree_.RootId() == kMaterialLibrary ? 0 : tree_.FindBelow(0, kMaterialLibrary);
+  if (!tree_.PathIntact(std::max(data, 0))) throw E3DSError(error3ds::kInvalidChunk);
+  material_index_.clear();
   for (int mat = tree_.FindBelow(data, kMatEntry); mat >= 0;
        mat = tree_.NextSibling(mat, kMatEntry)) {
     // A material without a name chunk is called "".
@@ -127,11 +139,12 @@ void TFile3DS::BuildMaterialIndex() {
     }
     material_index_.emplace_back(std::move(text), mat);
   }
+  materials_indexed_ = true;
 }
 
 int TObjectList::MeshCount() {
   if (owner_.tree_.Empty()) return 0;
-  owner_.BuildObjectIndex();
+  WithMemoryError([&] { owner_.BuildObjectIndex(); });
   return static_cast<int>(owner_.object_index_.size());
 }
 
@@ -139,20 +152,16 @@ const TMesh3DS& TObjectList::Mesh(int index) {
   owner_.RequireLoaded();
   uint16_t root = owner_.tree_.RootId();
   if (root != kMeshFile && root != kProjectFile) throw E3DSError(error3ds::kWrongDatabase);
-  owner_.BuildObjectIndex();
+  WithMemoryError([&] { owner_.BuildObjectIndex(); });
   if (index < 0 || index >= static_cast<int>(owner_.object_index_.size())) {
     throw E3DSError(error3ds::InvalidIndex(index));
   }
-  if (meshes_.size() < owner_.object_index_.size()) meshes_.resize(owner_.object_index_.size());
-  auto& slot = meshes_[static_cast<size_t>(index)];
-  if (!slot) {
-    try {
-      slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
-    } catch (const std::bad_alloc&) {
-      throw E3DSError(error3ds::kNoMemory);
-    }
-  }
-  return *slot;
+  return *WithMemoryError([&]() -> std::unique_ptr<TMesh3DS>& {
+    if (meshes_.size() < owner_.object_index_.size()) meshes_.resize(owner_.object_index_.size());
+    auto& slot = meshes_[static_cast<size_t>(index)];
+    if (!slot) slot = owner_.ReadMesh(owner_.object_index_[static_cast<size_t>(index)].second);
+    return slot;
+  });
 }
 
 std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
@@ -164,6 +173,8 @@ std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
   }
   const int trimesh = tree_.FindChild(obj, kTriMesh);
   if (trimesh < 0) throw E3DSError(error3ds::kWrongObject);
+  // A chunk of the mesh or around it that runs past its parent: the mesh would be cut.
+  if (!tree_.Intact(obj)) throw E3DSError(error3ds::kInvalidChunk);
 
   for (int c = tree_.Node(trimesh).FirstChild; c >= 0; c = tree_.Node(c).Next) {
     const TChunkNode3DS& node = tree_.Node(c);
@@ -256,7 +267,7 @@ std::unique_ptr<TMesh3DS> TFile3DS::ReadMesh(int obj) {
 
 int TMaterialList::Count() {
   if (owner_.tree_.Empty()) return 0;
-  owner_.BuildMaterialIndex();
+  WithMemoryError([&] { owner_.BuildMaterialIndex(); });
   return static_cast<int>(owner_.material_index_.size());
 }
 
@@ -266,31 +277,41 @@ const TMaterial3DS& TMaterialList::Material(int index) {
   if (root != kMeshFile && root != kProjectFile && root != kMaterialLibrary) {
     throw E3DSError(error3ds::kWrongDatabase);
   }
-  owner_.BuildMaterialIndex();
+  WithMemoryError([&] { owner_.BuildMaterialIndex(); });
   if (index < 0 || index >= static_cast<int>(owner_.material_index_.size())) {
     throw E3DSError(error3ds::InvalidIndex(index));
   }
-  if (materials_.size() < owner_.material_index_.size()) {
-    materials_.resize(owner_.material_index_.size());
-  }
-  auto& slot = materials_[static_cast<size_t>(index)];
-  if (!slot) {
-    try {
-      slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
-    } catch (const std::bad_alloc&) {
-      throw E3DSError(error3ds::kNoMemory);
+  return *WithMemoryError([&]() -> std::unique_ptr<TMaterial3DS>& {
+    if (materials_.size() < owner_.material_index_.size()) {
+      materials_.resize(owner_.material_index_.size());
     }
-  }
-  return *slot;
+    auto& slot = materials_[static_cast<size_t>(index)];
+    if (!slot) {
+      slot = owner_.ReadMaterial(owner_.material_index_[static_cast<size_t>(index)].second);
+    }
+    return slot;
+  });
 }
 
 const TMaterial3DS* TMaterialList::FindByName(const std::string& name) {
-  const int count = Count();
-  for (int i = 0; i < count; ++i) {
-    const TMaterial3DS& m = Material(i);
-    if (SameTextAscii(m.Name, name)) return &m;
-  }
-  return nullptr;
+  return WithMemoryError([&]() -> const TMaterial3DS* {
+    const std::string key = UpperAscii(name);
+    if (auto it = first_by_name_.find(key); it != first_by_name_.end()) {
+      return &Material(it->second);
+    }
+    // Materials are looked through once, in file order, up to the first match; a file
+    // of many meshes and materials then costs one pass, not one per mesh.
+    const int count = Count();
+    while (looked_through_ < count) {
+      const TMaterial3DS& m = Material(looked_through_);
+      std::string found = UpperAscii(m.Name);
+      const bool match = found == key;
+      first_by_name_.try_emplace(std::move(found), looked_through_);
+      ++looked_through_;
+      if (match) return &m;
+    }
+    return nullptr;
+  });
 }
 
 namespace {
@@ -409,7 +430,9 @@ bool IsProcedureChunk(uint16_t id) {
 }  // namespace
 
 std::unique_ptr<TMaterial3DS> TFile3DS::ReadMaterial(int mat) {
-  if (tree_.Node(mat).Id != kMatEntry) throw E3DSError(error3ds::kInvalidChunk);
+  if (tree_.Node(mat).Id != kMatEntry || !tree_.Intact(mat)) {
+    throw E3DSError(error3ds::kInvalidChunk);
+  }
   auto m = std::make_unique<TMaterial3DS>();
   TStream& s = *stream_;
   for (int c = tree_.Node(mat).FirstChild; c >= 0; c = tree_.Node(c).Next) {
@@ -548,7 +571,9 @@ std::unique_ptr<TMaterial3DS> TFile3DS::ReadMaterial(int mat) {
         ReadMapRule(s, tree_, c, m->Reflect.Mask);
         break;
       default:
-        throw E3DSError(error3ds::kInvalidChunk);
+        // Chunks this reader does not know (0xA086, the supersampling settings of
+        // 3D Studio, and whatever later versions add) carry nothing it uses.
+        break;
     }
   }
   return m;

@@ -1,10 +1,14 @@
 // Reader of 3D Studio mesh files. LoadFromStream reads only the chunk headers; meshes and
 // materials are read from the stream when first asked for and kept from then on, so the
-// stream must stay open and unchanged while the reader is in use.
+// stream must stay open and unchanged while the reader is in use. Chunks of ids the
+// reader does not know are skipped at every level. Structural damage is an E3DSError
+// (the invalid-chunk message): a mesh or material in, above or around which a chunk runs
+// past its parent, and every mesh and material of a file shorter than its root chunk.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,10 +48,18 @@ class TMaterialList {
  private:
   friend class TFile3DS;
   explicit TMaterialList(TFile3DS& owner) : owner_(owner) {}
-  void Clear() { materials_.clear(); }
+  void Clear() {
+    materials_.clear();
+    looked_through_ = 0;
+    first_by_name_.clear();
+  }
 
   TFile3DS& owner_;
   std::vector<std::unique_ptr<TMaterial3DS>> materials_;
+  // FindByName's progress: materials [0, looked_through_) are read, and each upper-cased
+  // name among them maps to its first material.
+  int looked_through_ = 0;
+  std::unordered_map<std::string, int> first_by_name_;
 };
 
 // Keyframer tracks are never read by this program; the lists stay empty.

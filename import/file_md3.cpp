@@ -5,9 +5,7 @@
 #include <new>
 
 #include "import/chunk_tree_3ds.h"
-
-// Raises the assertion error with this file and line.
-#define MD3_FAIL(text) RaiseAssertion((text), __FILE__, __LINE__)
+#include "import/name_text.h"
 
 namespace {
 
@@ -20,8 +18,8 @@ constexpr size_t kTriangleSize = 12;
 constexpr size_t kTexCoordSize = 8;
 constexpr size_t kVertexSize = 8;
 // What one surface costs beyond its arrays: its record here and the scene mesh the
-// builder makes of it. Surfaces that overlap or lie past the end cost the same, so a tiny
-// file cannot ask for hundreds of thousands of them.
+// builder makes of it. Surfaces that overlap cost the same, so a tiny file cannot ask for
+// hundreds of thousands of them.
 constexpr size_t kSurfaceCost = 4096;
 
 constexpr const char* kWrongIdent = "错误的 MD3 文件 ID";
@@ -30,33 +28,40 @@ constexpr const char* kNegativeCount = "Negative count in the MD3 file";
 constexpr const char* kTooLarge =
     "The MD3 file's counts need more memory than the file can hold (at most 64 MiB more "
     "than its own size)";
+constexpr const char* kNoMemory = "Out of memory while reading the model";
+constexpr const char* kDamaged = " (the file is cut short or damaged)";
 
-// Reads byte ranges of the stream; whatever lies outside the stream reads as zero.
-class ZeroFillReader {
+[[noreturn]] void Fail(const std::string& text) {
+  throw EAssertionFailed(text);
+}
+
+// Reads byte ranges of the model; ranges are checked to lie inside it before they are read.
+class BlockReader {
  public:
-  explicit ZeroFillReader(TStream& stream) : stream_(stream), size_(stream.Size()) {}
+  explicit BlockReader(TStream& stream)
+      : stream_(stream), start_(stream.Position()), end_(std::max(stream.Size(), start_)) {}
+
+  int64_t Start() const { return start_; }
+
+  // Whether count records of record_size bytes at pos lie wholly inside the model.
+  bool Inside(int64_t pos, int64_t count, size_t record_size) const {
+    if (pos < start_ || pos > end_ || count < 0) return false;
+    return count <= (end_ - pos) / static_cast<int64_t>(record_size);
+  }
 
   std::vector<uint8_t> ReadAt(int64_t pos, size_t count) {
-    std::vector<uint8_t> bytes(count, 0);
-    const int64_t first = std::max<int64_t>(pos, 0);
-    const int64_t last = std::min<int64_t>(pos + static_cast<int64_t>(count), size_);
-    if (first < last) {
-      stream_.Seek(first);
-      uint8_t* out = bytes.data() + (first - pos);
-      size_t want = static_cast<size_t>(last - first);
-      while (want > 0) {
-        size_t got = stream_.Read(out, want);
-        if (got == 0) break;
-        out += got;
-        want -= got;
-      }
+    std::vector<uint8_t> bytes(count);
+    if (count > 0) {
+      stream_.Seek(pos);
+      stream_.ReadBuffer(bytes.data(), count);
     }
     return bytes;
   }
 
  private:
   TStream& stream_;
-  int64_t size_;
+  int64_t start_;
+  int64_t end_;
 };
 
 // What the counts of one file may make the reader allocate, in file bytes.
@@ -65,8 +70,8 @@ class AllocationBudget {
   explicit AllocationBudget(int64_t limit) : left_(limit) {}
 
   size_t Take(int64_t count, size_t record_size) {
-    if (count < 0) MD3_FAIL(kNegativeCount);
-    if (count > left_ / static_cast<int64_t>(record_size)) MD3_FAIL(kTooLarge);
+    if (count < 0) Fail(kNegativeCount);
+    if (count > left_ / static_cast<int64_t>(record_size)) Fail(kTooLarge);
     left_ -= count * static_cast<int64_t>(record_size);
     return static_cast<size_t>(count);
   }
@@ -88,7 +93,7 @@ TMD3Vector Vec(const uint8_t* p) {
 }
 
 template <typename T, typename Decode>
-std::vector<T> ReadArray(ZeroFillReader& in, int64_t pos, size_t count, size_t record_size,
+std::vector<T> ReadArray(BlockReader& in, int64_t pos, size_t count, size_t record_size,
                          Decode decode) {
   std::vector<uint8_t> bytes = in.ReadAt(pos, count * record_size);
   std::vector<T> records(count);
@@ -98,19 +103,23 @@ std::vector<T> ReadArray(ZeroFillReader& in, int64_t pos, size_t count, size_t r
 
 }  // namespace
 
-void RaiseAssertion(const std::string& text, const char* source_file, int line) {
-  std::string file = source_file;
-  if (size_t slash = file.find_last_of('/'); slash != std::string::npos) {
-    file.erase(0, slash + 1);
-  }
-  throw EAssertionFailed(text + " (" + file + ", line " + std::to_string(line) + ")");
-}
-
 std::string MD3Name(const char* field, size_t size) {
   const void* zero = std::memchr(field, 0, size);
   return std::string(field,
                      zero ? static_cast<size_t>(static_cast<const char*>(zero) - field) : size);
 }
+
+namespace {
+
+// "Surface 2 of 3 ("h_head") in the MD3 file", for messages about one surface.
+std::string SurfaceLabel(int32_t index, int32_t count, const char* name) {
+  std::string label =
+      "Surface " + std::to_string(int64_t{index} + 1) + " of " + std::to_string(count);
+  if (name) label += " (\"" + ModelNameForMessage(MD3Name(name, 64)) + "\")";
+  return label + " in the MD3 file";
+}
+
+}  // namespace
 
 void TFileMD3::LoadFromStream(TStream& stream) {
   Header = {};
@@ -118,28 +127,45 @@ void TFileMD3::LoadFromStream(TStream& stream) {
   Tags.clear();
   Surfaces.clear();
 
-  const int64_t start = stream.Position();
-  ZeroFillReader in(stream);
-  AllocationBudget budget(std::max<int64_t>(stream.Size() - start, 0) + AllocationSlack);
-
-  std::vector<uint8_t> h = in.ReadAt(start, kHeaderSize);
-  std::memcpy(Header.Ident, h.data(), 4);
-  Header.Version = S32(&h[4]);
-  std::memcpy(Header.Name, &h[8], 64);
-  Header.Flags = S32(&h[72]);
-  Header.NumFrames = S32(&h[76]);
-  Header.NumTags = S32(&h[80]);
-  Header.NumSurfaces = S32(&h[84]);
-  Header.NumSkins = S32(&h[88]);
-  Header.OfsFrames = S32(&h[92]);
-  Header.OfsTags = S32(&h[96]);
-  Header.OfsSurfaces = S32(&h[100]);
-  Header.OfsEnd = S32(&h[104]);
-  if (MD3Name(Header.Ident, 4) != "IDP3") MD3_FAIL(kWrongIdent);
-  if (Header.Version != 15) MD3_FAIL(kWrongVersion);
-
+  BlockReader in(stream);
+  const int64_t start = in.Start();
   try {
+    // A file too short for the identifier and version fails on them, as zeros.
+    std::vector<uint8_t> h(kHeaderSize, 0);
+    {
+      const int64_t have = std::max<int64_t>(stream.Size() - start, 0);
+      std::vector<uint8_t> part =
+          in.ReadAt(start, static_cast<size_t>(std::min<int64_t>(have, kHeaderSize)));
+      std::copy(part.begin(), part.end(), h.begin());
+    }
+    std::memcpy(Header.Ident, h.data(), 4);
+    Header.Version = S32(&h[4]);
+    std::memcpy(Header.Name, &h[8], 64);
+    Header.Flags = S32(&h[72]);
+    Header.NumFrames = S32(&h[76]);
+    Header.NumTags = S32(&h[80]);
+    Header.NumSurfaces = S32(&h[84]);
+    Header.NumSkins = S32(&h[88]);
+    Header.OfsFrames = S32(&h[92]);
+    Header.OfsTags = S32(&h[96]);
+    Header.OfsSurfaces = S32(&h[100]);
+    Header.OfsEnd = S32(&h[104]);
+    if (MD3Name(Header.Ident, 4) != "IDP3") Fail(kWrongIdent);
+    if (Header.Version != 15) Fail(kWrongVersion);
+    if (!in.Inside(start, 1, kHeaderSize)) {
+      Fail(std::string("The MD3 file ends inside its header") + kDamaged);
+    }
+    if (Header.NumFrames < 0 || Header.NumTags < 0 || Header.NumSurfaces < 0) {
+      Fail(kNegativeCount);
+    }
+    if (Header.NumFrames == 0) Fail("The MD3 file has no frames");
+    if (Header.NumSurfaces == 0) Fail("The MD3 file has no surfaces");
+
+    AllocationBudget budget(std::max<int64_t>(stream.Size() - start, 0) + AllocationSlack);
     int64_t pos = start + static_cast<int64_t>(kHeaderSize);
+    if (!in.Inside(pos, Header.NumFrames, kFrameSize)) {
+      Fail(std::string("The MD3 file's frames lie outside the file") + kDamaged);
+    }
     size_t frames = budget.Take(Header.NumFrames, kFrameSize);
     Frames = ReadArray<TMD3Frame>(in, pos, frames, kFrameSize, [](const uint8_t* p, TMD3Frame& f) {
       f.MinBounds = Vec(p);
@@ -150,8 +176,11 @@ void TFileMD3::LoadFromStream(TStream& stream) {
     });
     pos += static_cast<int64_t>(frames * kFrameSize);
 
-    if (Header.NumTags < 0) MD3_FAIL(kNegativeCount);
-    size_t tags = budget.Take(int64_t{Header.NumFrames} * Header.NumTags, kTagSize);
+    const int64_t tag_count = int64_t{Header.NumFrames} * Header.NumTags;
+    if (!in.Inside(pos, tag_count, kTagSize)) {
+      Fail(std::string("The MD3 file's tags lie outside the file") + kDamaged);
+    }
+    size_t tags = budget.Take(tag_count, kTagSize);
     Tags = ReadArray<TMD3Tag>(in, pos, tags, kTagSize, [](const uint8_t* p, TMD3Tag& t) {
       std::memcpy(t.Name, p, 64);
       t.Origin = Vec(p + 64);
@@ -159,9 +188,11 @@ void TFileMD3::LoadFromStream(TStream& stream) {
     });
     pos += static_cast<int64_t>(tags * kTagSize);
 
-    if (Header.NumSurfaces < 0) MD3_FAIL(kNegativeCount);
     for (int32_t i = 0; i < Header.NumSurfaces; ++i) {
       budget.Take(1, kSurfaceCost);
+      if (!in.Inside(pos, 1, kSurfaceHeaderSize)) {
+        Fail(SurfaceLabel(i, Header.NumSurfaces, nullptr) + " lies outside the file" + kDamaged);
+      }
       TMD3MeshData s;
       std::vector<uint8_t> sh = in.ReadAt(pos, kSurfaceHeaderSize);
       std::memcpy(s.Ident, sh.data(), 4);
@@ -176,6 +207,23 @@ void TFileMD3::LoadFromStream(TStream& stream) {
       s.OfsSt = S32(&sh[96]);
       s.OfsXyzNormal = S32(&sh[100]);
       s.OfsEnd = S32(&sh[104]);
+      const std::string label = SurfaceLabel(i, Header.NumSurfaces, s.Name);
+      if (s.NumFrames < 0 || s.NumShaders < 0 || s.NumVerts < 0 || s.NumTriangles < 0) {
+        Fail(kNegativeCount);
+      }
+      // The builder shows frame 0: vertices without any frame have no positions.
+      if (s.NumFrames == 0 && s.NumVerts > 0) Fail(label + " has no frames");
+      auto require_inside = [&](int64_t at, int64_t count, size_t size, const char* what) {
+        if (!in.Inside(at, count, size)) {
+          Fail(label + ": its " + what + " lie outside the file" + kDamaged);
+        }
+      };
+      const int64_t all_verts = int64_t{s.NumFrames} * s.NumVerts;
+      require_inside(pos + static_cast<int64_t>(kSurfaceHeaderSize), s.NumShaders, kShaderSize,
+                     "shaders");
+      require_inside(pos + s.OfsTriangles, s.NumTriangles, kTriangleSize, "triangles");
+      require_inside(pos + s.OfsSt, s.NumVerts, kTexCoordSize, "texture coordinates");
+      require_inside(pos + s.OfsXyzNormal, all_verts, kVertexSize, "vertices");
 
       size_t shaders = budget.Take(s.NumShaders, kShaderSize);
       s.Shaders = ReadArray<TMD3Shader>(in, pos + static_cast<int64_t>(kSurfaceHeaderSize), shaders,
@@ -196,9 +244,8 @@ void TFileMD3::LoadFromStream(TStream& stream) {
                                               t.S = LoadF32(p);
                                               t.T = LoadF32(p + 4);
                                             });
-      if (s.NumFrames < 0) MD3_FAIL(kNegativeCount);
-      size_t all_verts = budget.Take(int64_t{s.NumFrames} * s.NumVerts, kVertexSize);
-      s.Vertices = ReadArray<TMD3Vertex>(in, pos + s.OfsXyzNormal, all_verts, kVertexSize,
+      size_t vertex_records = budget.Take(all_verts, kVertexSize);
+      s.Vertices = ReadArray<TMD3Vertex>(in, pos + s.OfsXyzNormal, vertex_records, kVertexSize,
                                          [](const uint8_t* p, TMD3Vertex& v) {
                                            v.X = S16(p);
                                            v.Y = S16(p + 2);
@@ -210,6 +257,8 @@ void TFileMD3::LoadFromStream(TStream& stream) {
       pos += Surfaces.back().OfsEnd;
     }
   } catch (const std::bad_alloc&) {
-    MD3_FAIL("Not enough memory to read the MD3 file");
+    Fail(kNoMemory);
+  } catch (const std::length_error&) {
+    Fail(kNoMemory);
   }
 }

@@ -1,7 +1,10 @@
-// Reader of Quake 3 model files (.md3): loads the whole model into records. A truncated
-// file is not an error (missing data read as zeros), but counts are checked: negative
-// counts fail, and what the counts make the reader allocate may exceed the file's own
-// size by at most kMD3AllocationSlack bytes in all.
+// Reader of Quake 3 model files (.md3): loads the whole model into records. Every block
+// the header and the surface headers name (frames, tags, surface headers, shaders,
+// triangles, texture coordinates, vertices) must lie wholly inside the file: a file cut
+// short or pointing outside itself is an error, never a model of zeros. A file without
+// frames or surfaces is an error too. What the counts make the reader allocate may exceed
+// the file's own size by at most kMD3AllocationSlack bytes in all (surfaces may share
+// their blocks).
 #pragma once
 
 #include <cstdint>
@@ -11,13 +14,11 @@
 
 #include "platform/stream.h"
 
-// An assertion error; the message reads "text (source file, line n)".
+// The reader's error; its message is meant for the user and names the damaged part.
 class EAssertionFailed : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-[[noreturn]] void RaiseAssertion(const std::string& text, const char* source_file, int line);
 
 inline constexpr int64_t kMD3AllocationSlack = int64_t{64} << 20;
 

@@ -82,3 +82,11 @@ std::string ModelNameToUtf8(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return Windows1252ToUtf8(bytes);
 }
+
+std::string ModelNameForMessage(std::string_view bytes) {
+  std::string text = ModelNameToUtf8(bytes);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}

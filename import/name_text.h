@@ -9,3 +9,6 @@
 bool IsValidUtf8(std::string_view bytes);
 std::string Windows1252ToUtf8(std::string_view bytes);
 std::string ModelNameToUtf8(std::string_view bytes);
+// A name as UTF-8 for an error message: control characters (a stray carriage return or
+// line feed would break the message's lines) become '?'.
+std::string ModelNameForMessage(std::string_view bytes);

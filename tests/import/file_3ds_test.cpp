@@ -146,14 +146,20 @@ TEST(File3DS, MaterialColoursPercentagesAndMaps) {
 }
 
 TEST(File3DS, FindByNameIgnoresCaseAndStopsAtTheFirstMatch) {
-  Chunk broken = MaterialChunk("broken", {0, 0, 1});
-  broken.children.push_back(C(0xA086, Out().u16(1)));
+  // A diffuse colour of one float instead of three: the material is cut short.
+  Chunk broken =
+      C(0xAFFF, {}, {C(0xA000, Out().str("broken")), C(0xA020, {}, {C(0x0010, Out().f32(1))})});
   Loaded f(File3DS({MaterialChunk("red", {1, 0, 0}), MaterialChunk("RED", {0, 1, 0}), broken,
                     C(0xAFFF, {}, {C(0xA020, {}, {C(0x0011, Out().u8(1).u8(2).u8(3))})})}));
   ASSERT_EQ(f.file.MaterialList().Count(), 4);
   const TMaterial3DS* red = f.file.MaterialList().FindByName("Red");
   ASSERT_NE(red, nullptr);
   EXPECT_FLOAT_EQ(red->Diffuse.R, 1);
+  // Later lookups of either spelling, or after reading the second one directly, still
+  // give the first in file order.
+  EXPECT_EQ(f.file.MaterialList().FindByName("RED"), red);
+  EXPECT_FLOAT_EQ(f.file.MaterialList().Material(1).Diffuse.G, 1);
+  EXPECT_EQ(f.file.MaterialList().FindByName("rEd"), red);
   EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().FindByName("nothing"); }), error3ds::kInvalidChunk);
   EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().Material(2); }), error3ds::kInvalidChunk);
   // A material without a name chunk is called "".
@@ -189,27 +195,126 @@ TEST(File3DS, BadChunkLengthsStopWithoutReadingOutside) {
   ASSERT_EQ(g.file.ObjectList().MeshCount(), 1);
   EXPECT_EQ(ErrorOf([&] { g.file.ObjectList().Mesh(0); }), error3ds::kInvalidChunk);
 
-  // A chunk claiming more than its parent holds is cut at the parent's end.
+  // A chunk claiming more than its parent holds is cut at the parent's end, and the mesh
+  // in it is an error rather than a mesh cut short.
   Chunk big = MeshChunk(Cube("Big"));
   big.length = 1u << 30;
   Bytes bytes = File3DS({big});
   Loaded h(bytes);
   ASSERT_EQ(h.file.ObjectList().MeshCount(), 1);
-  EXPECT_EQ(h.file.ObjectList().Mesh(0).FaceCount(), 12);
+  EXPECT_EQ(ErrorOf([&] { h.file.ObjectList().Mesh(0); }), error3ds::kInvalidChunk);
   const TChunkTree3DS& tree = h.file.Chunks();
   for (int i = 0; i < tree.Count(); ++i) {
     EXPECT_LE(tree.Node(i).End, static_cast<int64_t>(bytes.size()));
   }
 }
 
-TEST(File3DS, TruncatedFileKeepsTheMeshesBeforeTheCut) {
+TEST(File3DS, TruncatedFileIsAnError) {
   Bytes full = File3DS({MeshChunk(Cube("First")), MeshChunk(Cube("Second"))});
-  // Cut inside the second mesh's face list.
-  Bytes cut(full.begin(), full.end() - 20);
-  Loaded f(cut);
+  // Cut inside the second mesh's face list, between the meshes, inside the first mesh,
+  // before any mesh, and by one byte: the file is shorter than its root chunk says, so
+  // it is no whole model, even where the meshes that are left look whole.
+  const size_t second = full.size() - MeshChunk(Cube("Second")).Serialize().size();
+  for (size_t length : {full.size() - 20, second, second - 30, size_t{20}, full.size() - 1}) {
+    SCOPED_TRACE(length);
+    Loaded f(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length)));
+    EXPECT_EQ(ErrorOf([&] { f.file.ObjectList().MeshCount(); }), error3ds::kInvalidChunk);
+    EXPECT_EQ(ErrorOf([&] { f.file.ObjectList().Mesh(0); }), error3ds::kInvalidChunk);
+    EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().FindByName("x"); }), error3ds::kInvalidChunk);
+  }
+  Loaded whole(full);
+  EXPECT_EQ(whole.file.ObjectList().Mesh(1).FaceCount(), 12);
+  // Cut in the keyframer section after the meshes: still a truncated file.
+  Bytes with_kf =
+      C(0x4D4D, {},
+        {C(0x3D3D, {}, {MeshChunk(Cube("Only"))}), C(0xB000, {}, {C(0xB00A, Bytes(40, 1))})})
+          .Serialize();
+  Loaded kf_cut(Bytes(with_kf.begin(), with_kf.end() - 10));
+  EXPECT_EQ(ErrorOf([&] { kf_cut.file.ObjectList().MeshCount(); }), error3ds::kInvalidChunk);
+  // Bytes after the root chunk's end are not part of the model.
+  Bytes trailing = full;
+  trailing.resize(full.size() + 7, 0xEE);
+  Loaded padded(trailing);
+  EXPECT_EQ(padded.file.ObjectList().Mesh(1).FaceCount(), 12);
+}
+
+// Unknown chunks (0xA086 is what 3D Studio writes for its supersampling settings) are
+// skipped wherever they are, and the rest of the model reads as without them.
+TEST(File3DS, UnknownChunksAreSkippedAtEveryLevel) {
+  const Chunk unknown = C(0x7A7A, Out().u32(0xDEADBEEF).u16(0));
+  MeshLayout layout = Cube("Crate");
+  layout.groups = {{"Wood", {0, 1}}};
+  layout.smoothing = std::vector<uint32_t>(12, 1);
+  Chunk obj = MeshChunk(layout);
+  obj.children.insert(obj.children.begin(), unknown);  // in the named object
+  Chunk& trimesh = obj.children.back();
+  trimesh.children.insert(trimesh.children.begin(), unknown);  // in the triangle mesh
+  trimesh.children[2].children.insert(trimesh.children[2].children.begin(),
+                                      unknown);  // in the face list, before the groups
+  Chunk wood = MaterialChunk("Wood", {1.0f, 0.5f, 0.0f}, "WOOD.JPG");
+  wood.children.insert(wood.children.begin() + 1, C(0xA086, Out().u16(1)));
+  wood.children.push_back(C(0xA086, Out().u16(3)));
+  wood.children.push_back(C(0xA0FF, {}));        // an unknown id without data
+  wood.children[2].children.push_back(unknown);  // in the diffuse colour
+  wood.children[3].children.insert(wood.children[3].children.begin(), unknown);  // in the map
+  Bytes bytes =
+      C(0x4D4D, {},
+        {unknown, C(0x0002, Out().u32(3)),
+         C(0x3D3D, {}, {unknown, MaterialChunk("Stone", {0, 0, 1}), wood, obj, unknown}), unknown})
+          .Serialize();
+  Loaded f(bytes);
+  ASSERT_EQ(f.file.ObjectList().MeshCount(), 1);
+  const TMesh3DS& mesh = f.file.ObjectList().Mesh(0);
+  EXPECT_EQ(mesh.Name, "Crate");
+  EXPECT_EQ(mesh.VertexCount(), 8);
+  EXPECT_EQ(mesh.FaceCount(), 12);
+  EXPECT_EQ(mesh.SmoothingGroups.size(), 12u);
+  ASSERT_EQ(mesh.MaterialGroupCount(), 1);
+  const TMaterial3DS* m = f.file.MaterialList().FindByName(mesh.MaterialGroups[0].Name);
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->Name, "Wood");
+  EXPECT_FLOAT_EQ(m->Diffuse.R, 1);
+  EXPECT_FLOAT_EQ(m->Diffuse.G, 0.5f);
+  EXPECT_EQ(m->Texture.Map.Name, "WOOD.JPG");
+  EXPECT_FLOAT_EQ(m->Texture.Map.Percent, 1);
+  EXPECT_EQ(f.file.MaterialList().Count(), 2);
+}
+
+// Structural damage inside a material or a mesh is still an error, even in a chunk the
+// reader does not know; a sound neighbour still reads.
+TEST(File3DS, ChunkOverrunningItsParentIsAnError) {
+  Chunk over = C(0xA086, Out().u16(1));
+  over.length = 40;  // the material ends after 6 + 2 bytes of it
+  Chunk bad = MaterialChunk("Bad", {0, 1, 0});
+  bad.children.push_back(over);
+  MeshLayout sound = Cube("Sound");
+  sound.groups = {{"Good", {0}}};
+  Chunk broken = MeshChunk(Cube("Broken"));
+  Chunk& faces = broken.children[0].children[1];  // the last chunk of the triangle mesh
+  faces.length = static_cast<uint32_t>(faces.data.size() + 6 + 1);  // one byte past it
+  Loaded f(File3DS({MaterialChunk("Good", {1, 0, 0}), bad, MeshChunk(sound), broken}));
+  ASSERT_EQ(f.file.MaterialList().Count(), 2);
+  EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().Material(1); }), error3ds::kInvalidChunk);
+  ASSERT_NE(f.file.MaterialList().FindByName("good"), nullptr);
+  EXPECT_EQ(ErrorOf([&] { f.file.MaterialList().FindByName("bad"); }), error3ds::kInvalidChunk);
   ASSERT_EQ(f.file.ObjectList().MeshCount(), 2);
   EXPECT_EQ(f.file.ObjectList().Mesh(0).FaceCount(), 12);
   EXPECT_EQ(ErrorOf([&] { f.file.ObjectList().Mesh(1); }), error3ds::kInvalidChunk);
+}
+
+TEST(File3DS, MessagesBreakLinesWithALineFeed) {
+  for (const std::string text :
+       {error3ds::kNoMemory, error3ds::kNotLoaded, error3ds::kWrongDatabase, error3ds::kWrongObject,
+        error3ds::kInvalidChunk}) {
+    EXPECT_EQ(text.find('\r'), std::string::npos) << text;
+  }
+  EXPECT_EQ(std::string(error3ds::kInvalidChunk),
+            "An invalid Chunk structure was encountered while reading\nthe database. Usually "
+            "caused by a corrupt database or file.");
+  // As thrown.
+  Loaded foreign(Bytes{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0});
+  EXPECT_EQ(ErrorOf([&] { foreign.file.ObjectList().Mesh(0); }),
+            "The database passed as an argument is the wrong kind of\ndatabase for this function.");
 }
 
 TEST(File3DS, DeepNestingAndManyChunksLoad) {

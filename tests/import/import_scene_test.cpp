@@ -98,8 +98,9 @@ TEST(Import3DSScene, ErrorsLeaveEarlierMeshesAndAVisibleParent) {
   TgkScene scene;
   Window w;
   scene.AddObject(w.holder);
-  Chunk broken = MaterialChunk("bad", {0, 0, 1});
-  broken.children.push_back(C(0xA086, Out().u16(0)));
+  // A diffuse colour of one float instead of three: the material is cut short.
+  Chunk broken =
+      C(0xAFFF, {}, {C(0xA000, Out().str("bad")), C(0xA020, {}, {C(0x0010, Out().f32(1))})});
   MeshLayout first = Box("First", {0, 0, 0}, {1, 1, 1});
   MeshLayout second = Box("Second", {1, 0, 0}, {2, 1, 1});
   second.groups = {{"missing", {0}}};
@@ -239,13 +240,16 @@ TEST(ImportMD3Scene, WatercanAndBadFiles) {
   EXPECT_EQ(w.holder->ChildrenCount(), 0);
   EXPECT_TRUE(w.holder->Visible());
 
-  // No surfaces: no meshes, a 1 x 1 x 1 parent.
-  w.holder->SetWidth(3);
+  // No surfaces: an error saying so, no meshes, a visible parent.
   TMemoryStream empty(FileMD3(MD3Layout{}));
-  ImportMD3("", &w.bitmaps, empty, *w.holder);
+  try {
+    ImportMD3("", &w.bitmaps, empty, *w.holder);
+    ADD_FAILURE() << "no error";
+  } catch (const EAssertionFailed& e) {
+    EXPECT_STREQ(e.what(), "The MD3 file has no surfaces");
+  }
   EXPECT_EQ(w.holder->ChildrenCount(), 0);
-  EXPECT_FLOAT_EQ(w.holder->Width(), 1);
-  EXPECT_FLOAT_EQ(w.holder->Height(), 1);
+  EXPECT_TRUE(w.holder->Visible());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "import/file_3ds.h"
 #include "import/file_md3.h"
 #include "import/name_text.h"
+#include "tests/import/model_writer.h"
 #include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -113,6 +114,115 @@ TEST(RealModels, WatercanMD3ReadsAsTheIndependentReaderSees) {
       }
     }
   }
+}
+
+std::string ErrorReading3DS(const std::vector<uint8_t>& bytes) {
+  TMemoryStream stream(bytes);
+  TFile3DS file;
+  try {
+    file.LoadFromStream(stream);
+    for (int i = 0; i < file.ObjectList().MeshCount(); ++i) {
+      for (const TObjMat3DS& g : file.ObjectList().Mesh(i).MaterialGroups) {
+        file.MaterialList().FindByName(g.Name);
+      }
+    }
+  } catch (const E3DSError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// 3D Studio's own supersampling chunk (0xA086) added to every material of the real files:
+// the materials read as before. Cut in half, every file with meshes is an error.
+TEST(RealModels, Damaged3DSFiles) {
+  std::vector<std::string> files = ModelFiles("3ds");
+  if (files.empty()) GTEST_SKIP() << "no shared test models";
+  int materials_seen = 0;
+  for (const std::string& path : files) {
+    SCOPED_TRACE(path);
+    TMemoryStream stream;
+    stream.LoadFromFile(path);
+    const std::vector<uint8_t> bytes(stream.Memory(), stream.Memory() + stream.Size());
+    TFile3DS file;
+    file.LoadFromStream(stream);
+    const int meshes = file.ObjectList().MeshCount();
+    if (meshes > 0) {
+      EXPECT_EQ(
+          ErrorReading3DS(std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2)),
+          error3ds::kInvalidChunk);
+    }
+    // Insert the chunk at the end of each material, last material first, growing the
+    // lengths of the material and of every chunk around it.
+    const TChunkTree3DS& tree = file.Chunks();
+    std::vector<int> mats;
+    for (int i = 0; i < tree.Count(); ++i) {
+      if (tree.Node(i).Id == 0xAFFF) mats.push_back(i);
+    }
+    std::vector<uint8_t> edited = bytes;
+    const modelwriter::Bytes extra = modelwriter::C(0xA086, modelwriter::Out().u16(2)).Serialize();
+    for (auto it = mats.rbegin(); it != mats.rend(); ++it) {
+      edited.insert(edited.begin() + tree.Node(*it).End, extra.begin(), extra.end());
+      for (int up = *it; up >= 0; up = tree.Node(up).Parent) {
+        const auto at = static_cast<size_t>(tree.Node(up).Offset) + 2;
+        uint32_t length = LoadU32(&edited[at]) + static_cast<uint32_t>(extra.size());
+        for (int k = 0; k < 4; ++k) edited[at + k] = static_cast<uint8_t>(length >> (8 * k));
+      }
+    }
+    TMemoryStream edited_stream(edited);
+    TFile3DS with_extra;
+    with_extra.LoadFromStream(edited_stream);
+    ASSERT_EQ(with_extra.MaterialList().Count(), file.MaterialList().Count());
+    for (int i = 0; i < file.MaterialList().Count(); ++i) {
+      const TMaterial3DS& a = file.MaterialList().Material(i);
+      const TMaterial3DS& b = with_extra.MaterialList().Material(i);
+      EXPECT_EQ(a.Name, b.Name);
+      EXPECT_EQ(a.Diffuse.R, b.Diffuse.R);
+      EXPECT_EQ(a.Diffuse.G, b.Diffuse.G);
+      EXPECT_EQ(a.Texture.Map.Name, b.Texture.Map.Name);
+      ++materials_seen;
+    }
+    ASSERT_EQ(with_extra.ObjectList().MeshCount(), meshes);
+    for (int i = 0; i < meshes; ++i) {
+      EXPECT_EQ(with_extra.ObjectList().Mesh(i).FaceCount(), file.ObjectList().Mesh(i).FaceCount());
+    }
+  }
+  EXPECT_GE(materials_seen, 5);
+}
+
+// The real can cut to a third, to its header, and with its vertex offset pointing past
+// the end: each an error naming the surface or the missing part.
+TEST(RealModels, DamagedWatercan) {
+  const std::string dir = testsupport::SharedDataDir();
+  if (dir.empty() || !fs::exists(dir + "/models/md3/watercan.md3")) GTEST_SKIP();
+  TMemoryStream stream;
+  stream.LoadFromFile(dir + "/models/md3/watercan.md3");
+  const std::vector<uint8_t> bytes(stream.Memory(), stream.Memory() + stream.Size());
+  auto error_of = [](std::vector<uint8_t> b) -> std::string {
+    TMemoryStream s(std::move(b));
+    TFileMD3 file;
+    try {
+      file.LoadFromStream(s);
+    } catch (const EAssertionFailed& e) {
+      return e.what();
+    }
+    return "";
+  };
+  EXPECT_EQ(error_of(bytes), "");
+  const std::string third = error_of({bytes.begin(), bytes.begin() + bytes.size() / 3});
+  EXPECT_NE(third.find("Surface 1 of 1 (\"watercan\")"), std::string::npos) << third;
+  EXPECT_NE(third.find("outside the file"), std::string::npos) << third;
+  const std::string header = error_of({bytes.begin(), bytes.begin() + 108});
+  EXPECT_NE(header.find("outside the file"), std::string::npos) << header;
+  // The surface starts after the frames and tags; its vertex offset is at 100.
+  TMemoryStream whole(bytes);
+  TFileMD3 file;
+  file.LoadFromStream(whole);
+  const size_t surface = 108 + 56 * file.Frames.size() + 112 * file.Tags.size();
+  std::vector<uint8_t> far = bytes;
+  far[surface + 100 + 3] = 0x10;
+  EXPECT_EQ(error_of(far),
+            "Surface 1 of 1 (\"watercan\") in the MD3 file: its vertices lie outside the file "
+            "(the file is cut short or damaged)");
 }
 
 }  // namespace
