@@ -103,11 +103,12 @@ TEST(MeshData, WritingPointsResizesTheVertexArray) {
 TEST(MeshData, WritingIndicesSkipsTokensThatAreNoIndex) {
   TgkMeshData mesh;
   mesh.Indices = {9, 9, 9, 9, 9};
-  // A skipped token keeps the old index, or 0 where the array grew.
-  mesh.SetTriangleIndices("0 1 2  70000 -1 x");
-  EXPECT_EQ(mesh.Indices, (std::vector<uint16_t>{0, 1, 2, 9, 9, 0}));
+  // A skipped token keeps the old index, or 0 where the array grew. Indices of large meshes
+  // (beyond 16 bits) are taken; beyond 32 bits they would wrap and are skipped.
+  mesh.SetTriangleIndices("0 1 2  70000 -1 x 4294967296 4294967295");
+  EXPECT_EQ(mesh.Indices, (std::vector<uint32_t>{0, 1, 2, 70000, 9, 0, 0, 4294967295u}));
   mesh.SetTriangleIndices("3");
-  EXPECT_EQ(mesh.Indices, (std::vector<uint16_t>{3}));
+  EXPECT_EQ(mesh.Indices, (std::vector<uint32_t>{3}));
 }
 
 TEST(MeshData, BinaryFormRoundTripsAndHasTheStoredLayout) {
