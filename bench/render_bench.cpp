@@ -3,6 +3,8 @@
 // - BM_RoundCubeFrame: one icon-render frame of the default round cube at the window's
 //   camera rig into a 1024 x 1024 bitmap, read-back included.
 // - BM_Mesh30kFrame: the same frame with a 30 000-triangle lit mesh.
+// - BM_Mesh150kFrame: the same with a 150 000-triangle mesh of 75 551 vertices, beyond one
+//   draw's buffers, so the canvas draws it in several.
 // - BM_FirstBitmapCanvas vs BM_BareEglStartup: a fresh process creating its first bitmap
 //   canvas (EGL start, context, shaders, targets) against one that only starts EGL and
 //   makes a context current. Times are measured inside the child process.
@@ -108,6 +110,25 @@ void BM_Mesh30kFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Mesh30kFrame)->Unit(benchmark::kMillisecond);
+
+void BM_Mesh150kFrame(benchmark::State& state) {
+  TgkBitmap bitmap(1024, 1024);
+  TgkOpenGLCanvas canvas(bitmap);
+  if (!canvas.HasDevice()) {
+    state.SkipWithError("no off-screen OpenGL");
+    return;
+  }
+  TRig rig;
+  auto* mesh = Child<TgkMesh>(rig.owner.get());
+  testsupport::BuildSphere(mesh->Data(), 250, 300);  // 150 000 triangles
+  state.counters["triangles"] = static_cast<double>(mesh->Data().TriangleCount());
+  state.counters["vertices"] = static_cast<double>(mesh->Data().VertexCount());
+  for (auto _ : state) {
+    rig.Frame(canvas);
+    benchmark::DoNotOptimize(bitmap.Bits()[512 * 1024 + 512]);
+  }
+}
+BENCHMARK(BM_Mesh150kFrame)->Unit(benchmark::kMillisecond);
 
 // ---- Start-up, measured in a fresh process ----
 

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       file.LoadFromStream(stream);
       Build3DSMeshes(file, [&](TBuiltMesh&& mesh) {
-        importfuzz::CheckBuilt(mesh);
+        importfuzz::CheckBuilt(mesh, kMax3DSBuiltVertices);
         if (mesh.HasMaterialGroup) Find3DSMaterial(file, mesh.MaterialGroup);
       });
     } catch (const E3DSError& e) {
@@ -31,6 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const EStreamError&) {
   }
   importfuzz::Require(parent.Visible());
-  importfuzz::CheckSceneChildren(parent);
+  importfuzz::CheckSceneChildren(parent, kMax3DSBuiltVertices);
   return 0;
 }

@@ -20,9 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     importfuzz::CheckMessage(e.what());
     return 0;
   }
+  // Every vertex has its texture coordinates in the reader, which holds them to the file's
+  // size plus the slack: so the builder's vertices are bounded by the input.
+  const size_t max_vertices = (size + static_cast<size_t>(file.AllocationSlack)) / 8;
   TBuiltMD3Model model = BuildMD3Model(file);
   importfuzz::CheckModelSize(model.Width, model.Height, model.Depth);
-  for (const TBuiltMesh& m : model.Meshes) importfuzz::CheckBuilt(m);
+  for (const TBuiltMesh& m : model.Meshes) importfuzz::CheckBuilt(m, max_vertices);
 
   // The whole builder, only for inputs the reader takes within the small cap.
   TgkDummy parent;
@@ -33,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     __builtin_trap();  // the same file read before
   }
   importfuzz::Require(parent.Visible());
-  importfuzz::CheckSceneChildren(parent);
+  importfuzz::CheckSceneChildren(parent, max_vertices);
   return 0;
 }

@@ -31,10 +31,11 @@ inline void CheckMessage(const std::string& text) {
 // Vertices lie in the unit box, and where they land in the parent (position + vertex x
 // size) lies inside the normalised model. A flat mesh's box may stick out of a model
 // thinner than its 0.01 slab, but its vertices do not.
+// Max_vertices is the most the builder may make of its input.
 template <typename Vertex>
-void CheckMesh(const std::vector<Vertex>& vertices, const std::vector<uint16_t>& indices,
-               const float size[3], const float pos[3]) {
-  Require(vertices.size() <= kMaxMeshVertices && indices.size() % 3 == 0);
+void CheckMesh(const std::vector<Vertex>& vertices, const std::vector<uint32_t>& indices,
+               const float size[3], const float pos[3], size_t max_vertices) {
+  Require(vertices.size() <= max_vertices && indices.size() % 3 == 0);
   for (int k = 0; k < 3; ++k) Require(std::isfinite(size[k]) && size[k] >= 0);
   for (int k = 0; k < 3; ++k) Require(std::isfinite(pos[k]));
   Require(size[0] <= 1.0001f && size[1] <= 1.0001f);
@@ -48,12 +49,12 @@ void CheckMesh(const std::vector<Vertex>& vertices, const std::vector<uint16_t>&
     }
     for (float f : {v.NX, v.NY, v.NZ, v.TU, v.TV}) Require(std::isfinite(f));
   }
-  for (uint16_t i : indices) Require(i < vertices.size());
+  for (uint32_t i : indices) Require(i < vertices.size());
 }
 
-inline void CheckBuilt(const TBuiltMesh& m) {
+inline void CheckBuilt(const TBuiltMesh& m, size_t max_vertices) {
   const float size[3] = {m.Width, m.Height, m.Depth}, pos[3] = {m.X, m.Y, m.Z};
-  CheckMesh(m.Vertices, m.Indices, size, pos);
+  CheckMesh(m.Vertices, m.Indices, size, pos, max_vertices);
 }
 
 inline void CheckModelSize(float w, float h, float d) {
@@ -61,7 +62,7 @@ inline void CheckModelSize(float w, float h, float d) {
 }
 
 // Every child of the parent is a mesh as the builders make them.
-inline void CheckSceneChildren(TgkVisualObject& parent) {
+inline void CheckSceneChildren(TgkVisualObject& parent, size_t max_vertices) {
   for (float f : {parent.Width(), parent.Height(), parent.Depth()}) {
     Require(std::isfinite(f) && f >= 0 && f <= 1.0001f);
   }
@@ -70,7 +71,7 @@ inline void CheckSceneChildren(TgkVisualObject& parent) {
     Require(mesh != nullptr);
     const float size[3] = {mesh->Width(), mesh->Height(), mesh->Depth()};
     const float pos[3] = {mesh->Position().X(), mesh->Position().Y(), mesh->Position().Z()};
-    CheckMesh(mesh->Data().Vertices, mesh->Data().Indices, size, pos);
+    CheckMesh(mesh->Data().Vertices, mesh->Data().Indices, size, pos, max_vertices);
   }
 }
 

@@ -20,7 +20,7 @@ static_assert(sizeof(TBuiltVertex) == 32);
 struct TBuiltMesh {
   std::string DisplayName;  // UTF-8
   std::vector<TBuiltVertex> Vertices;
-  std::vector<uint16_t> Indices;
+  std::vector<uint32_t> Indices;
   float Width = 0, Height = 0, Depth = 0;
   float X = 0, Y = 0, Z = 0;  // position in the parent
   // 3DS: the file's name (bytes) of the first material group, when the mesh has one.

@@ -85,7 +85,6 @@ TBuiltMesh Build3DSMesh(const TMesh3DS& mesh, const double model_centre[3], doub
   std::vector<int32_t> groups(n * 32, -1);  // per file vertex: the copy for each bit
   out.Indices.reserve(mesh.Faces.size() * 3);
   auto copy_of = [&](size_t v, const Vec3& nf) -> int32_t {
-    if (verts.size() >= kMaxMeshVertices) return -1;
     verts.push_back(verts[v]);
     vertex_pos.push_back(positions[v]);
     normals.push_back(nf);
@@ -112,22 +111,17 @@ TBuiltMesh Build3DSMesh(const TMesh3DS& mesh, const double model_centre[3], doub
         chosen = static_cast<int32_t>(v);
       } else if (s == 0 || slot < 0) {
         chosen = copy_of(v, nf);
-        if (chosen >= 0 && s) slot = chosen;
+        if (s) slot = chosen;
       } else {
         chosen = slot;
         Vec3& w = normals[static_cast<size_t>(chosen)];
         for (int k = 0; k < 3; ++k) w[k] += nf[k];
       }
-      if (chosen < 0) {
-        // The mesh is full: the corner shares the file vertex and smooths with it.
-        chosen = static_cast<int32_t>(v);
-        for (int k = 0; k < 3; ++k) normals[v][k] += nf[k];
-      }
       corner[c] = chosen;
     }
-    out.Indices.push_back(static_cast<uint16_t>(corner[0]));
-    out.Indices.push_back(static_cast<uint16_t>(corner[2]));
-    out.Indices.push_back(static_cast<uint16_t>(corner[1]));
+    out.Indices.push_back(static_cast<uint32_t>(corner[0]));
+    out.Indices.push_back(static_cast<uint32_t>(corner[2]));
+    out.Indices.push_back(static_cast<uint32_t>(corner[1]));
   }
 
   TModelBounds bounds;

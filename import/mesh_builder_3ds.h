@@ -11,8 +11,10 @@
 #include "import/built_mesh.h"
 #include "import/file_3ds.h"
 
-// Indices are 16-bit: a split never grows a mesh past this many vertices.
-inline constexpr size_t kMaxMeshVertices = 65536;
+// The most vertices a split can give one mesh: the file's vertices (a 16-bit count) and a
+// copy for every corner of its faces (a 16-bit count of three corners each). Indices are
+// 32-bit, so every split the smoothing groups ask for is made.
+inline constexpr size_t kMax3DSBuiltVertices = 65535 + 3 * 65535;
 
 // A mesh is built when it is not hidden and has at least three vertices.
 bool IsAccepted3DSMesh(const TMesh3DS& mesh);

@@ -4,15 +4,15 @@
 #include <cmath>
 #include <numbers>
 
-#include "import/mesh_builder_3ds.h"
 #include "import/name_text.h"
 
 namespace {
 
-// Frame-0 vertices a surface can show: its vertex count, at most what 16-bit indices
-// reach. Vertices the file does not hold read as zeros.
+// Frame-0 vertices of a surface: its vertex count, all of them (indices are 32-bit).
+// Vertices the file does not hold read as zeros. The reader has held the count to what
+// the file's size allows (it sized the texture coordinates by it).
 size_t ShownVertexCount(const TMD3MeshData& s) {
-  return std::min<size_t>(static_cast<size_t>(std::max(s.NumVerts, 0)), kMaxMeshVertices);
+  return std::min(static_cast<size_t>(std::max(s.NumVerts, 0)), s.TexCoords.size());
 }
 
 TMD3Vertex FrameZeroVertex(const TMD3MeshData& s, size_t j) {
@@ -64,7 +64,7 @@ TBuiltMD3Model BuildMD3Model(TFileMD3& file) {
       bool inside = true;
       for (int32_t v : t.Indexes) inside = inside && v >= 0 && static_cast<size_t>(v) < n;
       if (!inside) continue;
-      for (int32_t v : t.Indexes) mesh.Indices.push_back(static_cast<uint16_t>(v));
+      for (int32_t v : t.Indexes) mesh.Indices.push_back(static_cast<uint32_t>(v));
       for (int32_t v : {t.Indexes[0], t.Indexes[2], t.Indexes[1]}) {
         const TMD3TexCoord& st = s.TexCoords[static_cast<size_t>(v)];
         mesh.Vertices[static_cast<size_t>(v)].TU = static_cast<float>(FiniteOrZero(st.S));

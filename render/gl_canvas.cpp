@@ -768,37 +768,86 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
                                const TgkMeshData& mesh) {
   const int nv = mesh.VertexCount();
   const int ni = mesh.IndexCount() / 3 * 3;
+  if (nv <= 0 || ni <= 0 || !device_) return;
   const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
   const bool screen = state_.screen;
+  auto place = [&](const TgkMeshVertex& in) -> TgkCanvasVertex {
+    float x = in.X * size.X, y = in.Y * size.Y;
+    if (screen) {
+      // Whole pixels (halves to even): quad edges meet pixel edges, so a quad shows its
+      // texture one texel per pixel (GL's pixel centres already lie on the halves).
+      x = std::nearbyint(x);
+      y = std::nearbyint(y);
+    }
+    return {x, y, in.Z * size.Z, in.NX, in.NY, in.NZ, color, in.TU, in.TV};
+  };
   // Bilinear filtering of texels that lie one for one on the pixels returns them unmixed;
   // nearest sampling does the same at a fraction of a software rasteriser's cost.
-  const bool nearest = fast_paths_ && device_ && state_.linear && TexelForPixel(mesh, size);
+  const bool nearest = fast_paths_ && state_.linear && TexelForPixel(mesh, size);
   if (nearest && Use()) glBindSampler(0, samplers_[0]);
-  Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
-    const TgkMeshVertex* in = mesh.Vertices.data();
-    for (int k = 0; k < nv; ++k) {
-      float x = in[k].X * size.X, y = in[k].Y * size.Y;
-      if (screen) {
-        // Whole pixels (halves to even): quad edges meet pixel edges, so a quad shows its
-        // texture one texel per pixel (GL's pixel centres already lie on the halves).
-        x = std::nearbyint(x);
-        y = std::nearbyint(y);
+  const std::uint32_t* idx = mesh.Indices.data();
+  const auto n = static_cast<std::uint32_t>(nv);
+  if (nv <= kCanvasMaxVertices && ni <= kCanvasMaxIndices) {
+    // Fits the buffers: one draw of the mesh as it is.
+    Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
+      const TgkMeshVertex* in = mesh.Vertices.data();
+      for (int k = 0; k < nv; ++k) out[k] = place(in[k]);
+      // Triangles naming a vertex the mesh does not have are left out.
+      int written = 0;
+      for (int t = 0; t < ni; t += 3) {
+        if (idx[t] < n && idx[t + 1] < n && idx[t + 2] < n) {
+          index_out[written++] = static_cast<std::uint16_t>(idx[t]);
+          index_out[written++] = static_cast<std::uint16_t>(idx[t + 1]);
+          index_out[written++] = static_cast<std::uint16_t>(idx[t + 2]);
+        }
       }
-      out[k] = {x, y, in[k].Z * size.Z, in[k].NX, in[k].NY, in[k].NZ, color, in[k].TU, in[k].TV};
-    }
-    // Triangles naming a vertex the mesh does not have are left out.
-    const std::uint16_t* idx = mesh.Indices.data();
-    int written = 0;
-    for (int t = 0; t < ni; t += 3) {
-      if (idx[t] < nv && idx[t + 1] < nv && idx[t + 2] < nv) {
-        index_out[written++] = idx[t];
-        index_out[written++] = idx[t + 1];
-        index_out[written++] = idx[t + 2];
-      }
-    }
-    return written;
-  });
+      return written;
+    });
+  } else {
+    FillMeshInBatches(mesh, ni, place);
+  }
   if (nearest && Use()) glBindSampler(0, samplers_[1]);
+}
+
+template <typename Place>
+void TgkOpenGLCanvas::FillMeshInBatches(const TgkMeshData& mesh, int index_count, Place&& place) {
+  // Consecutive triangles go into one draw until its vertices or indices would pass the
+  // buffers; each draw carries only the vertices its triangles name, numbered afresh.
+  const auto n = static_cast<std::uint32_t>(mesh.VertexCount());
+  const std::uint32_t* idx = mesh.Indices.data();
+  batch_slot_.assign(n, -1);
+  std::vector<std::uint32_t>& batch = batch_vertices_;
+  std::vector<std::uint16_t>& local = scratch_indices_;
+  int t = 0;
+  while (t < index_count) {
+    batch.clear();
+    local.clear();
+    for (; t < index_count; t += 3) {
+      if (idx[t] >= n || idx[t + 1] >= n || idx[t + 2] >= n) continue;  // names no vertex
+      if (batch.size() + 3 > static_cast<size_t>(kCanvasMaxVertices) ||
+          local.size() + 3 > static_cast<size_t>(kCanvasMaxIndices)) {
+        break;
+      }
+      for (int c = 0; c < 3; ++c) {
+        std::int32_t& slot = batch_slot_[idx[t + c]];
+        if (slot < 0) {
+          slot = static_cast<std::int32_t>(batch.size());
+          batch.push_back(idx[t + c]);
+        }
+        local.push_back(static_cast<std::uint16_t>(slot));
+      }
+    }
+    const int batch_vertices = static_cast<int>(batch.size());
+    const int batch_indices = static_cast<int>(local.size());
+    Draw(GL_TRIANGLES, batch_vertices, batch_indices,
+         [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
+           const TgkMeshVertex* in = mesh.Vertices.data();
+           for (int k = 0; k < batch_vertices; ++k) out[k] = place(in[batch[k]]);
+           std::memcpy(index_out, local.data(), local.size() * sizeof(std::uint16_t));
+           return batch_indices;
+         });
+    for (std::uint32_t v : batch) batch_slot_[v] = -1;
+  }
 }
 
 void TgkOpenGLCanvas::FillPolygon(const TgkVector& center, const TgkVector& size, float opacity,

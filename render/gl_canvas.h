@@ -116,6 +116,9 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   // returns the number of indices it wrote.
   template <typename Fill>
   void Draw(GLenum mode, int vertex_count, int index_count, Fill&& fill);
+  // FillMesh of a mesh beyond the buffer limits: several draws, each within them.
+  template <typename Place>
+  void FillMeshInBatches(const TgkMeshData& mesh, int index_count, Place&& place);
   void DrawArrays(GLenum mode, const std::vector<TgkCanvasVertex>& vertices,
                   const std::vector<std::uint16_t>& indices);
   void ReadFrame(GLuint framebuffer, std::uint32_t* pixels);
@@ -147,6 +150,10 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   std::vector<std::unique_ptr<TTexture>> owned_textures_;
   std::vector<TgkCanvasVertex> scratch_vertices_;
   std::vector<std::uint16_t> scratch_indices_;
+  // FillMeshInBatches: the mesh vertices of the current draw, and each mesh vertex's number
+  // in it (-1 when not in it). Kept between frames so drawing does not allocate.
+  std::vector<std::uint32_t> batch_vertices_;
+  std::vector<std::int32_t> batch_slot_;
   std::vector<std::unique_ptr<TglGlyphAtlas>> atlases_;
 };
 

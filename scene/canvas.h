@@ -122,7 +122,8 @@ struct TgkCanvasVertex {
 };
 static_assert(sizeof(TgkCanvasVertex) == 36);
 
-// Per-canvas buffer limits: a draw beyond them is not made.
+// Per-canvas buffer limits of one draw. FillMesh draws a larger mesh in several draws
+// within them; the other draws keep within them.
 inline constexpr int kCanvasMaxVertices = 65535;
 inline constexpr int kCanvasMaxIndices = 131070;
 
@@ -219,8 +220,8 @@ class TgkCanvas {
   virtual void DrawCube(const TgkVector& center, const TgkVector& size, float opacity);
   // The solid box: six faces with flat normals and texture coordinates 0..1 over each.
   virtual void FillCube(const TgkVector& center, const TgkVector& size, float opacity) = 0;
-  // The mesh with positions scaled component-wise by Size (Center unused); in the screen
-  // projection x and y are snapped to whole pixels.
+  // The whole mesh, however large, with positions scaled component-wise by Size (Center
+  // unused); in the screen projection x and y are snapped to whole pixels.
   virtual void FillMesh(const TgkVector& center, const TgkVector& size, float opacity,
                         const TgkMeshData& mesh) = 0;
   // The first Count points of Polygon extruded into a solid (see BuildPolygonSolid).

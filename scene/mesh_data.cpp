@@ -1,5 +1,6 @@
 #include "scene/mesh_data.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -33,12 +34,14 @@ std::string FieldsText(const std::vector<TgkMeshVertex>& vertices, int count,
   return text;
 }
 
+constexpr const char* kCountMismatch = "Invalid mesh data: a count does not match the stored data";
+
 int32_t ReadCount(TStream& stream, size_t record_size) {
   int32_t count = 0;
   stream.ReadBuffer(&count, sizeof count);
   if (count < 0 ||
       static_cast<uint64_t>(count) * record_size > static_cast<uint64_t>(stream.Remaining())) {
-    throw EStreamError("Invalid mesh data: a count does not match the stored data");
+    throw EStreamError(kCountMismatch);
   }
   return count;
 }
@@ -60,19 +63,19 @@ void TgkMeshData::Assign(const TgkMeshData& source) {
 
 void TgkMeshData::CalcNormals() {
   const size_t n = Vertices.size();
-  for (uint16_t i : Indices) {
+  for (uint32_t i : Indices) {
     if (i < n) Vertices[i].NX = Vertices[i].NY = Vertices[i].NZ = 0;
   }
   const size_t triangles = Indices.size() / 3;
   for (size_t t = 0; t < triangles; ++t) {
-    const uint16_t i0 = Indices[3 * t], i1 = Indices[3 * t + 1], i2 = Indices[3 * t + 2];
+    const uint32_t i0 = Indices[3 * t], i1 = Indices[3 * t + 1], i2 = Indices[3 * t + 2];
     if (i0 >= n || i1 >= n || i2 >= n) continue;
-    auto pos = [&](uint16_t i) {
+    auto pos = [&](uint32_t i) {
       const TgkMeshVertex& v = Vertices[i];
       return MakeVector(v.X, v.Y, v.Z, 1);
     };
     const TgkVector normal = CalcPlaneNormal(pos(i2), pos(i1), pos(i0));
-    for (uint16_t i : {i0, i1, i2}) {
+    for (uint32_t i : {i0, i1, i2}) {
       Vertices[i].NX += normal.X;
       Vertices[i].NY += normal.Y;
       Vertices[i].NZ += normal.Z;
@@ -138,12 +141,12 @@ void TgkMeshData::SetTriangleIndices(std::string_view text) {
     ++visited;
     if (visited > Indices.size()) Indices.resize(visited);
     const std::string token = ReadToken(pos, text, " ");
-    long value = -1;
+    int64_t value = -1;
     auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
     const bool whole = ec == std::errc() && end == token.data() + token.size();
-    // An index beyond 16 bits would silently wrap to another vertex; skip it instead.
-    if (whole && value >= 0 && value <= std::numeric_limits<uint16_t>::max()) {
-      Indices[visited - 1] = static_cast<uint16_t>(value);
+    // An index beyond 32 bits would silently wrap to another vertex; skip it instead.
+    if (whole && value >= 0 && value <= std::numeric_limits<uint32_t>::max()) {
+      Indices[visited - 1] = static_cast<uint32_t>(value);
     }
   }
   Indices.resize(visited);
@@ -155,17 +158,46 @@ void TgkMeshData::WriteMesh(TStream& stream) const {
   stream.WriteBuffer(&n, sizeof n);
   if (n > 0) stream.WriteBuffer(Vertices.data(), Vertices.size() * sizeof(TgkMeshVertex));
   const int32_t m = static_cast<int32_t>(Indices.size());
+  const bool wide = std::any_of(Indices.begin(), Indices.end(), [](uint32_t i) {
+    return i > std::numeric_limits<uint16_t>::max();
+  });
+  if (wide) {
+    // Negated count, 32-bit indices: data that older readers refuse rather than misread.
+    const int32_t marked = -m;
+    stream.WriteBuffer(&marked, sizeof marked);
+    stream.WriteBuffer(Indices.data(), Indices.size() * sizeof(uint32_t));
+    return;
+  }
+  // Indices that fit 16 bits keep the form every reader knows.
   stream.WriteBuffer(&m, sizeof m);
-  if (m > 0) stream.WriteBuffer(Indices.data(), Indices.size() * sizeof(uint16_t));
+  if (m > 0) {
+    const std::vector<uint16_t> narrow(Indices.begin(), Indices.end());
+    stream.WriteBuffer(narrow.data(), narrow.size() * sizeof(uint16_t));
+  }
 }
 
 void TgkMeshData::ReadMesh(TStream& stream) {
   const int32_t n = ReadCount(stream, sizeof(TgkMeshVertex));
   std::vector<TgkMeshVertex> vertices(static_cast<size_t>(n));
   if (n > 0) stream.ReadBuffer(vertices.data(), vertices.size() * sizeof(TgkMeshVertex));
-  const int32_t m = ReadCount(stream, sizeof(uint16_t));
-  std::vector<uint16_t> indices(static_cast<size_t>(m));
-  if (m > 0) stream.ReadBuffer(indices.data(), indices.size() * sizeof(uint16_t));
+  int32_t stored = 0;
+  stream.ReadBuffer(&stored, sizeof stored);
+  // A negative count marks 32-bit indices (see WriteMesh).
+  const bool wide = stored < 0;
+  const size_t index_size = wide ? sizeof(uint32_t) : sizeof(uint16_t);
+  const uint64_t m =
+      wide ? uint64_t{0} - static_cast<uint64_t>(int64_t{stored}) : static_cast<uint64_t>(stored);
+  if (m * index_size > static_cast<uint64_t>(stream.Remaining())) {
+    throw EStreamError(kCountMismatch);
+  }
+  std::vector<uint32_t> indices(static_cast<size_t>(m));
+  if (wide) {
+    if (m > 0) stream.ReadBuffer(indices.data(), indices.size() * sizeof(uint32_t));
+  } else if (m > 0) {
+    std::vector<uint16_t> narrow(static_cast<size_t>(m));
+    stream.ReadBuffer(narrow.data(), narrow.size() * sizeof(uint16_t));
+    std::copy(narrow.begin(), narrow.end(), indices.begin());
+  }
   Vertices = std::move(vertices);
   Indices = std::move(indices);
   NotifyChange();

@@ -1,6 +1,6 @@
 // TgkMeshData: the triangle mesh a shape hands to the render canvas. Vertices lie in the
-// shape's unit box (the canvas stretches them by the shape's size); indices are 16-bit,
-// three per triangle, so at most 65536 vertices are addressable.
+// shape's unit box (the canvas stretches them by the shape's size); indices are 32-bit,
+// three per triangle, so a mesh of any size a model file can hold stays one mesh.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +22,7 @@ class TgkMeshData : public TPersistent {
 
   // Filled directly by the model builders and the fixed shapes; call NotifyChange after.
   std::vector<TgkMeshVertex> Vertices;
-  std::vector<uint16_t> Indices;
+  std::vector<uint32_t> Indices;
   // Set after every change made through the operations below.
   bool Changed = false;
   // Fired after Assign, after each text setter and after reading the binary form.
@@ -56,11 +56,13 @@ class TgkMeshData : public TPersistent {
   void SetPoints(std::string_view text);
   void SetNormals(std::string_view text);
   void SetTexCoordinates(std::string_view text);
-  // Blank-separated integers; tokens that are not an index in 0 .. 65535 are skipped.
+  // Blank-separated integers; tokens that are not an index in 0 .. 4294967295 are skipped.
   void SetTriangleIndices(std::string_view text);
 
   // The binary stored form "Mesh": int32 vertex count, the 32-byte vertices, int32 index
-  // count, the 16-bit indices, all little-endian. Stored only when there is a vertex.
+  // count, the 16-bit indices, all little-endian. Stored only when there is a vertex. When
+  // an index does not fit 16 bits the index count is stored negated and the indices as
+  // 32-bit values: older readers reject a negative count instead of misreading the data.
   bool HasStoredMesh() const { return !Vertices.empty(); }
   void WriteMesh(TStream& stream) const;
   // Replaces both arrays; raises EStreamError on truncated or inconsistent data and then

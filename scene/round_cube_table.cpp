@@ -57,9 +57,9 @@ TgkShapeTable BuildRoundCube() {
   auto& v = t.vertices;
   auto& idx = t.indices;
   auto tri = [&](int a, int b, int c) {
-    idx.push_back(uint16_t(a));
-    idx.push_back(uint16_t(b));
-    idx.push_back(uint16_t(c));
+    idx.push_back(uint32_t(a));
+    idx.push_back(uint32_t(b));
+    idx.push_back(uint32_t(c));
   };
   const Level l60 = BevelLevel(60), l30 = BevelLevel(30), l0 = BevelLevel(0);
   const auto ring60 = Ring(l60.radius), ring30 = Ring(l30.radius), ring0 = Ring(l0.radius);

@@ -89,7 +89,7 @@ bool TgkCustomMesh::RayCastIntersect(const TgkVector& ray_pos, const TgkVector& 
   const auto& idx = mesh_.Indices;
   const size_t count = v.size();
   for (size_t i = 0; i + 2 < idx.size(); i += 3) {
-    const uint16_t a = idx[i], b = idx[i + 1], c = idx[i + 2];
+    const uint32_t a = idx[i], b = idx[i + 1], c = idx[i + 2];
     if (a >= count || b >= count || c >= count) continue;
     TgkVector p;
     if (RayCastTriangle(ray_pos, ray_dir, Scaled(v[a], size), Scaled(v[b], size),

@@ -15,9 +15,9 @@ TgkVector Pos(const TgkMeshVertex& v) {
 }
 
 void AddTriangle(TgkShapeTable& t, int a, int b, int c) {
-  t.indices.push_back(uint16_t(a));
-  t.indices.push_back(uint16_t(b));
-  t.indices.push_back(uint16_t(c));
+  t.indices.push_back(uint32_t(a));
+  t.indices.push_back(uint32_t(b));
+  t.indices.push_back(uint32_t(c));
 }
 
 // Convex solids around the origin: swap the last two corners of every triangle whose

@@ -9,7 +9,7 @@
 
 struct TgkShapeTable {
   std::vector<TgkMeshVertex> vertices;
-  std::vector<uint16_t> indices;
+  std::vector<uint32_t> indices;
 };
 
 // The unit cube with every edge and corner rounded (radius 0.08 around the inner box

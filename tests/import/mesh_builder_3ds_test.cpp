@@ -48,7 +48,7 @@ void ExpectAllFinite(const TBuiltMesh& m) {
     }
   }
   for (float f : {m.Width, m.Height, m.Depth, m.X, m.Y, m.Z}) ASSERT_TRUE(std::isfinite(f));
-  for (uint16_t i : m.Indices) ASSERT_LT(i, m.Vertices.size());
+  for (uint32_t i : m.Indices) ASSERT_LT(i, m.Vertices.size());
 }
 
 TEST(Build3DS, CubeSmoothingVariants) {
@@ -78,7 +78,7 @@ TEST(Build3DS, NormalsAreTheSummedOutwardFaceNormalsOfTheStoredTriangles) {
           c = Pos(m.Vertices[m.Indices[t + 2]]);
       Vec n = Cross(Minus(c, a), Minus(b, a));
       for (int k = 0; k < 3; ++k) {
-        for (uint16_t i : {m.Indices[t], m.Indices[t + 1], m.Indices[t + 2]}) sum[i][k] += n[k];
+        for (uint32_t i : {m.Indices[t], m.Indices[t + 1], m.Indices[t + 2]}) sum[i][k] += n[k];
       }
     }
     for (size_t i = 0; i < m.Vertices.size(); ++i) {
@@ -224,9 +224,9 @@ TEST(Build3DS, ForgedFacesAndCoordinatesGiveFiniteMeshes) {
   ExpectAllFinite(model.meshes[0]);
 }
 
-TEST(Build3DS, SplitsStopAtTheSixteenBitLimit) {
-  // 60 000 vertices, 21 000 faces without smoothing: a full split would need 63 000 + the
-  // copies; it is capped at 65 536 vertices, every face kept, every index valid.
+TEST(Build3DS, SplitsBeyondSixteenBitsAreAllMade) {
+  // 60 000 vertices, 21 000 faces without smoothing over vertices 0 ... 1001: the first use
+  // of a vertex keeps it, every other corner gets a copy of its own, well past 65 536.
   MeshLayout m;
   m.name = "Big";
   for (int i = 0; i < 60000; ++i) {
@@ -240,9 +240,23 @@ TEST(Build3DS, SplitsStopAtTheSixteenBitLimit) {
   Model model(File3DS({MeshChunk(m)}));
   ASSERT_EQ(model.meshes.size(), 1u);
   const TBuiltMesh& b = model.meshes[0];
-  EXPECT_EQ(b.Vertices.size(), kMaxMeshVertices);
-  EXPECT_EQ(b.Indices.size(), 63000u);
+  const size_t corners = 3 * m.faces.size(), first_uses = 1002;
+  EXPECT_EQ(b.Vertices.size(), m.vertices.size() + corners - first_uses);
+  ASSERT_EQ(b.Indices.size(), corners);
   ExpectAllFinite(b);
+  // No corner shares a vertex with another, and each sits where its file vertex is
+  // (positions normalised over x 0 ... 299, y 0 ... 199, z 0 ... 6).
+  EXPECT_EQ(std::set<uint32_t>(b.Indices.begin(), b.Indices.end()).size(), corners);
+  for (size_t f = 0; f < m.faces.size(); f += 997) {
+    const uint16_t file_corner[3] = {m.faces[f].a, m.faces[f].c, m.faces[f].b};
+    for (int c = 0; c < 3; ++c) {
+      const V3& p = m.vertices[file_corner[c]];
+      const TBuiltVertex& v = b.Vertices[b.Indices[3 * f + static_cast<size_t>(c)]];
+      EXPECT_NEAR(v.X, p.x / 299 - 0.5, 1e-6) << f;
+      EXPECT_NEAR(v.Y, p.y / 199 - 0.5, 1e-6) << f;
+      EXPECT_NEAR(v.Z, p.z / 6 - 0.5, 1e-6) << f;
+    }
+  }
 }
 
 }  // namespace

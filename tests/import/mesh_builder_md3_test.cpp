@@ -46,7 +46,7 @@ TEST(BuildMD3, StoredUnitsAreSixtyFourths) {
   EXPECT_FLOAT_EQ(b.Vertices[0].Y, -0.5f);
   EXPECT_FLOAT_EQ(b.Vertices[0].Z, 0.5f);
   // Indices in file order.
-  EXPECT_EQ(b.Indices, (std::vector<uint16_t>{0, 1, 2}));
+  EXPECT_EQ(b.Indices, (std::vector<uint32_t>{0, 1, 2}));
 }
 
 TEST(BuildMD3, NormalDecoding) {
@@ -127,7 +127,7 @@ void ExpectSound(const TBuiltMesh& m) {
     for (float f : {v.X, v.Y, v.Z, v.NX, v.NY, v.NZ, v.TU, v.TV}) ASSERT_TRUE(std::isfinite(f));
   }
   for (float f : {m.Width, m.Height, m.Depth, m.X, m.Y, m.Z}) ASSERT_TRUE(std::isfinite(f));
-  for (uint16_t i : m.Indices) ASSERT_LT(i, m.Vertices.size());
+  for (uint32_t i : m.Indices) ASSERT_LT(i, m.Vertices.size());
 }
 
 TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
@@ -150,8 +150,8 @@ TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
   EXPECT_EQ(m.Meshes[1].Width, 0);
   EXPECT_EQ(m.Meshes[1].Vertices[0].X, 0);
 
-  // A surface claiming vertices but no frames, and one past the 16-bit limit. The reader
-  // refuses the first; the builder still copes with such records.
+  // A surface claiming vertices but no frames, and one past 16 bits (kept whole). The
+  // reader refuses the first; the builder still copes with such records.
   TFileMD3 file;
   file.Header.NumFrames = 1;
   for (int32_t verts : {10, 70000}) {
@@ -169,8 +169,8 @@ TEST(BuildMD3, ForgedSurfacesGiveSoundMeshes) {
   ASSERT_EQ(forged.Meshes.size(), 2u);
   EXPECT_EQ(forged.Meshes[0].Vertices.size(), 10u);
   EXPECT_EQ(forged.Meshes[0].Indices.size(), 3u);
-  EXPECT_EQ(forged.Meshes[1].Vertices.size(), 65536u);
-  EXPECT_EQ(forged.Meshes[1].Indices.size(), 0u);  // names vertex 69 999
+  EXPECT_EQ(forged.Meshes[1].Vertices.size(), 70000u);
+  EXPECT_EQ(forged.Meshes[1].Indices, (std::vector<uint32_t>{0, 9, 69999}));
   ExpectSound(forged.Meshes[0]);
   ExpectSound(forged.Meshes[1]);
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "render/gl_canvas.h"
@@ -106,9 +109,9 @@ TEST_F(RenderTest, AdditiveBlendingAddsColourButAlphaCoverage) {
   EXPECT_EQ(Alpha(p), 255);  // 128 + 255 * (1 - 128/255)
 }
 
-// ---- Buffer limits ----
+// ---- Meshes beyond one draw's buffers ----
 
-TEST_F(RenderTest, MeshBeyondTheVertexLimitIsNotDrawn) {
+TEST_F(RenderTest, MeshWithMoreVerticesThanOneDrawTakesIsDrawnWhole) {
   auto frame = [&](int vertex_count) {
     TgkMeshData mesh;
     MakeScreenQuad(mesh);
@@ -122,14 +125,15 @@ TEST_F(RenderTest, MeshBeyondTheVertexLimitIsNotDrawn) {
     canvas->EndScene();
     return CountNonZero(*bitmap);
   };
-  EXPECT_EQ(frame(65535), kSize * kSize);
-  EXPECT_EQ(frame(65536), 0);
+  EXPECT_EQ(frame(kCanvasMaxVertices), kSize * kSize);
+  EXPECT_EQ(frame(kCanvasMaxVertices + 1), kSize * kSize);
+  EXPECT_EQ(frame(200000), kSize * kSize);
 }
 
-TEST_F(RenderTest, MeshBeyondTheIndexLimitIsNotDrawn) {
+TEST_F(RenderTest, MeshWithMoreIndicesThanOneDrawTakesIsDrawnWhole) {
   TgkMeshData mesh;
   MakeScreenQuad(mesh);
-  mesh.Indices.resize(131073, 0);  // first triangle stays the real one
+  mesh.Indices.resize(131073, 0);  // the first two triangles stay the real ones
   Begin();
   Colour(0xFFFFFFFF);
   canvas->SetRenderState(rsScreenMatrix);
@@ -137,7 +141,117 @@ TEST_F(RenderTest, MeshBeyondTheIndexLimitIsNotDrawn) {
   canvas->SetMatrix(Translation(kSize / 2.0f, kSize / 2.0f, 0));
   canvas->FillMesh({}, MakeVector(kSize, kSize, 1, 0), 1, mesh);
   canvas->EndScene();
-  EXPECT_EQ(CountNonZero(*bitmap), 0);
+  EXPECT_EQ(CountNonZero(*bitmap), kSize * kSize);
+}
+
+namespace {
+
+using TTriangle = std::array<TgkMeshVertex, 3>;
+
+// Cells x cells squares over the unit square, two triangles each, keeping the squares of
+// every other 8 x 8 block: a checkerboard that shows where each triangle went.
+std::vector<TTriangle> CheckerTriangles(int cells, std::vector<std::array<uint32_t, 3>>* corners) {
+  auto at = [&](int i, int j) {
+    return MakeMeshVertex(static_cast<float>(i) / static_cast<float>(cells) - 0.5f,
+                          static_cast<float>(j) / static_cast<float>(cells) - 0.5f, 0, 0, 0, 1, 0,
+                          0);
+  };
+  std::vector<TTriangle> out;
+  for (int j = 0; j < cells; ++j) {
+    for (int i = 0; i < cells; ++i) {
+      if ((i / 8 + j / 8) % 2) continue;
+      out.push_back({at(i, j), at(i + 1, j), at(i, j + 1)});
+      out.push_back({at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+      if (corners) {
+        const auto n = static_cast<uint32_t>(cells + 1);
+        const auto a = static_cast<uint32_t>(j) * n + static_cast<uint32_t>(i);
+        corners->push_back({a, a + 1, a + n});
+        corners->push_back({a + 1, a + n + 1, a + n});
+      }
+    }
+  }
+  return out;
+}
+
+// Mesh := triangles [first, last), each with vertices of its own.
+void SeparateMesh(const std::vector<TTriangle>& triangles, size_t first, size_t last,
+                  TgkMeshData& mesh) {
+  for (size_t t = first; t < last; ++t) {
+    for (const TgkMeshVertex& v : triangles[t]) {
+      mesh.Indices.push_back(static_cast<uint32_t>(mesh.Vertices.size()));
+      mesh.Vertices.push_back(v);
+    }
+  }
+}
+
+}  // namespace
+
+// A mesh beyond the buffers gives exactly the picture of the same triangles drawn in small
+// meshes, filled and as wire frame, whether its vertices are shared or not.
+TEST_F(RenderTest, LargeMeshDrawsLikeItsTrianglesInSmallMeshes) {
+  constexpr int kSide = 128;
+  Make(kSide, kSide);
+  auto frame = [&](TgkFillMode fill, const std::vector<const TgkMeshData*>& meshes) {
+    Begin();
+    TgkMaterial m;
+    m.SetDiffuse(0xFFFFFFFF);
+    m.SetLighting(false);
+    m.SetFillMode(fill);
+    canvas->Material().Assign(m);
+    canvas->SetRenderState(rsScreenMatrix);
+    canvas->SetRenderState(rsCullNone);
+    canvas->SetMatrix(Translation(kSide / 2.0f, kSide / 2.0f, 0));
+    for (const TgkMeshData* mesh : meshes) {
+      canvas->FillMesh({}, MakeVector(kSide, kSide, 1, 0), 1, *mesh);
+    }
+    canvas->EndScene();
+    return std::vector<std::uint32_t>(bitmap->Bits(), bitmap->Bits() + bitmap->PixelCount());
+  };
+  auto expect_same_as_pieces = [&](const TgkMeshData& large, const std::vector<TTriangle>& tris) {
+    std::vector<std::unique_ptr<TgkMeshData>> pieces;
+    std::vector<const TgkMeshData*> reference;
+    for (size_t t = 0; t < tris.size(); t += 5000) {
+      pieces.push_back(std::make_unique<TgkMeshData>());
+      SeparateMesh(tris, t, std::min(tris.size(), t + 5000), *pieces.back());
+      reference.push_back(pieces.back().get());
+    }
+    for (TgkFillMode fill : {gkSolid, gkWireframe}) {
+      const std::vector<std::uint32_t> expected = frame(fill, reference);
+      const int covered = static_cast<int>(
+          std::count_if(expected.begin(), expected.end(), [](std::uint32_t p) { return p; }));
+      // About half the square, the edges of wire frames a little beyond it.
+      EXPECT_GT(covered, kSide * kSide / 3) << "fill " << fill;
+      EXPECT_LT(covered, kSide * kSide * (fill == gkSolid ? 6 : 8) / 10) << "fill " << fill;
+      EXPECT_TRUE(frame(fill, {&large}) == expected) << "fill " << fill;
+    }
+  };
+
+  // 300 x 300 squares over shared vertices: 90 601 vertices, 270 000 indices, with a
+  // triangle naming a missing vertex now and then (left out, as in a small mesh).
+  std::vector<std::array<uint32_t, 3>> corners;
+  const std::vector<TTriangle> checker = CheckerTriangles(300, &corners);
+  TgkMeshData shared;
+  for (int j = 0; j <= 300; ++j) {
+    for (int i = 0; i <= 300; ++i) {
+      shared.Vertices.push_back(MakeMeshVertex(static_cast<float>(i) / 300 - 0.5f,
+                                               static_cast<float>(j) / 300 - 0.5f, 0, 0, 0, 1, 0,
+                                               0));
+    }
+  }
+  for (size_t t = 0; t < corners.size(); ++t) {
+    shared.Indices.insert(shared.Indices.end(), corners[t].begin(), corners[t].end());
+    if (t % 1000 == 0) shared.Indices.insert(shared.Indices.end(), {0, 1, 90601});
+  }
+  ASSERT_GT(shared.VertexCount(), kCanvasMaxVertices);
+  ASSERT_GT(shared.IndexCount(), kCanvasMaxIndices);
+  expect_same_as_pieces(shared, checker);
+
+  // 150 x 150 squares, every triangle with vertices of its own: 67 500 vertices.
+  const std::vector<TTriangle> separate = CheckerTriangles(150, nullptr);
+  TgkMeshData own;
+  SeparateMesh(separate, 0, separate.size(), own);
+  ASSERT_GT(own.VertexCount(), kCanvasMaxVertices);
+  expect_same_as_pieces(own, separate);
 }
 
 TEST_F(RenderTest, ManyDrawsWrapTheRingBuffersWithinOneFrame) {

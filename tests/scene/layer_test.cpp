@@ -62,14 +62,14 @@ TEST(Layer, TheTwoQuadsFaceTheirViewers) {
   TgkLayer layer;
   const TgkMeshData& screen = layer.ScreenQuad();
   ASSERT_EQ(screen.VertexCount(), 4);
-  EXPECT_EQ(screen.Indices, (std::vector<uint16_t>{0, 1, 2, 2, 1, 3}));
+  EXPECT_EQ(screen.Indices, (std::vector<uint32_t>{0, 1, 2, 2, 1, 3}));
   EXPECT_EQ(screen.Vertices[1].X, 0.5f);   // j = 1
   EXPECT_EQ(screen.Vertices[2].Y, 0.5f);   // i = 1: the bottom row, y down
   EXPECT_EQ(screen.Vertices[2].TV, 1.0f);  // bitmap's last row at the bottom
   EXPECT_EQ(screen.Vertices[3].NZ, 1.0f);
   const TgkMeshData& camera = layer.CameraQuad();
   ASSERT_EQ(camera.VertexCount(), 4);
-  EXPECT_EQ(camera.Indices, (std::vector<uint16_t>{0, 2, 1, 2, 3, 1}));
+  EXPECT_EQ(camera.Indices, (std::vector<uint32_t>{0, 2, 1, 2, 3, 1}));
   EXPECT_EQ(camera.Vertices[2].Z, 0.5f);
   EXPECT_EQ(camera.Vertices[2].TV, 0.0f) << "the bitmap's top row at +Z";
   for (const TgkMeshVertex& v : camera.Vertices) {

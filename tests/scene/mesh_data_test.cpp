@@ -103,11 +103,12 @@ TEST(MeshData, WritingPointsResizesTheVertexArray) {
 TEST(MeshData, WritingIndicesSkipsTokensThatAreNoIndex) {
   TgkMeshData mesh;
   mesh.Indices = {9, 9, 9, 9, 9};
-  // A skipped token keeps the old index, or 0 where the array grew.
-  mesh.SetTriangleIndices("0 1 2  70000 -1 x");
-  EXPECT_EQ(mesh.Indices, (std::vector<uint16_t>{0, 1, 2, 9, 9, 0}));
+  // A skipped token keeps the old index, or 0 where the array grew. Indices of large meshes
+  // (beyond 16 bits) are taken; beyond 32 bits they would wrap and are skipped.
+  mesh.SetTriangleIndices("0 1 2  70000 -1 x 4294967296 4294967295");
+  EXPECT_EQ(mesh.Indices, (std::vector<uint32_t>{0, 1, 2, 70000, 9, 0, 0, 4294967295u}));
   mesh.SetTriangleIndices("3");
-  EXPECT_EQ(mesh.Indices, (std::vector<uint16_t>{3}));
+  EXPECT_EQ(mesh.Indices, (std::vector<uint32_t>{3}));
 }
 
 TEST(MeshData, BinaryFormRoundTripsAndHasTheStoredLayout) {
@@ -157,6 +158,63 @@ TEST(MeshData, DamagedBinaryFormIsRejectedAndLosesNothing) {
   expect_rejected({0xFF, 0xFF, 0xFF, 0xFF});                              // negative count
   expect_rejected({0xFF, 0xFF, 0xFF, 0x7F, 0, 0});                        // claims 2^31 vertices
   expect_rejected({});
+}
+
+// Stored data of the 16-bit form (count, then 2-byte indices) reads as ever; meshes whose
+// indices fit 16 bits still store it, and larger ones a form older readers refuse.
+TEST(MeshData, StoredFormKeepsSixteenBitIndicesAndMarksLargerOnes) {
+  auto le32 = [](std::vector<uint8_t>& b, uint32_t v) {
+    for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+  };
+  // Hand-made 16-bit data: one vertex, indices 0, 65535, 7.
+  std::vector<uint8_t> old_bytes;
+  le32(old_bytes, 1);
+  old_bytes.resize(old_bytes.size() + 32, 0);
+  le32(old_bytes, 3);
+  for (uint16_t i : {0, 65535, 7}) {
+    old_bytes.push_back(static_cast<uint8_t>(i));
+    old_bytes.push_back(static_cast<uint8_t>(i >> 8));
+  }
+  TgkMeshData old_mesh;
+  TMemoryStream old_stream(old_bytes);
+  old_mesh.ReadMesh(old_stream);
+  EXPECT_EQ(old_mesh.VertexCount(), 1);
+  EXPECT_EQ(old_mesh.Indices, (std::vector<uint32_t>{0, 65535, 7}));
+  TMemoryStream rewritten;
+  old_mesh.WriteMesh(rewritten);
+  EXPECT_EQ(rewritten.Bytes(), old_bytes);
+
+  // 70 000 vertices, a triangle naming the last ones.
+  TgkMeshData large;
+  for (int k = 0; k < 70000; ++k) {
+    large.Vertices.push_back(MakeMeshVertex(static_cast<float>(k), 0, 0, 0, 0, 1, 0, 0));
+  }
+  large.Indices = {0, 69998, 69999, 65535, 65536, 1};
+  TMemoryStream stored;
+  large.WriteMesh(stored);
+  ASSERT_EQ(stored.Size(), 4 + 70000 * 32 + 4 + 6 * 4);
+  int32_t count = 0;
+  std::memcpy(&count, stored.Memory() + 4 + 70000 * 32, 4);
+  EXPECT_EQ(count, -6);
+  TgkMeshData copy;
+  stored.Seek(0);
+  copy.ReadMesh(stored);
+  EXPECT_EQ(copy.Vertices, large.Vertices);
+  EXPECT_EQ(copy.Indices, large.Indices);
+
+  // Damaged 32-bit data raises and leaves the mesh as it was.
+  const std::vector<uint8_t> bytes = stored.Bytes();
+  auto expect_rejected = [&](std::vector<uint8_t> damaged) {
+    TMemoryStream s(std::move(damaged));
+    EXPECT_THROW(copy.ReadMesh(s), EStreamError);
+    EXPECT_EQ(copy.VertexCount(), 70000);
+    EXPECT_EQ(copy.Indices, large.Indices);
+  };
+  expect_rejected(std::vector<uint8_t>(bytes.begin(), bytes.end() - 1));
+  std::vector<uint8_t> lowest = bytes;
+  lowest.resize(4 + 70000 * 32);
+  le32(lowest, 0x80000000u);  // -2^31: no count can be that
+  expect_rejected(lowest);
 }
 
 TEST(MeshData, AssignCopiesAndNotifies) {

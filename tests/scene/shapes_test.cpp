@@ -87,8 +87,8 @@ TEST(RoundCube, TableHasTheFixedCountsValuesAndOrder) {
   EXPECT_FLOAT_EQ(mesh.Vertices[153].Z, 0.42f);
   EXPECT_FLOAT_EQ(mesh.Vertices[149].TU, 0.722284f);
 
-  const std::vector<uint16_t> head(mesh.Indices.begin(), mesh.Indices.begin() + 12);
-  EXPECT_EQ(head, (std::vector<uint16_t>{0, 3, 2, 0, 1, 3, 0, 5, 4, 0, 6, 5}));
+  const std::vector<uint32_t> head(mesh.Indices.begin(), mesh.Indices.begin() + 12);
+  EXPECT_EQ(head, (std::vector<uint32_t>{0, 3, 2, 0, 1, 3, 0, 5, 4, 0, 6, 5}));
   // Wall: (104, 53, 52), (105, 106, 53); closing (149, 150, 67), (151, 153, 152).
   const size_t wall = 3 * (2 + 20 + 64);
   EXPECT_EQ(mesh.Indices[wall], 104);
@@ -97,8 +97,8 @@ TEST(RoundCube, TableHasTheFixedCountsValuesAndOrder) {
   EXPECT_EQ(mesh.Indices[wall + 3 * 30], 149);
   EXPECT_EQ(mesh.Indices[wall + 3 * 30 + 2], 67);
   EXPECT_EQ(mesh.Indices[wall + 3 * 31 + 1], 153);
-  const std::vector<uint16_t> tail(mesh.Indices.end() - 6, mesh.Indices.end());
-  EXPECT_EQ(tail, (std::vector<uint16_t>{102, 101, 100, 102, 103, 101}));
+  const std::vector<uint32_t> tail(mesh.Indices.end() - 6, mesh.Indices.end());
+  EXPECT_EQ(tail, (std::vector<uint32_t>{102, 101, 100, 102, 103, 101}));
 }
 
 TEST(RoundCube, FillsTheUnitBoxFacesOutwardAndShadesTheWallFlat) {
@@ -117,7 +117,7 @@ TEST(RoundCube, FillsTheUnitBoxFacesOutwardAndShadesTheWallFlat) {
   }
   EXPECT_EQ(InwardTriangles(t), 0);
   std::vector<int> uses(t.vertices.size());
-  for (uint16_t i : t.indices) {
+  for (uint32_t i : t.indices) {
     ASSERT_LT(i, t.vertices.size());
     ++uses[i];
   }
@@ -308,7 +308,7 @@ TEST(ShapeTables, CountsAndOutwardFaces) {
       EXPECT_LE(std::fabs(v.Y), 0.5f + 1e-6f) << e.name;
       EXPECT_LE(std::fabs(v.Z), 0.5f + 1e-6f) << e.name;
     }
-    for (uint16_t i : e.table.indices) ASSERT_LT(i, e.table.vertices.size()) << e.name;
+    for (uint32_t i : e.table.indices) ASSERT_LT(i, e.table.vertices.size()) << e.name;
   }
   const TgkShapeTable& plane = PlaneTable();
   EXPECT_EQ(plane.vertices.size(), 121u);

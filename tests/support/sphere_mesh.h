@@ -25,11 +25,11 @@ inline void BuildSphere(TgkMeshData& mesh, int rows, int cols) {
   }
   for (int r = 0; r < rows; ++r) {
     for (int c = 0; c < cols; ++c) {
-      const auto a = static_cast<std::uint16_t>(r * (cols + 1) + c);
-      const auto b = static_cast<std::uint16_t>(a + cols + 1);
-      mesh.Indices.insert(mesh.Indices.end(), {a, b, static_cast<std::uint16_t>(a + 1),
-                                               static_cast<std::uint16_t>(a + 1), b,
-                                               static_cast<std::uint16_t>(b + 1)});
+      const auto a = static_cast<std::uint32_t>(r * (cols + 1) + c);
+      const auto b = static_cast<std::uint32_t>(a + cols + 1);
+      mesh.Indices.insert(mesh.Indices.end(), {a, b, static_cast<std::uint32_t>(a + 1),
+                                               static_cast<std::uint32_t>(a + 1), b,
+                                               static_cast<std::uint32_t>(b + 1)});
     }
   }
   mesh.NotifyChange();
