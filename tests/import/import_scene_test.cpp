@@ -148,16 +148,16 @@ TEST(Import3DSScene, TexturesBesideTheModelWhateverTheCase) {
   Window w;
   w.Import3DSBytes(bytes, dir.File("model.3ds"));
   ASSERT_EQ(w.holder->ChildrenCount(), 5);
-  // Two meshes with the same texture add two items of that name.
-  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 3);
+  // Two meshes with the same texture share one item.
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 2);
   TgkBitmapStream* wood = w.bitmaps.Bitmaps().Bitmap(0);
   EXPECT_EQ(wood->Name(), "WOOD.PNG");
-  EXPECT_EQ(w.bitmaps.Bitmaps().Bitmap(1)->Name(), "WOOD.PNG");
+  EXPECT_EQ(w.Mesh(1).Material().Bitmap(), "WOOD.PNG");
   ASSERT_EQ(wood->Bitmap().Width(), 4);
   EXPECT_EQ(wood->Bitmap().Bits()[0], 0x80FF0000u);  // straight colour
   EXPECT_EQ(w.Mesh(0).Material().Bitmap(), "WOOD.PNG");
   EXPECT_EQ(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);
-  TgkBitmapStream* metal = w.bitmaps.Bitmaps().Bitmap(2);
+  TgkBitmapStream* metal = w.bitmaps.Bitmaps().Bitmap(1);
   EXPECT_EQ(metal->Name(), "MAPS\\METAL.TGA");
   EXPECT_EQ(metal->Bitmap().Width(), 3);
   EXPECT_EQ(w.Mesh(2).Material().Bitmap(), "MAPS\\METAL.TGA");
@@ -176,9 +176,9 @@ TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
     int meshes;
     int textures;
   };
-  // Meshes and textures as the independent inspector lists them; test1.3ds names IMAGE1,
-  // CWALL02 and IMAGE2 for its nine boxes, the cube names TEST.PNG for test.png.
-  for (Case c : {Case{"test1.3ds", 9, 9}, Case{"cube_with_diffuse_texture.3DS", 1, 1},
+  // Meshes and texture files as the independent inspector lists them; test1.3ds names
+  // IMAGE1, CWALL02 and IMAGE2 for its nine boxes, the cube names TEST.PNG for test.png.
+  for (Case c : {Case{"test1.3ds", 9, 3}, Case{"cube_with_diffuse_texture.3DS", 1, 1},
                  Case{"fels.3ds", 1, 0}, Case{"empty.3ds", 0, 0}}) {
     SCOPED_TRACE(c.file);
     const std::string path = dir + "/models/3ds/" + c.file;

@@ -31,7 +31,7 @@ TEST(TextureLookup, FindsTexturesBesideTheModelWhateverTheCaseAndSlashes) {
   EXPECT_EQ(FindTextureFile(model, "/etc/test.png"), dir.File("test.png"));
   // A folder the file does not name in full still finds the base name beside the model.
   EXPECT_EQ(FindTextureFile(model, "elsewhere\\test.png"), dir.File("test.png"));
-  EXPECT_EQ(FindTextureFile(model, "inner.bmp"), "");
+  EXPECT_EQ(FindTextureFile(model, "inner.bmp"), dir.File("sub/inner.bmp"));
   EXPECT_EQ(FindTextureFile(model, "missing.png"), "");
   EXPECT_EQ(FindTextureFile(model, ""), "");
   // A folder of the texture's name is not a texture.
