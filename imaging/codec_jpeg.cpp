@@ -100,6 +100,15 @@ bool ReadHeader(TJpegDecoder* d, const uint8_t* data, size_t size) {
   return true;
 }
 
+// Asks for output at n / 8 of the size.
+bool SetScale(TJpegDecoder* d, unsigned n) {
+  if (setjmp(d->errors.jump)) return false;
+  d->cinfo.scale_num = n;
+  d->cinfo.scale_denom = 8;
+  jpeg_calc_output_dimensions(&d->cinfo);
+  return true;
+}
+
 // Decodes all rows into pixels (4 bytes per pixel in both output spaces).
 bool ReadPixels(TJpegDecoder* d, uint8_t* pixels, size_t stride) {
   if (setjmp(d->errors.jump)) return false;
@@ -172,12 +181,27 @@ inline uint32_t CmykToArgb(const uint8_t* p, bool inverted) {
 
 namespace imagecodec {
 
-TRasterImage DecodeJpeg(const uint8_t* data, size_t size) {
+TRasterImage DecodeJpeg(const uint8_t* data, size_t size, int32_t max_side) {
   TJpegDecoder d;
   if (!ReadHeader(&d, data, size))
     throw EImageError(std::string("Invalid JPEG image: ") + d.errors.message);
-  TRasterImage image =
-      AllocateRaster(d.cinfo.image_width, d.cinfo.image_height, TAlphaForm::Straight);
+  int32_t width = static_cast<int32_t>(d.cinfo.image_width);
+  int32_t height = static_cast<int32_t>(d.cinfo.image_height);
+  if (max_side > 0) {
+    // The full size obeys the limits even when a reduced one is decoded.
+    CheckImageSize(d.cinfo.image_width, d.cinfo.image_height);
+    int32_t w = width, h = height;
+    FitWithinSide(w, h, max_side);
+    // The output size is ceil(side * n / 8); the smallest n that still covers the target.
+    unsigned n = 1;
+    while (n < 8 && ((d.cinfo.image_width * n + 7) / 8 < static_cast<unsigned>(w) ||
+                     (d.cinfo.image_height * n + 7) / 8 < static_cast<unsigned>(h)))
+      ++n;
+    if (!SetScale(&d, n)) throw EImageError(std::string("Invalid JPEG image: ") + d.errors.message);
+    width = static_cast<int32_t>(d.cinfo.output_width);
+    height = static_cast<int32_t>(d.cinfo.output_height);
+  }
+  TRasterImage image = AllocateRaster(width, height, TAlphaForm::Straight);
   if (!ReadPixels(&d, reinterpret_cast<uint8_t*>(image.pixels.data()),
                   static_cast<size_t>(image.width) * 4))
     throw EImageError(std::string("Invalid JPEG image: ") + d.errors.message);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "imaging/straight_alpha.h"
@@ -42,7 +43,7 @@ void SetMaxImagePixels(size_t count) {
   g_max_pixels = std::max<size_t>(count, 1);
 }
 
-TRasterImage AllocateRaster(int64_t width, int64_t height, TAlphaForm form) {
+void CheckImageSize(int64_t width, int64_t height) {
   if (width < 1 || height < 1)
     throw EImageError("Image has no pixels (" + std::to_string(width) + " x " +
                       std::to_string(height) + ")");
@@ -50,6 +51,10 @@ TRasterImage AllocateRaster(int64_t width, int64_t height, TAlphaForm form) {
       static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > MaxImagePixels())
     throw EImageError("Image of " + std::to_string(width) + " x " + std::to_string(height) +
                       " pixels is too large");
+}
+
+TRasterImage AllocateRaster(int64_t width, int64_t height, TAlphaForm form) {
+  CheckImageSize(width, height);
   TRasterImage image;
   image.width = static_cast<int32_t>(width);
   image.height = static_cast<int32_t>(height);
@@ -122,7 +127,9 @@ TRasterImage DecodeImage(const uint8_t* data, size_t size, TAlphaForm form) {
   return image;
 }
 
-TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form) {
+namespace {
+
+std::vector<uint8_t> ReadImageFile(const std::string& file_name) {
   // Read in pieces up to the limit, so that neither a huge file nor a device that never
   // ends is taken into memory whole.
   TFileStream file(file_name, TFileStream::Mode::OpenRead);
@@ -132,7 +139,55 @@ TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form) {
     if (bytes.size() + n > MaxEncodedBytes()) throw EImageError("Image file is too large");
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
+  return bytes;
+}
+
+}  // namespace
+
+TRasterImage DecodeImageFile(const std::string& file_name, TAlphaForm form) {
+  const std::vector<uint8_t> bytes = ReadImageFile(file_name);
   return DecodeImage(bytes.data(), bytes.size(), form);
+}
+
+void FitWithinSide(int32_t& width, int32_t& height, int32_t max_side) {
+  if (max_side < 1 || (width <= max_side && height <= max_side)) return;
+  const bool wide = width >= height;
+  const double share = static_cast<double>(wide ? height : width) / (wide ? width : height);
+  const int32_t other = static_cast<int32_t>(std::max(1L, std::lround(share * max_side)));
+  width = wide ? max_side : other;
+  height = wide ? other : max_side;
+}
+
+TRasterImage DecodeImageFitting(const uint8_t* data, size_t size, TAlphaForm form,
+                                int32_t max_side) {
+  TRasterImage image;
+  switch (DetectImageFormat(data, size)) {
+    case TImageFormat::Png:
+      image = imagecodec::DecodePngFitting(data, size, max_side);
+      break;
+    case TImageFormat::Jpeg:
+      image = imagecodec::DecodeJpeg(data, size, max_side);
+      break;
+    default:
+      image = DecodeImage(data, size, TAlphaForm::Straight);
+      break;
+  }
+  int32_t w = image.width, h = image.height;
+  FitWithinSide(w, h, max_side);
+  if (w != image.width || h != image.height) {
+    TRowReducer reducer(image.width, image.height, w, h);
+    for (int32_t y = 0; y < image.height; ++y) reducer.AddRow(image.Row(y));
+    image.pixels = {};  // the full size goes before the result is unpacked
+    return reducer.Finish(form);
+  }
+  ConvertAlphaForm(image, form);
+  return image;
+}
+
+TRasterImage DecodeImageFileFitting(const std::string& file_name, TAlphaForm form,
+                                    int32_t max_side) {
+  const std::vector<uint8_t> bytes = ReadImageFile(file_name);
+  return DecodeImageFitting(bytes.data(), bytes.size(), form, max_side);
 }
 
 uint32_t PremultiplyPixel(uint32_t p) {

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ size_t MaxEncodedBytes();
 size_t MaxImagePixels();
 void SetMaxImagePixels(size_t count);
 
+// Raises EImageError when the size is below 1 or over the limits.
+void CheckImageSize(int64_t width, int64_t height);
 // A zeroed image of that size in that form; raises EImageError when the size is below 1 or
 // over the limits.
 TRasterImage AllocateRaster(int64_t width, int64_t height, TAlphaForm form);
@@ -88,6 +91,36 @@ TRasterImage RotateFree(const TRasterImage& image, double degrees);
 // enlarging falls back to nearest sampling of those areas).
 TRasterImage ResizeArea(const TRasterImage& image, int32_t width, int32_t height);
 
+// The size width x height takes to fit within max_side on both sides: unchanged when it
+// fits, else the longer side becomes max_side and the shorter its share, rounded, at least 1.
+void FitWithinSide(int32_t& width, int32_t& height, int32_t max_side);
+// Decodes like DecodeImage, but an image larger than max_side on a side arrives reduced to
+// fit (FitWithinSide) by averaging the covered areas of premultiplied colour. JPEG is decoded
+// at a reduced scale and PNG reduced row by row, so neither is held at its full size.
+TRasterImage DecodeImageFitting(const uint8_t* data, size_t size, TAlphaForm form,
+                                int32_t max_side);
+TRasterImage DecodeImageFileFitting(const std::string& file_name, TAlphaForm form,
+                                    int32_t max_side);
+
+// Reduces an image that arrives row by row, top first, to a size no larger on either axis,
+// averaging the covered areas of premultiplied colour like ResizeArea. Only the result and
+// a few rows of sums are held.
+class TRowReducer {
+ public:
+  TRowReducer(int32_t source_width, int32_t source_height, int32_t width, int32_t height);
+  ~TRowReducer();
+  TRowReducer(const TRowReducer&) = delete;
+  TRowReducer& operator=(const TRowReducer&) = delete;
+  // The next source row: source_width straight pixels 0xAARRGGBB.
+  void AddRow(const uint32_t* straight);
+  // The result in the given form, once every source row has been added.
+  TRasterImage Finish(TAlphaForm form);
+
+ private:
+  struct TState;
+  std::unique_ptr<TState> state_;
+};
+
 // Decoders and encoders of single formats (used by DecodeImage / EncodeImage).
 namespace imagecodec {
 inline uint16_t Le16(const uint8_t* p) {
@@ -98,7 +131,11 @@ inline uint32_t Le32(const uint8_t* p) {
 }
 
 TRasterImage DecodePng(const uint8_t* data, size_t size);
-TRasterImage DecodeJpeg(const uint8_t* data, size_t size);
+// max_side > 0: a larger image is decoded at the smallest of libjpeg's scales (n / 8) that
+// still covers the size it must fit (FitWithinSide); the caller reduces the rest.
+TRasterImage DecodeJpeg(const uint8_t* data, size_t size, int32_t max_side = 0);
+// The image fitted within max_side (FitWithinSide), reduced row by row as it is decoded.
+TRasterImage DecodePngFitting(const uint8_t* data, size_t size, int32_t max_side);
 TRasterImage DecodeBmp(const uint8_t* data, size_t size);
 // A device-independent bitmap without its file header; in an icon the height counts the
 // colour rows and the transparency mask rows, and 32-bit pixels carry alpha.

@@ -172,3 +172,73 @@ TRasterImage ResizeArea(const TRasterImage& image, int32_t width, int32_t height
   }
   return scope.Finish(std::move(out));
 }
+
+// Each source row is resampled across into sums, which are added into the (at most two,
+// for a reduction) target rows it covers; a target row is packed once no later source row
+// can reach it.
+struct TRowReducer::TState {
+  int32_t source_height = 0;
+  std::vector<std::vector<TContribution>> across;
+  std::vector<std::vector<TContribution>> down_of;  // per source row: target rows, shares
+  static constexpr size_t kRing = 4;
+  std::vector<std::vector<float>> sums;  // target row t lives in sums[t % kRing]
+  std::vector<float> across_row;
+  int32_t next_row = 0;     // the next source row
+  int32_t next_target = 0;  // the first target row not yet packed
+  TRasterImage out;
+
+  void Pack(int32_t t) {
+    std::vector<float>& row = sums[static_cast<size_t>(t) % kRing];
+    uint32_t* px = out.Row(t);
+    for (int32_t x = 0; x < out.width; ++x) px[x] = PackRounded(&row[static_cast<size_t>(x) * 4]);
+    std::fill(row.begin(), row.end(), 0.0f);
+  }
+};
+
+TRowReducer::TRowReducer(int32_t source_width, int32_t source_height, int32_t width, int32_t height)
+    : state_(std::make_unique<TState>()) {
+  if (width > source_width || height > source_height || source_width < 1 || source_height < 1)
+    throw EImageError("A row reduction cannot enlarge an image");
+  TState& s = *state_;
+  s.out = AllocateRaster(width, height, TAlphaForm::Premultiplied);
+  s.source_height = source_height;
+  s.across = AreaWeights(source_width, width);
+  s.down_of.resize(static_cast<size_t>(source_height));
+  const auto down = AreaWeights(source_height, height);
+  for (int32_t t = 0; t < height; ++t)
+    for (const TContribution& k : down[t]) s.down_of[k.index].push_back({t, k.weight});
+  s.sums.assign(TState::kRing, std::vector<float>(static_cast<size_t>(width) * 4, 0.0f));
+  s.across_row.resize(static_cast<size_t>(width) * 4);
+}
+
+TRowReducer::~TRowReducer() = default;
+
+void TRowReducer::AddRow(const uint32_t* straight) {
+  TState& s = *state_;
+  if (s.next_row >= s.source_height) throw EImageError("More rows than the image has");
+  const std::vector<TContribution>& targets = s.down_of[s.next_row++];
+  if (targets.empty()) return;
+  // Rows before the first this one reaches are complete.
+  while (s.next_target < targets.front().index) s.Pack(s.next_target++);
+  std::fill(s.across_row.begin(), s.across_row.end(), 0.0f);
+  for (size_t x = 0; x < s.across.size(); ++x) {
+    float* sum = &s.across_row[x * 4];
+    for (const TContribution& k : s.across[x]) {
+      const uint32_t p = PremultiplyPixel(straight[k.index]);
+      for (int i = 0; i < 4; ++i) sum[i] += Channel(p, 8 * i) * k.weight;
+    }
+  }
+  for (const TContribution& k : targets) {
+    std::vector<float>& row = s.sums[static_cast<size_t>(k.index) % TState::kRing];
+    for (size_t i = 0; i < row.size(); ++i) row[i] += s.across_row[i] * k.weight;
+  }
+}
+
+TRasterImage TRowReducer::Finish(TAlphaForm form) {
+  TState& s = *state_;
+  if (s.next_row != s.source_height) throw EImageError("The image ended before its last row");
+  while (s.next_target < s.out.height) s.Pack(s.next_target++);
+  TRasterImage out = std::move(s.out);
+  ConvertAlphaForm(out, form);
+  return out;
+}

@@ -39,6 +39,12 @@ void TgkVisualObject::Realign() {
     previous_size_ = {width_, height_, depth_};
     return;
   }
+  const TgkPoint size{width_, height_, depth_};
+  if (placed_children_ == 0 && size == previous_size_) {
+    // Only gkScale children, and the size they follow has not changed: nothing moves.
+    Repaint();
+    return;
+  }
   realigning_ = true;
   struct Reset {
     bool& flag;

@@ -173,6 +173,30 @@ bool TgkCodecFilter::SavePng(TStream& stream, TgkBitmap& bitmap) {
   return true;
 }
 
+namespace {
+constexpr int32_t kTextureSideCap = 4096;
+int32_t g_renderer_limit = kTextureSideCap;
+}  // namespace
+
+int32_t MaxTextureSide() {
+  return g_renderer_limit;
+}
+
+void SetRendererTextureLimit(int32_t side) {
+  g_renderer_limit = std::clamp(side, 1, kTextureSideCap);
+}
+
+bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap) {
+  TRasterImage image;
+  try {
+    image = DecodeImageFileFitting(file_name, TAlphaForm::Straight, MaxTextureSide());
+  } catch (const EImageError&) {
+    return false;
+  }
+  StoreInBitmap(image, bitmap);
+  return true;
+}
+
 std::unique_ptr<TgkFilter> TgkCodecFilterClass::Create() const {
   return std::make_unique<TgkCodecFilter>();
 }

@@ -29,3 +29,13 @@ class TgkCodecFilterClass final : public TgkFilterClass {
  public:
   std::unique_ptr<TgkFilter> Create() const override;
 };
+
+// The largest side a model's texture keeps: 4096, or the renderer's own limit when it has
+// reported a smaller one.
+int32_t MaxTextureSide();
+// For the renderer: its largest texture side (values above 4096 leave 4096).
+void SetRendererTextureLimit(int32_t side);
+// Loads an image file as a texture, reduced on the way to fit MaxTextureSide() (area
+// averaging, aspect kept; a large JPEG or PNG is never held at full size). Straight colour,
+// marked for upload like LoadFromFile; false for a file no decoder accepts.
+bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap);

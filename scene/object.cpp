@@ -88,6 +88,7 @@ void TgkObject::DeleteChildren() {
     delete child;
   }
   if (auto* visual = dynamic_cast<TgkVisualObject*>(this)) {
+    visual->placed_children_ = 0;
     visual->Realign();
     visual->Repaint();
   }

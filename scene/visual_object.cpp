@@ -198,11 +198,20 @@ TgkVisualObject* TgkVisualObject::VisualParent() const {
 
 // ---- Tree ----
 
+namespace {
+// An Align whose layout depends on more than the parent's change of size.
+bool PlacedByLayout(TgkAlign align) {
+  return align != gkNone && align != gkScale;
+}
+}  // namespace
+
 void TgkVisualObject::AddObject(TgkObject* child) {
+  const bool already_here = child && child->Parent() == this;
   TgkObject::AddObject(child);
   if (!child || child->Parent() != this) return;
   if (child->IsVisualObject()) {
     auto* visual = static_cast<TgkVisualObject*>(child);
+    if (!already_here && PlacedByLayout(visual->align_)) ++placed_children_;
     if (IsScreenProjection()) visual->SetProjection(true);
     visual->RecalcAbsolute();
     visual->RecalcOpacity();
@@ -249,6 +258,7 @@ void TgkVisualObject::RemoveObject(TgkObject* child) {
   if (!present) return;
   if (child->IsVisualObject()) {
     auto* visual = static_cast<TgkVisualObject*>(child);
+    if (PlacedByLayout(visual->align_)) --placed_children_;
     visual->RecalcAbsolute();  // its parent's matrix no longer applies
     visual->RecalcOpacity();
   }
@@ -347,8 +357,9 @@ void TgkVisualObject::SetTwoSide(bool v) {
 
 void TgkVisualObject::SetAlign(TgkAlign value) {
   if (value == align_) return;
-  align_ = value;
   TgkVisualObject* parent = VisualParent();
+  if (parent) parent->placed_children_ += PlacedByLayout(value) - PlacedByLayout(align_);
+  align_ = value;
   if (parent && !IsLoading()) parent->Realign();
 }
 
@@ -422,6 +433,10 @@ const TgkMatrix& TgkVisualObject::GetAbsoluteMatrix() {
 }
 
 void TgkVisualObject::RecalcAbsolute() {
+  // A dirty object has only dirty visual descendants: a matrix is computed only after its
+  // parent's, and every marking goes down the whole subtree. Stopping here keeps adding
+  // children to a dirty parent from walking all its other children again.
+  if (absolute_dirty_) return;
   absolute_dirty_ = true;
   for (TgkObject* child : Children())
     if (child->IsVisualObject()) static_cast<TgkVisualObject*>(child)->RecalcAbsolute();

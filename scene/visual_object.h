@@ -331,6 +331,7 @@ class TgkVisualObject : public TgkObject {
 
  private:
   friend class TgkProxyObject;
+  friend class TgkObject;  // DeleteChildren empties the child list in one go
   void RotateAxisChanged(int axis);
   void SetVisibleField(bool v) { SetVisible(v); }
   TgkVisualObject* PickCandidate(bool screen, float& distance, float x, float y,
@@ -375,4 +376,8 @@ class TgkVisualObject : public TgkObject {
   TgkCanvas* canvas_override_ = nullptr;
   TgkVisualObject* capture_next_ = nullptr;
   bool realigning_ = false;
+  // How many visual children have an Align other than gkNone and gkScale: without any, a
+  // pass at an unchanged size moves nothing and is skipped, so adding many scaled
+  // children (a model's meshes) costs the same per child however many there are.
+  int placed_children_ = 0;
 };

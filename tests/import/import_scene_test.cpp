@@ -2,10 +2,14 @@
 
 #include <filesystem>
 
+#include "imaging/image_codec.h"
 #include "import/error_3ds.h"
+#include "import/file_3ds.h"
 #include "import/file_md3.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
+#include "import/mesh_builder_3ds.h"
+#include "scene/bitmap_codec.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
 #include "scene/scene.h"
@@ -149,16 +153,16 @@ TEST(Import3DSScene, TexturesBesideTheModelWhateverTheCase) {
   Window w;
   w.Import3DSBytes(bytes, dir.File("model.3ds"));
   ASSERT_EQ(w.holder->ChildrenCount(), 5);
-  // Two meshes with the same texture add two items of that name.
-  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 3);
+  // Two meshes with the same texture share one item.
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 2);
   TgkBitmapStream* wood = w.bitmaps.Bitmaps().Bitmap(0);
   EXPECT_EQ(wood->Name(), "WOOD.PNG");
-  EXPECT_EQ(w.bitmaps.Bitmaps().Bitmap(1)->Name(), "WOOD.PNG");
+  EXPECT_EQ(w.Mesh(1).Material().Bitmap(), "WOOD.PNG");
   ASSERT_EQ(wood->Bitmap().Width(), 4);
   EXPECT_EQ(wood->Bitmap().Bits()[0], 0x80FF0000u);  // straight colour
   EXPECT_EQ(w.Mesh(0).Material().Bitmap(), "WOOD.PNG");
   EXPECT_EQ(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);
-  TgkBitmapStream* metal = w.bitmaps.Bitmaps().Bitmap(2);
+  TgkBitmapStream* metal = w.bitmaps.Bitmaps().Bitmap(1);
   EXPECT_EQ(metal->Name(), "MAPS\\METAL.TGA");
   EXPECT_EQ(metal->Bitmap().Width(), 3);
   EXPECT_EQ(w.Mesh(2).Material().Bitmap(), "MAPS\\METAL.TGA");
@@ -169,6 +173,124 @@ TEST(Import3DSScene, TexturesBesideTheModelWhateverTheCase) {
   EXPECT_EQ(w.Mesh(4).Material().Diffuse(), 0xFF00FF00u);
 }
 
+// A file of one colour, width x height, in the format of the extension.
+void WriteImage(const std::string& path, int32_t width, int32_t height, uint32_t colour,
+                TImageFormat format) {
+  TRasterImage image = AllocateRaster(width, height, TAlphaForm::Straight);
+  std::fill(image.pixels.begin(), image.pixels.end(), colour);
+  const std::vector<uint8_t> bytes = EncodeImage(image, format, TEncodeOptions{95});
+  testsupport::WriteFile(path, {bytes.begin(), bytes.end()});
+}
+
+// Meshes i = 0 .. maps.size()-1, mesh i with a material naming maps[i].
+Bytes TexturedBoxes(const std::vector<std::string>& maps) {
+  std::vector<Chunk> chunks;
+  for (size_t i = 0; i < maps.size(); ++i)
+    chunks.push_back(MaterialChunk("M" + std::to_string(i), {1, 1, 1}, maps[i]));
+  for (size_t i = 0; i < maps.size(); ++i) {
+    const float x = static_cast<float>(i) * 2;
+    MeshLayout m = Box("B" + std::to_string(i), {x, 0, 0}, {x + 1, 1, 1});
+    m.groups = {{"M" + std::to_string(i), {0}}};
+    chunks.push_back(MeshChunk(m));
+  }
+  return File3DS(std::move(chunks));
+}
+
+TEST(Import3DSTextures, OneBitmapPerFileSharedByEveryMaterialNamingIt) {
+  testsupport::TempDir dir;
+  fs::create_directories(dir.File("textures"));
+  WriteImage(dir.File("textures/color.png"), 8, 4, 0xFF00FF00u, TImageFormat::Png);
+  // Two files whose names differ only in case must not be taken for each other.
+  WriteImage(dir.File("a.png"), 2, 2, 0xFFFF0000u, TImageFormat::Png);
+  WriteImage(dir.File("A.png"), 2, 2, 0xFF0000FFu, TImageFormat::Png);
+  Window w;
+  w.Import3DSBytes(TexturedBoxes({"color.png", "COLOR.PNG", "textures\\color.png",
+                                  "C:\\maps\\Color.png", "a.png", "A.png"}),
+                   dir.File("model.3ds"));
+  ASSERT_EQ(w.holder->ChildrenCount(), 6);
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 3);
+  TgkBitmap* shared = w.Mesh(0).Material().GetBitmap();
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(shared->Width(), 8);
+  EXPECT_EQ(shared->Bits()[0], 0xFF00FF00u);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(w.Mesh(i).Material().GetBitmap(), shared) << i;
+  TgkBitmap* lower = w.Mesh(4).Material().GetBitmap();
+  TgkBitmap* upper = w.Mesh(5).Material().GetBitmap();
+  ASSERT_NE(lower, nullptr);
+  ASSERT_NE(upper, nullptr);
+  EXPECT_EQ(lower->Bits()[0], 0xFFFF0000u);
+  EXPECT_EQ(upper->Bits()[0], 0xFF0000FFu);
+}
+
+TEST(Import3DSTextures, OversizedTexturesArriveReducedWithTheirAspect) {
+  testsupport::TempDir dir;
+  WriteImage(dir.File("wide.png"), 5000, 300, 0x80FF0000u, TImageFormat::Png);
+  WriteImage(dir.File("tall.jpg"), 200, 6000, 0xFF3366CCu, TImageFormat::Jpeg);
+  WriteImage(dir.File("small.png"), 4096, 20, 0xFF112233u, TImageFormat::Png);
+  Window w;
+  w.Import3DSBytes(TexturedBoxes({"wide.png", "tall.jpg", "small.png"}), dir.File("m.3ds"));
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 3);
+  const TgkBitmap& wide = w.bitmaps.Bitmaps().Bitmap(0)->Bitmap();
+  EXPECT_EQ(wide.Width(), 4096);
+  EXPECT_EQ(wide.Height(), 246);  // 300 * 4096 / 5000 = 245.76
+  // A uniform half-transparent colour stays itself through the averaging, straight.
+  for (size_t i : {size_t{0}, wide.PixelCount() / 2, wide.PixelCount() - 1})
+    EXPECT_EQ(wide.Bits()[i], 0x80FF0000u) << i;
+  const TgkBitmap& tall = w.bitmaps.Bitmaps().Bitmap(1)->Bitmap();
+  EXPECT_EQ(tall.Width(), 137);  // 200 * 4096 / 6000 = 136.53
+  EXPECT_EQ(tall.Height(), 4096);
+  const uint32_t mid = tall.Bits()[tall.PixelCount() / 2];
+  EXPECT_NEAR(static_cast<int>((mid >> 16) & 0xFF), 0x33, 3);
+  EXPECT_NEAR(static_cast<int>(mid & 0xFF), 0xCC, 3);
+  // At the limit nothing changes.
+  EXPECT_EQ(w.bitmaps.Bitmaps().Bitmap(2)->Bitmap().Width(), 4096);
+  EXPECT_EQ(w.bitmaps.Bitmaps().Bitmap(2)->Bitmap().Height(), 20);
+  EXPECT_EQ(MaxTextureSide(), 4096);
+}
+
+TEST(Import3DSScene, ManyMeshesGetTheSizesAndPlacesTheBuilderComputed) {
+  // Thousands of meshes under a parent that is not 1 x 1 x 1: every mesh must keep the
+  // builder's geometry and follow the parent's final normalisation exactly once.
+  std::vector<Chunk> chunks;
+  for (int i = 0; i < 3000; ++i) {
+    const float x = static_cast<float>(i % 60), y = static_cast<float>(i / 60);
+    chunks.push_back(MeshChunk(Box("P" + std::to_string(i), {x, y, 0}, {x + 0.5f, y + 0.25f, 1})));
+  }
+  const Bytes bytes = File3DS(std::move(chunks));
+  std::vector<TBuiltMesh> built;
+  {
+    TMemoryStream stream(bytes);
+    TFile3DS file;
+    file.LoadFromStream(stream);
+    Build3DSMeshes(file, [&](TBuiltMesh&& m) { built.push_back(std::move(m)); });
+  }
+  TgkDummy parent;
+  parent.SetWidth(4);
+  parent.SetHeight(2);
+  parent.SetDepth(1);
+  TMemoryStream stream(bytes);
+  Import3DS("", nullptr, stream, parent);
+  // The parent's largest side became 1: its children were scaled by 1/4 on each axis.
+  EXPECT_FLOAT_EQ(parent.Width(), 1);
+  EXPECT_FLOAT_EQ(parent.Height(), 0.5f);
+  ASSERT_EQ(parent.ChildrenCount(), static_cast<int>(built.size()));
+  for (int i = 0; i < parent.ChildrenCount(); ++i) {
+    auto& mesh = dynamic_cast<TgkMesh&>(*parent.GetChild(i));
+    const TBuiltMesh& b = built[static_cast<size_t>(i)];
+    SCOPED_TRACE(i);
+    EXPECT_EQ(mesh.DisplayName, b.DisplayName);
+    EXPECT_FLOAT_EQ(mesh.Width(), b.Width / 4);
+    EXPECT_FLOAT_EQ(mesh.Height(), b.Height / 4);
+    EXPECT_FLOAT_EQ(mesh.Depth(), b.Depth / 4);
+    EXPECT_FLOAT_EQ(mesh.Position().X(), b.X / 4);
+    EXPECT_FLOAT_EQ(mesh.Position().Y(), b.Y / 4);
+    EXPECT_FLOAT_EQ(mesh.Position().Z(), b.Z / 4);
+    EXPECT_EQ(mesh.Align(), gkScale);
+    ASSERT_EQ(mesh.Data().Vertices.size(), b.Vertices.size());
+    EXPECT_EQ(mesh.Data().Vertices[0].X, b.Vertices[0].X);
+  }
+}
+
 TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
   const std::string dir = testsupport::SharedDataDir();
   if (dir.empty()) GTEST_SKIP() << "no shared test models";
@@ -177,9 +299,9 @@ TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
     int meshes;
     int textures;
   };
-  // Meshes and textures as the independent inspector lists them; test1.3ds names IMAGE1,
-  // CWALL02 and IMAGE2 for its nine boxes, the cube names TEST.PNG for test.png.
-  for (Case c : {Case{"test1.3ds", 9, 9}, Case{"cube_with_diffuse_texture.3DS", 1, 1},
+  // Meshes and texture files as the independent inspector lists them; test1.3ds names
+  // IMAGE1, CWALL02 and IMAGE2 for its nine boxes, the cube names TEST.PNG for test.png.
+  for (Case c : {Case{"test1.3ds", 9, 3}, Case{"cube_with_diffuse_texture.3DS", 1, 1},
                  Case{"fels.3ds", 1, 0}, Case{"empty.3ds", 0, 0}}) {
     SCOPED_TRACE(c.file);
     const std::string path = dir + "/models/3ds/" + c.file;

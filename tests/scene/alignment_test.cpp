@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "scene/visual_object.h"
 
 namespace {
@@ -136,6 +138,46 @@ TEST(Alignment, NestedPanelsRealignTheirOwnChildren) {
   // Padding changes of an aligned child re-run its parent's pass.
   side->Padding().SetLeft(5);
   EXPECT_FLOAT_EQ(side->Position().X(), -30);
+}
+
+TEST(Alignment, LaidOutChildrenAmongManyScaledOnes) {
+  // A parent whose children all follow its size only needs no pass while its size stays;
+  // every way a child that the pass places can arrive must still get it placed.
+  Panel p(100, 50);
+  std::vector<TgkVisualObject*> scaled;
+  for (int i = 0; i < 100; ++i) scaled.push_back(Child(p.root, gkScale, 2, 2, {1.0f * i, 0, 0}));
+  // Align set after joining.
+  TgkVisualObject* client = Child(p.root, gkClient, 1, 1);
+  ExpectBox(*client, 0, 0, 100, 50);
+  client->SetWidth(5);  // the parent's pass puts it back
+  EXPECT_FLOAT_EQ(client->Width(), 100);
+  // Align set before joining.
+  auto* top = new TgkVisualObject();
+  top->SetAlign(gkTop);
+  top->SetHeight(10);
+  top->SetParent(&p.root);
+  ExpectBox(*top, 0, -20, 100, 10);
+  ExpectBox(*client, 0, 5, 100, 40);
+  // A scaled child that becomes placed.
+  scaled[5]->SetAlign(gkBottom);
+  EXPECT_FLOAT_EQ(scaled[5]->Width(), 100);
+  // Moved from another parent that had laid it out.
+  Panel other(60, 40);
+  other.root.Realign();
+  client->SetParent(&other.root);
+  client->SetWidth(5);
+  EXPECT_FLOAT_EQ(client->Width(), 60);
+  // Once every placed child has gone, the scaled ones still follow a resize.
+  top->SetParent(&other.root);
+  scaled[5]->SetAlign(gkScale);
+  p.root.SetWidth(200);
+  EXPECT_FLOAT_EQ(scaled[10]->Position().X(), 20);
+  EXPECT_FLOAT_EQ(scaled[10]->Width(), 4);
+  // After the children are all freed, a new placed child is laid out.
+  p.root.DeleteChildren();
+  TgkVisualObject* last = Child(p.root, gkClient, 1, 1);
+  last->SetWidth(7);
+  EXPECT_FLOAT_EQ(last->Width(), 200);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "platform/component_stream.h"
 #include "scene/camera_light.h"
@@ -161,6 +162,35 @@ TEST(AbsoluteMatrix, FollowsAMovedAncestor) {
   child->SetParent(&other);
   EXPECT_NEAR(grandchild->AbsolutePosition().Z, 103, 1e-5);
   EXPECT_EQ(parent.ChildrenCount(), 0);
+}
+
+TEST(AbsoluteMatrix, ChildrenAddedToAnUnreadParentStillFollowItsMoves) {
+  // Many children join while the parent's matrix is stale, and only some were read before
+  // the parent moves: every one must follow, including those read between additions.
+  TgkVisualObject parent;
+  parent.Position().SetPoint({1, 0, 0});
+  std::vector<TgkVisualObject*> children;
+  for (int i = 0; i < 50; ++i) {
+    auto* child = new TgkVisualObject(nullptr);
+    child->Position().SetPoint({0, static_cast<float>(i), 0});
+    child->SetParent(&parent);
+    auto* grandchild = new TgkVisualObject(nullptr);
+    grandchild->Position().SetPoint({0, 0, 1});
+    grandchild->SetParent(child);
+    if (i % 7 == 0) {
+      EXPECT_EQ(grandchild->AbsolutePosition(), MakeVector(1, i, 1, 1));
+    }
+    children.push_back(child);
+  }
+  parent.Position().SetX(4);
+  for (int i = 0; i < 50; ++i) {
+    auto* grandchild = static_cast<TgkVisualObject*>(children[i]->GetChild(0));
+    EXPECT_EQ(grandchild->AbsolutePosition(), MakeVector(4, i, 1, 1)) << "child " << i;
+  }
+  // A child moved after its own child was read carries that child along.
+  children[3]->Position().SetZ(2);
+  EXPECT_EQ(static_cast<TgkVisualObject*>(children[3]->GetChild(0))->AbsolutePosition(),
+            MakeVector(4, 3, 3, 1));
 }
 
 TEST(AbsoluteMatrix, ConversionsAndSingularMatrix) {
