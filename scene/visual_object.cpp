@@ -244,8 +244,10 @@ void TgkVisualObject::ReplaceChildrenWith(TgkVisualObject& source) {
       if (IsScreenProjection()) visual->SetProjection(true);
       visual->RecalcAbsolute();
       visual->RecalcOpacity();
+      if (PlacedByLayout(visual->align_)) ++placed_children_;
     }
   }
+  source.placed_children_ = 0;
   // The children were laid out for this very size: a later resize scales them from it.
   previous_size_ = {width_, height_, depth_};
   RecalcAbsolute();

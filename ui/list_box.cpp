@@ -95,8 +95,16 @@ TpmListBoxItem* TpmListBox::Item(int index) const {
 }
 
 void TpmListBox::Clear() {
-  content_->DeleteChildrenIf(
-      [](const TpmObject& o) { return dynamic_cast<const TpmListBoxItem*>(&o) != nullptr; });
+  // The rows after the selected one go together, laid out once; from the selected row down
+  // they go one at a time, last first, so that the selection steps back row by row.
+  const int keep = std::max(item_index_ + 1, 0);
+  int row = 0;
+  content_->DeleteChildrenIf([&](const TpmObject& o) {
+    return dynamic_cast<const TpmListBoxItem*>(&o) != nullptr && row++ >= keep;
+  });
+  for (int i = Count() - 1; i >= 0; --i) {
+    std::unique_ptr<TpmListBoxItem> gone(Item(i));
+  }
 }
 
 void TpmListBox::AddRows(const std::vector<TpmListBoxItem*>& rows) {

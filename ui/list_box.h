@@ -44,7 +44,7 @@ class TpmListBox : public TpmControl {
   int Count() const;
   TpmListBoxItem* Item(int index) const;
   TpmListBoxItem* Selected() const { return Item(item_index_); }
-  // Frees every row, last first.
+  // Frees every row, last first (the selection steps back as its row goes).
   void Clear();
   // Appends rows at once: a list of many rows is laid out once, not once per row.
   void AddRows(const std::vector<TpmListBoxItem*>& rows);

@@ -180,4 +180,29 @@ TEST(Alignment, LaidOutChildrenAmongManyScaledOnes) {
   EXPECT_FLOAT_EQ(last->Width(), 200);
 }
 
+TEST(Alignment, TakingAnotherObjectsChildrenKeepsTheirLayout) {
+  // A model built aside: scaled meshes laid out in a 2 x 1 x 1 holder, and one placed part.
+  Panel aside(2, 1);
+  TgkVisualObject* mesh = Child(aside.root, gkScale, 0.5f, 0.25f, {0.5f, 0, 0});
+  TgkVisualObject* part = Child(aside.root, gkTop, 1, 0.5f);
+  Panel shown(1, 1);
+  TgkVisualObject* old = Child(shown.root, gkScale, 1, 1);
+  (void)old;  // freed by the move
+  shown.root.ReplaceChildrenWith(aside.root);
+  EXPECT_EQ(aside.root.ChildrenCount(), 0);
+  ASSERT_EQ(shown.root.ChildrenCount(), 2);
+  EXPECT_EQ(mesh->Parent(), &shown.root);
+  EXPECT_FLOAT_EQ(shown.root.Width(), 2);
+  ExpectBox(*mesh, 0.5f, 0, 0.5f, 0.25f);  // as laid out aside, not scaled again
+  // The parent scales them from the size they came in at, and places the placed one.
+  shown.root.SetWidth(4);
+  ExpectBox(*mesh, 1, 0, 1, 0.25f);
+  EXPECT_FLOAT_EQ(part->Width(), 4);
+  part->SetWidth(1);
+  EXPECT_FLOAT_EQ(part->Width(), 4);
+  // Neither side can swallow the other.
+  EXPECT_ANY_THROW(mesh->ReplaceChildrenWith(shown.root));
+  EXPECT_ANY_THROW(shown.root.ReplaceChildrenWith(*part));
+}
+
 }  // namespace

@@ -112,4 +112,33 @@ TEST_F(ListFixture, SelectionMarkFollowsTheRow) {
   EXPECT_FALSE(mark->Visible());
 }
 
+TEST_F(ListFixture, RowsAddedAndFreedTogetherEndAsOneByOne) {
+  AddRows(7);
+  std::vector<float> tops, widths;
+  for (int i = 0; i < 7; ++i) {
+    tops.push_back(list->Item(i)->Position().Y());
+    widths.push_back(list->Item(i)->Width());
+  }
+  list->Clear();  // none selected: all at once, no notification
+  EXPECT_TRUE(senders.empty());
+  std::vector<TpmListBoxItem*> rows;
+  for (int i = 0; i < 7; ++i) rows.push_back(new TpmListBoxItem());
+  list->AddRows(rows);
+  ASSERT_EQ(list->Count(), 7);
+  EXPECT_TRUE(list->ScrollBarVisible());
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(list->Item(i), rows[static_cast<size_t>(i)]);
+    EXPECT_EQ(list->Item(i)->Index(), i);
+    EXPECT_FLOAT_EQ(list->Item(i)->Position().Y(), tops[static_cast<size_t>(i)]);
+    EXPECT_FLOAT_EQ(list->Item(i)->Width(), widths[static_cast<size_t>(i)]);
+  }
+  // With a row selected, the rows after it go at once and the selection still steps back.
+  list->SetItemIndex(2);
+  senders.clear();
+  indices.clear();
+  list->Clear();
+  EXPECT_EQ(list->Count(), 0);
+  EXPECT_EQ(indices, (std::vector<int>{1, 0, -1}));
+}
+
 }  // namespace
