@@ -735,11 +735,14 @@ TComponent* LoadObjectFromStream(TComponent* owner, TStream& stream) {
   }
 }
 
-TComponent* CloneObject(const TComponent& obj, TComponent* new_owner) {
+std::string CloneText(const TComponent& obj) {
+  TTextWriter writer(obj);
+  writer.Object(obj, 0, true);
+  return std::move(writer.Text());
+}
+
+TComponent* CloneFromText(const std::string& text, const TComponent& obj, TComponent* new_owner) {
   try {
-    TMemoryStream data;
-    SaveObjectToStream(obj, data);
-    std::string text(data.Bytes().begin(), data.Bytes().end());
     ReadOptions options;
     options.clear_names = true;
     if (new_owner) options.methods.push_back(new_owner->Methods());
@@ -749,4 +752,14 @@ TComponent* CloneObject(const TComponent& obj, TComponent* new_owner) {
   } catch (...) {
     return nullptr;
   }
+}
+
+TComponent* CloneObject(const TComponent& obj, TComponent* new_owner) {
+  std::string text;
+  try {
+    text = CloneText(obj);
+  } catch (...) {
+    return nullptr;
+  }
+  return CloneFromText(text, obj, new_owner);
 }

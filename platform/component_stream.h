@@ -55,6 +55,11 @@ TComponent* LoadObjectFromStream(TComponent* owner, TStream& stream);
 // A copy of obj made by writing it and reading it back with new_owner as owner; the names
 // of the copies are cleared. nullptr when the copy cannot be read back.
 TComponent* CloneObject(const TComponent& obj, TComponent* new_owner);
+// CloneObject in two halves, for making many copies of one object: the text form of obj
+// (as SaveObjectToStream writes it), and a copy read from that text, with obj's owner's
+// methods bound as CloneObject binds them. nullptr when the text cannot be read.
+std::string CloneText(const TComponent& obj);
+TComponent* CloneFromText(const std::string& text, const TComponent& obj, TComponent* new_owner);
 
 // Convenience for tests and tools: the text form of component and back.
 std::string ComponentToText(const TComponent& component);

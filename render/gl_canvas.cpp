@@ -10,6 +10,7 @@
 #include "render/gl_context.h"
 #include "render/gl_program.h"
 #include "render/glyph_atlas.h"
+#include "scene/bitmap_codec.h"
 #include "scene/canvas_class_of.h"
 #include "scene/material.h"
 #include "scene/mesh_data.h"
@@ -149,6 +150,10 @@ void TgkOpenGLCanvas::CreateDevice() {
     return;
   }
   device_ = true;
+  // Textures loaded from now on are reduced to what this device can hold.
+  GLint max_texture = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture);
+  if (max_texture > 0) SetRendererTextureLimit(max_texture);
   context_->user = nullptr;  // restore everything on the first Use
   for (int s = 0; s < kRenderStateCount; ++s) PrepareState(static_cast<TgkRenderState>(s));
 }

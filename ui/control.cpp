@@ -6,6 +6,7 @@
 #include "ui/animation.h"
 #include "ui/resources.h"
 #include "ui/shapes.h"
+#include "ui/style_copy.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ void TpmControl::ApplyStyle() {
     style_ = nullptr;
   }
   if (tree) {
-    std::unique_ptr<TComponent> copy(CloneObject(*tree, nullptr));
+    std::unique_ptr<TComponent> copy(CopyStyleTree(*tree));
     if (auto* v = dynamic_cast<TpmVisualObject*>(copy.get())) {
       copy.release();
       MarkGenerated(*v);

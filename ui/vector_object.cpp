@@ -5,6 +5,7 @@
 
 #include "imaging/canvas.h"
 #include "imaging/effects.h"
+#include "ui/style_copy.h"
 
 namespace {
 
@@ -172,6 +173,8 @@ void TpmObject::AppendObjects(const std::vector<TpmObject*>& children) {
     }
   }
   children_.reserve(children_.size() + children.size());
+  // Alike children entering the scene together take their styles from one text each.
+  TpmStyleTextScope style_texts;
   for (TpmObject* child : children) {
     if (!child || child == this || child->parent_ == this) continue;
     if (child->parent_) child->parent_->RemoveObject(child);

@@ -2,11 +2,14 @@
 // animations on the 25 ms timer.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/clock.h"
 #include "platform/component_stream.h"
 #include "platform/timer_service.h"
 #include "tests/ui/ui_test_host.h"
 #include "ui/animation.h"
+#include "ui/controls.h"
 #include "ui/resources.h"
 #include "ui/shapes.h"
 
@@ -62,6 +65,36 @@ TEST(Styles, LayerCollectionFirstThenThemeThenClassName) {
   b->FontFill().Color = 0xFF00FF00;
   b->FontFill().Changed();
   EXPECT_EQ(dynamic_cast<TpmText*>(b->FindStylePart("text"))->Fill().Color, 0xFF00FF00u);
+}
+
+TEST(Styles, ControlsStyledTogetherGetPrivateCopiesOfTheSameStyle) {
+  TpmResources mine;
+  mine.SetResourceText(
+      "object TpmText\n  ResourceName = 'buttonstyle'\n  Fill.Color = '#FF123456'\nend\n");
+  TestLayer t;
+  t.layer->SetStyle(&mine);
+  auto* panel = t.Add(new TpmPanel(), 0, 0);
+  std::vector<TpmObject*> buttons;
+  for (int i = 0; i < 3; ++i) buttons.push_back(new TpmButton());
+  panel->AppendObjects(buttons);  // styled in one go, from one text of the style
+  std::vector<TpmText*> copies;
+  for (TpmObject* b : buttons) {
+    auto* copy = dynamic_cast<TpmText*>(static_cast<TpmButton*>(b)->StyleObject());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Fill().Color, 0xFF123456u);
+    copies.push_back(copy);
+  }
+  copies[0]->Fill().Color = 0xFF00FF00;  // each copy is its own
+  EXPECT_EQ(copies[1]->Fill().Color, 0xFF123456u);
+  EXPECT_NE(copies[1], copies[2]);
+  // A style changed between two insertions is copied as it is then.
+  mine.SetResourceText(
+      "object TpmText\n  ResourceName = 'buttonstyle'\n  Fill.Color = '#FF654321'\nend\n");
+  auto* later = new TpmButton();
+  panel->AppendObjects({later});
+  auto* copy = dynamic_cast<TpmText*>(later->StyleObject());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Fill().Color, 0xFF654321u);
 }
 
 TEST(Styles, StyleCopiesAreNotWrittenWithTheControl) {
