@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/window_sliders.h"
+
 namespace {
 
 float ParseNumber(const std::string& option, const std::string& text) {
@@ -206,7 +208,27 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return line;
 }
 
+namespace {
+
+// A whole number as the usage text shows it.
+std::string Whole(float value) {
+  return std::to_string(static_cast<long long>(std::lround(value)));
+}
+
+// The values a slider can take, "MIN .. MAX", with its steps when Steps.
+std::string Span(const TpmTrackRange& r, bool steps = false) {
+  std::string text = Whole(r.Min) + " .. " + Whole(r.Max - r.ViewportSize);
+  if (steps) text += " in steps of " + Whole(r.Frequency);
+  return text;
+}
+
+}  // namespace
+
 std::string UsageText() {
+  // The distance slider holds the camera's Y, the negative of the distance.
+  const std::string distance = Whole(-(kDistanceTrack.Max - kDistanceTrack.ViewportSize)) + " .. " +
+                               Whole(-kDistanceTrack.Min) + " (default " + Whole(-kDistanceStart) +
+                               ")";
   return R"(usage:
   facetmint [MODEL]                 the window, with MODEL loaded when given (without a
                                     display: a render of the round cube into out/)
@@ -220,14 +242,20 @@ pixel image). MODEL is a .3ds or .md3 file; without one the round cube is render
 
 settings (applied in this order; each takes the value its slider in the window would):
   --view TURN,TILT          view angles about Z and X (default -33,20)
-  --rotate X,Y,Z            model rotation, -180 .. 180 in steps of 2 (default 0,0,0)
-  --distance D              camera distance, 2 .. 20 (default 10)
+  --rotate X,Y,Z            model rotation, )" +
+         Span(kModelRotateTrack, true) + R"( (default 0,0,0)
+  --distance D              camera distance, )" +
+         distance + R"(
   --move X,Y,Z              model offset (default 0,0,0)
   --shadow | --no-shadow    drop shadow on (default) or off
-  --shadow-direction DEG    -180 .. 180 in steps of 5 (default 45)
-  --shadow-distance PX      0 .. 18 (default 3)
-  --shadow-opacity PERCENT  1 .. 100 (default 60)
-  --shadow-softness N       20 .. 100 (default 30)
+  --shadow-direction DEG    )" +
+         Span(kShadowDirTrack, true) + " (default " + Whole(kShadowDirStart) + R"()
+  --shadow-distance PX      )" +
+         Span(kShadowDistTrack) + " (default " + Whole(kShadowDistStart) + R"()
+  --shadow-opacity PERCENT  )" +
+         Span(kShadowOpacityTrack) + " (default " + Whole(kShadowOpacityStart) + R"()
+  --shadow-softness N       )" +
+         Span(kShadowSoftnessTrack) + " (default " + Whole(kShadowSoftnessStart) + R"()
   --shadow-color #AARRGGBB  (default #FF000000)
   --hide MESH               hide the meshes of that name (repeatable)
   --color MESH=#RRGGBB      colour the meshes of that name (repeatable)

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/icon_pipeline.h"
+#include "app/window_sliders.h"
 #include "imaging/bitmap.h"
 #include "scene/math.h"
-#include "ui/track_value.h"
 
 class TgkBitmap;
 class TgkBitmapList;
@@ -97,7 +97,8 @@ class TWorkbench {
 
   // ---- Render and save ----
   // The whole icon render. False when the off-screen frame could not be started: the
-  // previews are then made from the previous render's pixels.
+  // previews are then made from the previous render's pixels. Raises std::logic_error when
+  // no renderer is installed (InstallOpenGLRenderer).
   bool RenderIcons();
   // Writes the previews as they stand (no render first). Raises on any failure with a
   // message naming the file; the target is then as it was.

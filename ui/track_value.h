@@ -1,10 +1,8 @@
-// The value rule every slider follows, and the texts of the value labels next to the
-// window's sliders. Kept free of any other part of the program so that the sliders of the
-// interface and the icon pipeline's command line share one rule.
+// The value rule every slider follows. Kept free of any other part of the program so that
+// the sliders of the interface and code without a slider (the command line) share one rule.
 #pragma once
 
 #include <cmath>
-#include <string>
 
 // A slider's range: values run from Min to Max - ViewportSize; Frequency 0 means
 // continuous, otherwise values are whole multiples of Frequency.
@@ -56,38 +54,3 @@ class TpmTrackValue {
   TpmTrackRange range_;
   float value_;
 };
-
-// The window's sliders (Min, Max, ViewportSize, Frequency) and their start values.
-inline constexpr TpmTrackRange kDistanceTrack{-20, -1, 1, 0};
-inline constexpr float kDistanceStart = -10;
-inline constexpr TpmTrackRange kModelRotateTrack{-180, 185, 5, 2};
-inline constexpr float kModelRotateStart = 2;
-inline constexpr TpmTrackRange kShadowDirTrack{-180, 185, 5, 5};
-inline constexpr float kShadowDirStart = 45;
-inline constexpr TpmTrackRange kShadowDistTrack{0, 20, 2, 1};
-inline constexpr float kShadowDistStart = 3;
-inline constexpr TpmTrackRange kShadowOpacityTrack{1, 105, 5, 2};
-inline constexpr float kShadowOpacityStart = 60;
-inline constexpr TpmTrackRange kShadowSoftnessTrack{20, 105, 5, 2};
-inline constexpr float kShadowSoftnessStart = 30;
-
-// Value label texts. The rotation labels read "0" until their slider first changes.
-inline std::string RoundedLabel(float value) {
-  const float r = RoundHalfEven(value);
-  return std::to_string(static_cast<long long>(r == 0 ? 0.0f : r));
-}
-inline std::string ModelRotateLabel(float value) {
-  return RoundedLabel(value);
-}
-inline std::string ShadowDirLabel(float value) {
-  return RoundedLabel(value);
-}
-inline std::string ShadowDistLabel(float value) {
-  return RoundedLabel(value);
-}
-inline std::string ShadowOpacityLabel(float value) {
-  return RoundedLabel(value) + "%";
-}
-inline std::string ShadowSoftnessLabel(float value) {
-  return RoundedLabel(value / 10);
-}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/window_sliders.h"
+
 TEST(TrackValue, RoundsToFrequencyHalfToEvenThenClamps) {
   TpmTrackValue opacity(kShadowOpacityTrack, kShadowOpacityStart);
   EXPECT_TRUE(opacity.SetValue(51));  // 25.5 -> 26 (even) -> 52
@@ -23,13 +25,4 @@ TEST(TrackValue, EqualRoundedValueDoesNothingAndDistanceIsContinuous) {
   EXPECT_EQ(distance.Value(), -2);
   EXPECT_TRUE(distance.SetValue(-7.25f));
   EXPECT_EQ(distance.Value(), -7.25f);
-}
-
-TEST(TrackValue, LabelTexts) {
-  EXPECT_EQ(ShadowSoftnessLabel(30), "3");
-  EXPECT_EQ(ShadowSoftnessLabel(34), "3");
-  EXPECT_EQ(ShadowSoftnessLabel(36), "4");
-  EXPECT_EQ(ShadowOpacityLabel(60), "60%");
-  EXPECT_EQ(ShadowDirLabel(-180), "-180");
-  EXPECT_EQ(ModelRotateLabel(-0.4f), "0");
 }
