@@ -125,21 +125,60 @@ void TfrmMain::ReadDescription() {
   const std::string text = EmbeddedText("main_form.txt");
   TMemoryStream stream(std::vector<uint8_t>(text.begin(), text.end()));
   ReadRootComponent(stream, *this);
-  scene_ = &Control<TgkScene>("gkScene1");
+  ResolveControls();
+  scene_ = c_.gkScene1;
+}
+
+void TfrmMain::ResolveControls() {
+  c_.BitmapButton1 = &Control<TpmBitmapButton>("BitmapButton1");
+  c_.btnAbout = &Control<TpmBitmapButton>("btnAbout");
+  c_.btnLoad = &Control<TpmBitmapButton>("btnLoad");
+  c_.btnSave = &Control<TpmBitmapButton>("btnSave");
+  c_.checkShadow = &Control<TpmCheckBox>("checkShadow");
+  c_.gkScene1 = &Control<TgkScene>("gkScene1");
+  c_.HintLayout = &Control<TgkScreenPQLayer>("HintLayout");
+  c_.Image1 = &Control<TpmImage>("Image1");
+  c_.Image2 = &Control<TpmImage>("Image2");
+  c_.layerAbout = &Control<TgkScreenPQLayer>("layerAbout");
+  c_.layerToolbar = &Control<TgkScreenPQLayer>("layerToolbar");
+  c_.MeshList = &Control<TpmListBox>("MeshList");
+  c_.popupFormat = &Control<TpmPopupBox>("popupFormat");
+  c_.ScreenPQLayer2 = &Control<TgkScreenPQLayer>("ScreenPQLayer2");
+  c_.ScreenPQLayer3 = &Control<TgkScreenPQLayer>("ScreenPQLayer3");
+  c_.shadowColorRect = &Control<TpmRectangle>("shadowColorRect");
+  c_.shadowDirLabel = &Control<TpmLabel>("shadowDirLabel");
+  c_.shadowDirTrack = &Control<TpmTrackBar>("shadowDirTrack");
+  c_.shadowDistLabel = &Control<TpmLabel>("shadowDistLabel");
+  c_.shadowDistTrack = &Control<TpmTrackBar>("shadowDistTrack");
+  c_.shadowOpacityLabel = &Control<TpmLabel>("shadowOpacityLabel");
+  c_.shadowOpacityTrack = &Control<TpmTrackBar>("shadowOpacityTrack");
+  c_.shadowSoftnessLabel = &Control<TpmLabel>("shadowSoftnessLabel");
+  c_.shadowSoftnessTrack = &Control<TpmTrackBar>("shadowSoftnessTrack");
+  c_.TrackBar1 = &Control<TpmTrackBar>("TrackBar1");
+  c_.modelRotateX = &Control<TpmTrackBar>("modelRotateX");
+  c_.modelRotateY = &Control<TpmTrackBar>("modelRotateY");
+  c_.modelRotateZ = &Control<TpmTrackBar>("modelRotateZ");
+  c_.modelRotateXlabel = &Control<TpmLabel>("modelRotateXlabel");
+  c_.modelRotateYlabel = &Control<TpmLabel>("modelRotateYlabel");
+  c_.modelRotateZlabel = &Control<TpmLabel>("modelRotateZlabel");
+  c_.image256 = &Control<TpmImage>("image256");
+  c_.image128 = &Control<TpmImage>("image128");
+  c_.image64 = &Control<TpmImage>("image64");
+  c_.image48 = &Control<TpmImage>("image48");
+  c_.image32 = &Control<TpmImage>("image32");
+  c_.image16 = &Control<TpmImage>("image16");
 }
 
 void TfrmMain::ArrangeSceneTree() {
   TgkVisualObject& root = workbench_->Root2();
   // The layers were read as roots of the scene; they go under Root2 in the drawing order of
   // the window: hint, preview panel, view rig, control panel, model, about panel, tool bar.
-  for (const char* name :
-       {"HintLayout", "ScreenPQLayer2", "ScreenPQLayer3", "layerAbout", "layerToolbar"})
-    Control<TgkScreenPQLayer>(name).SetParent(&root);
+  for (TgkScreenPQLayer* layer :
+       {c_.HintLayout, c_.ScreenPQLayer2, c_.ScreenPQLayer3, c_.layerAbout, c_.layerToolbar})
+    layer->SetParent(&root);
   for (TgkObject* object : std::vector<TgkObject*>{
-           &Control<TgkScreenPQLayer>("HintLayout"), &Control<TgkScreenPQLayer>("ScreenPQLayer2"),
-           &workbench_->CameraZ(), &Control<TgkScreenPQLayer>("ScreenPQLayer3"),
-           &workbench_->MeshOwner(), &Control<TgkScreenPQLayer>("layerAbout"),
-           &Control<TgkScreenPQLayer>("layerToolbar")})
+           c_.HintLayout, c_.ScreenPQLayer2, &workbench_->CameraZ(), c_.ScreenPQLayer3,
+           &workbench_->MeshOwner(), c_.layerAbout, c_.layerToolbar})
     object->BringToFront();
   scene_->AddObject(&root);
   scene_->SetCamera(&workbench_->Camera1());
@@ -164,20 +203,28 @@ void TfrmMain::LoadPictures() {
     if (!bitmap.LoadFromStream(stream))
       throw std::runtime_error(std::string("the picture ") + file + " cannot be read");
   };
-  load(Control<TpmBitmapButton>("btnLoad").Bitmap(), "load.png");
-  load(Control<TpmBitmapButton>("btnSave").Bitmap(), "save.png");
-  load(Control<TpmBitmapButton>("btnAbout").Bitmap(), "about.png");
-  load(Control<TpmBitmapButton>("BitmapButton1").Bitmap(), "help.png");
-  load(Control<TpmImage>("Image1").Bitmap(), "arrow.png");
-  load(Control<TpmImage>("Image2").Bitmap(), "logo.png");
+  load(c_.btnLoad->Bitmap(), "load.png");
+  load(c_.btnSave->Bitmap(), "save.png");
+  load(c_.btnAbout->Bitmap(), "about.png");
+  load(c_.BitmapButton1->Bitmap(), "help.png");
+  load(c_.Image1->Bitmap(), "arrow.png");
+  load(c_.Image2->Bitmap(), "logo.png");
 }
 
 TpmListBox& TfrmMain::MeshList() const {
-  return Control<TpmListBox>("MeshList");
+  return *c_.MeshList;
 }
 
 TpmImage& TfrmMain::Preview(int size) const {
-  return Control<TpmImage>("image" + std::to_string(size));
+  for (const auto& [side, image] : {std::pair{256, c_.image256},
+                                    {128, c_.image128},
+                                    {64, c_.image64},
+                                    {48, c_.image48},
+                                    {32, c_.image32},
+                                    {16, c_.image16}}) {
+    if (side == size) return *image;
+  }
+  throw std::logic_error("no preview of " + std::to_string(size) + " pixels");
 }
 
 TDialogService& TfrmMain::Dialogs() const {
@@ -195,7 +242,7 @@ void TfrmMain::FormCreate(TPersistent*) {
 void TfrmMain::FormDestroy(TPersistent*) {}
 
 void TfrmMain::FormResize(TPersistent*) {
-  auto& hint = Control<TgkScreenPQLayer>("HintLayout");
+  auto& hint = *c_.HintLayout;
   hint.Position().SetY(static_cast<float>(scene_->Height()) - hint.Height());
   hint.Position().SetX(std::trunc(static_cast<float>(scene_->Width()) / 2));
 }
@@ -337,7 +384,7 @@ void TfrmMain::MeshListChange(TPersistent*) {
 void TfrmMain::btnSaveClick(TPersistent*) {
   TSaveFileRequest request;
   TIconFormat format;
-  switch (Control<TpmPopupBox>("popupFormat").ItemIndex()) {
+  switch (c_.popupFormat->ItemIndex()) {
     case 0:
       request.filter = "Mac OS X Icon|*.icns";
       request.default_extension = "icns";
@@ -413,63 +460,63 @@ void TfrmMain::Root2MouseWheel(TPersistent*, TShiftState, int wheel_delta, const
   float y = position.Y() + static_cast<float>(wheel_delta) / 120.0f * 0.3f;
   if (y > -2) y = -2;
   position.SetY(y);
-  Control<TpmTrackBar>("TrackBar1").SetValue(y);
+  c_.TrackBar1->SetValue(y);
   ScheduleUpdate();
 }
 
 // ---- Sliders and switches ----
 
 void TfrmMain::TrackBar1Change(TPersistent*) {
-  workbench_->Camera1().Position().SetY(Control<TpmTrackBar>("TrackBar1").Value());
+  workbench_->Camera1().Position().SetY(c_.TrackBar1->Value());
   ScheduleUpdate();
 }
 
-void TfrmMain::ModelRotateChange(int axis, const char* slider, const char* label) {
-  const float value = Control<TpmTrackBar>(slider).Value();
-  Control<TpmLabel>(label).SetText(RoundedText(value));
+void TfrmMain::ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label) {
+  const float value = slider.Value();
+  label.SetText(RoundedText(value));
   workbench_->SetModelRotation(axis, value);
 }
 
 void TfrmMain::modelRotateXChange(TPersistent*) {
-  ModelRotateChange(0, "modelRotateX", "modelRotateXlabel");
+  ModelRotateChange(0, *c_.modelRotateX, *c_.modelRotateXlabel);
 }
 void TfrmMain::modelRotateYChange(TPersistent*) {
-  ModelRotateChange(1, "modelRotateY", "modelRotateYlabel");
+  ModelRotateChange(1, *c_.modelRotateY, *c_.modelRotateYlabel);
 }
 void TfrmMain::modelRotateZChange(TPersistent*) {
-  ModelRotateChange(2, "modelRotateZ", "modelRotateZlabel");
+  ModelRotateChange(2, *c_.modelRotateZ, *c_.modelRotateZlabel);
 }
 
 void TfrmMain::shadowDirTrackChange(TPersistent*) {
-  const float v = Control<TpmTrackBar>("shadowDirTrack").Value();
-  Control<TpmLabel>("shadowDirLabel").SetText(RoundedText(v));
+  const float v = c_.shadowDirTrack->Value();
+  c_.shadowDirLabel->SetText(RoundedText(v));
   workbench_->SetShadowDirection(v);
 }
 
 void TfrmMain::shadowDistTrackChange(TPersistent*) {
-  const float v = Control<TpmTrackBar>("shadowDistTrack").Value();
-  Control<TpmLabel>("shadowDistLabel").SetText(RoundedText(v));
+  const float v = c_.shadowDistTrack->Value();
+  c_.shadowDistLabel->SetText(RoundedText(v));
   workbench_->SetShadowDistance(v);
 }
 
 void TfrmMain::shadowOpacityTrackChange(TPersistent*) {
-  const float v = Control<TpmTrackBar>("shadowOpacityTrack").Value();
-  Control<TpmLabel>("shadowOpacityLabel").SetText(RoundedText(v) + "%");
+  const float v = c_.shadowOpacityTrack->Value();
+  c_.shadowOpacityLabel->SetText(RoundedText(v) + "%");
   workbench_->SetShadowOpacity(v);
 }
 
 void TfrmMain::shadowSoftnessTrackChange(TPersistent*) {
-  const float v = Control<TpmTrackBar>("shadowSoftnessTrack").Value();
-  Control<TpmLabel>("shadowSoftnessLabel").SetText(RoundedText(v / 10));
+  const float v = c_.shadowSoftnessTrack->Value();
+  c_.shadowSoftnessLabel->SetText(RoundedText(v / 10));
   workbench_->SetShadowSoftness(v);
 }
 
 void TfrmMain::checkShadowChange(TPersistent*) {
-  workbench_->SetShadowEnabled(Control<TpmCheckBox>("checkShadow").IsChecked());
+  workbench_->SetShadowEnabled(c_.checkShadow->IsChecked());
 }
 
 void TfrmMain::shadowColorClick(TPersistent*) {
-  auto& swatch = Control<TpmRectangle>("shadowColorRect");
+  auto& swatch = *c_.shadowColorRect;
   if (ChooseSwatchColor(swatch)) workbench_->SetShadowColor(swatch.Fill().Color);
   ScheduleUpdate();
 }
@@ -477,9 +524,9 @@ void TfrmMain::shadowColorClick(TPersistent*) {
 // ---- About panel and help ----
 
 void TfrmMain::btnAboutClick(TPersistent*) {
-  auto& about = Control<TgkScreenPQLayer>("layerAbout");
+  auto& about = *c_.layerAbout;
   const float h = about.Height();
-  const float b = Control<TgkScreenPQLayer>("layerToolbar").Height();
+  const float b = c_.layerToolbar->Height();
   about.SetVisible(true);
   about.Position().SetY(-(h / 2) - b);
   about.Position().SetZ(5);
@@ -488,9 +535,9 @@ void TfrmMain::btnAboutClick(TPersistent*) {
 }
 
 void TfrmMain::btnAboutCloseClick(TPersistent*) {
-  auto& about = Control<TgkScreenPQLayer>("layerAbout");
+  auto& about = *c_.layerAbout;
   const float h = about.Height();
-  const float b = Control<TgkScreenPQLayer>("layerToolbar").Height();
+  const float b = c_.layerToolbar->Height();
   about.AnimateFloat("Position.Z", 5, 0.2f);
   about.AnimateFloatWait("Position.Y", -(h / 2) - b, 0.5f);
   about.SetVisible(false);

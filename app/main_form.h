@@ -22,6 +22,7 @@
 class TgkScene;
 class TgkScreenPQLayer;
 class TgkShape;
+class TpmBitmapButton;
 class TpmCheckBox;
 class TpmImage;
 class TpmLabel;
@@ -132,12 +133,56 @@ class TfrmMain : public TComponent {
 
  private:
   [[noreturn]] static void MissingControl(const std::string& name);
+  // Looks up every control the handlers use, once, when the description has been read: a
+  // description and code that disagree on a name or a type fail there.
+  void ResolveControls();
   void BuildMethodTable();
   void ReadDescription();
   void ArrangeSceneTree();
   void LoadPictures();
   void RenderIcons();
-  void ModelRotateChange(int axis, const char* slider, const char* label);
+  void ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label);
+
+  // The controls of the description the handlers use, by their names there.
+  struct TControls {
+    TpmBitmapButton* BitmapButton1 = nullptr;
+    TpmBitmapButton* btnAbout = nullptr;
+    TpmBitmapButton* btnLoad = nullptr;
+    TpmBitmapButton* btnSave = nullptr;
+    TpmCheckBox* checkShadow = nullptr;
+    TgkScene* gkScene1 = nullptr;
+    TgkScreenPQLayer* HintLayout = nullptr;
+    TpmImage* Image1 = nullptr;
+    TpmImage* Image2 = nullptr;
+    TgkScreenPQLayer* layerAbout = nullptr;
+    TgkScreenPQLayer* layerToolbar = nullptr;
+    TpmListBox* MeshList = nullptr;
+    TpmPopupBox* popupFormat = nullptr;
+    TgkScreenPQLayer* ScreenPQLayer2 = nullptr;
+    TgkScreenPQLayer* ScreenPQLayer3 = nullptr;
+    TpmRectangle* shadowColorRect = nullptr;
+    TpmLabel* shadowDirLabel = nullptr;
+    TpmTrackBar* shadowDirTrack = nullptr;
+    TpmLabel* shadowDistLabel = nullptr;
+    TpmTrackBar* shadowDistTrack = nullptr;
+    TpmLabel* shadowOpacityLabel = nullptr;
+    TpmTrackBar* shadowOpacityTrack = nullptr;
+    TpmLabel* shadowSoftnessLabel = nullptr;
+    TpmTrackBar* shadowSoftnessTrack = nullptr;
+    TpmTrackBar* TrackBar1 = nullptr;
+    TpmTrackBar* modelRotateX = nullptr;
+    TpmTrackBar* modelRotateY = nullptr;
+    TpmTrackBar* modelRotateZ = nullptr;
+    TpmLabel* modelRotateXlabel = nullptr;
+    TpmLabel* modelRotateYlabel = nullptr;
+    TpmLabel* modelRotateZlabel = nullptr;
+    TpmImage* image256 = nullptr;
+    TpmImage* image128 = nullptr;
+    TpmImage* image64 = nullptr;
+    TpmImage* image48 = nullptr;
+    TpmImage* image32 = nullptr;
+    TpmImage* image16 = nullptr;
+  } c_;
   // The colour dialog flow of a swatch; True when the user confirmed a colour.
   bool ChooseSwatchColor(TpmRectangle& swatch);
   TDialogService& Dialogs() const;

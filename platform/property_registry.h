@@ -85,6 +85,12 @@ class TMethodTable {
   }
   // The handler stored under name (a std::function of the registered signature), or nullptr.
   const std::any* Find(std::string_view name) const;
+  // The names of the handlers, in lower case, in no particular order.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : methods_) names.push_back(entry.first);
+    return names;
+  }
 
  private:
   std::unordered_map<std::string, std::any> methods_;

@@ -6,9 +6,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/embedded.h"
 #include "app/main_window.h"
 #include "imaging/bitmap.h"
 #include "platform/clock.h"
@@ -150,6 +153,46 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<TMainWindow> window_;
   TErrorReporter previous_reporter_;
 };
+
+TEST_F(MainWindowTest, TheDescriptionAndTheCodeAgreeOnHandlersAndSliders) {
+  // Every handler the description names exists, and every handler of the code is named by
+  // the description or attached in code to the parts the window builds itself.
+  const std::string text = EmbeddedText("main_form.txt");
+  std::set<std::string> named;
+  const std::regex handler("\\bOn[A-Za-z]+ = ([A-Za-z0-9_]+)");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), handler);
+       it != std::sregex_iterator(); ++it) {
+    std::string name = (*it)[1];
+    EXPECT_NE(Form().Methods()->Find(name), nullptr) << name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    named.insert(name);
+  }
+  EXPECT_GT(named.size(), 15u);
+  for (const std::string& name : Form().Methods()->Names()) EXPECT_TRUE(named.count(name)) << name;
+  // The command line's slider rules are the description's sliders.
+  const struct {
+    const char* name;
+    TpmTrackRange range;
+    float start;
+  } sliders[] = {
+      {"TrackBar1", kDistanceTrack, kDistanceStart},
+      {"modelRotateX", kModelRotateTrack, kModelRotateStart},
+      {"modelRotateY", kModelRotateTrack, kModelRotateStart},
+      {"modelRotateZ", kModelRotateTrack, kModelRotateStart},
+      {"shadowDirTrack", kShadowDirTrack, kShadowDirStart},
+      {"shadowDistTrack", kShadowDistTrack, kShadowDistStart},
+      {"shadowOpacityTrack", kShadowOpacityTrack, kShadowOpacityStart},
+      {"shadowSoftnessTrack", kShadowSoftnessTrack, kShadowSoftnessStart},
+  };
+  for (const auto& s : sliders) {
+    const auto& bar = Form().Control<TpmTrackBar>(s.name);
+    EXPECT_EQ(bar.Min(), s.range.Min) << s.name;
+    EXPECT_EQ(bar.Max(), s.range.Max) << s.name;
+    EXPECT_EQ(bar.ViewportSize(), s.range.ViewportSize) << s.name;
+    EXPECT_EQ(bar.Frequency(), s.range.Frequency) << s.name;
+    EXPECT_EQ(bar.Value(), s.start) << s.name;
+  }
+}
 
 TEST_F(MainWindowTest, StartsWithTheRoundCubeItsRowAndSixPreviews) {
   EXPECT_EQ(window_->Window().Title(), "Facetmint");
