@@ -12,6 +12,7 @@
 #include "platform/stream.h"
 #include "scene/bitmap_registry.h"
 #include "scene/camera_light.h"
+#include "scene/canvas.h"
 #include "scene/dummy.h"
 #include "scene/scene_bitmap.h"
 #include "scene/shape.h"
@@ -250,6 +251,11 @@ TShadowSettings TWorkbench::Shadow() const {
 }
 
 bool TWorkbench::RenderIcons() {
+  // Without a renderer every frame would fail to start and every icon would stay blank: a
+  // program that forgot to install one must hear of it.
+  if (!RendererInstalled()) {
+    throw std::logic_error("No renderer is installed: the icons cannot be drawn");
+  }
   const bool rendered =
       RenderModel(*scene_bitmap_, work_, *mesh_owner_, *camera_, *light1_, selected_);
   TpmBitmap master(kMasterSize, kMasterSize);

@@ -339,3 +339,5 @@ class TgkCanvasClass {
 // and nothing is drawn, but states, matrices and picking still work.
 const TgkCanvasClass& DefaultCanvasClass3D();
 void SetDefaultCanvasClass3D(const TgkCanvasClass* cls);
+// Whether a renderer has installed its canvas class (else canvases have no device).
+bool RendererInstalled();

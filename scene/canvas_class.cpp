@@ -49,3 +49,7 @@ const TgkCanvasClass& DefaultCanvasClass3D() {
 void SetDefaultCanvasClass3D(const TgkCanvasClass* cls) {
   g_canvas_class = cls;
 }
+
+bool RendererInstalled() {
+  return g_canvas_class != nullptr;
+}

@@ -9,6 +9,7 @@
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
 #include "scene/camera_light.h"
+#include "scene/canvas.h"
 #include "scene/dummy.h"
 #include "scene/shape.h"
 #include "tests/support/test_support.h"
@@ -209,6 +210,14 @@ TEST_F(WorkbenchTest, LoadModelReplacesMeshesAndIgnoresMissingFiles) {
   EXPECT_NE(bench.Meshes()[0]->DisplayName, "圆立方体");
   ASSERT_TRUE(bench.RenderIcons());
   EXPECT_GT(Covered(bench.Preview(256)), 500);
+}
+
+TEST_F(WorkbenchTest, WithoutARendererTheRenderIsAnErrorNotBlankIcons) {
+  SetDefaultCanvasClass3D(nullptr);
+  EXPECT_THROW(bench.RenderIcons(), std::logic_error);
+  InstallOpenGLRenderer();
+  EXPECT_TRUE(bench.RenderIcons());
+  EXPECT_GT(Covered(bench.Preview(16)), 10);
 }
 
 TEST_F(WorkbenchTest, CoreAndCommandLineWriteTheSameBytes) {
