@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "app/icon_save.h"
+#include "core/stream.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
-#include "platform/stream.h"
 #include "scene/bitmap_registry.h"
 #include "scene/camera_light.h"
 #include "scene/dummy.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/stream.h"
 #include "imaging/straight_alpha.h"
-#include "platform/stream.h"
 
 static_assert(std::endian::native == std::endian::little,
               "pixels are handed to the codecs as B, G, R, A bytes");

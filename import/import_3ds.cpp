@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/component_stream.h"
 #include "import/file_3ds.h"
 #include "import/mesh_builder_3ds.h"
 #include "import/name_text.h"
 #include "import/scene_update.h"
 #include "import/texture_lookup.h"
-#include "platform/component_stream.h"
 #include "scene/bitmap_codec.h"
 #include "scene/bitmap_registry.h"
 #include "scene/shape.h"

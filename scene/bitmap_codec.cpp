@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "core/stream.h"
 #include "imaging/image_codec.h"
 #include "platform/atomic_file.h"
-#include "platform/stream.h"
 #include "scene/scene_bitmap.h"
 #include "scene/text_forms.h"
 

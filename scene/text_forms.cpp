@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/number_text.h"
+#include "core/number_text.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/component_stream.h"
-#include "platform/stream.h"
+#include "core/component_stream.h"
+#include "core/stream.h"
 #include "ui/vector_object.h"
 
 namespace {

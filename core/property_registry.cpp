@@ -1,9 +1,9 @@
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 #include <charconv>
 
-#include "platform/component.h"
-#include "platform/number_text.h"
+#include "core/component.h"
+#include "core/number_text.h"
 
 namespace {
 

@@ -38,7 +38,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
 class TComponent;
 
