@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/model_info.h"
 #include "app/workbench.h"
+#include "core/text_helpers.h"
 #include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
@@ -41,12 +42,6 @@ bool WindowAvailable(std::string& why) {
     why = e.what();
     return false;
   }
-}
-
-std::string LowerExtension(const std::string& file_name) {
-  std::string ext = std::filesystem::path(file_name).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
 }
 
 // "3ds" or "md3"; raises for a missing file, another extension or anything but a file.

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/window_sliders.h"
+#include "core/text_helpers.h"
 
 namespace {
 
@@ -51,12 +52,6 @@ uint32_t ParseColor(const std::string& option, const std::string& text, bool opa
   uint32_t color = static_cast<uint32_t>(std::strtoul(text.c_str() + 1, nullptr, 16));
   if (digits == 6) color |= 0xFF000000u;
   return color;
-}
-
-std::string LowerExtension(const std::string& file_name) {
-  std::string ext = std::filesystem::path(file_name).extension().string();
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
 }
 
 // Walks the arguments of one command; long options take "--name VALUE" or "--name=VALUE".

@@ -1,8 +1,8 @@
 // The icon render: the model drawn off-screen at 1024 x 1024, reduced to a 256 x 256
 // master, given a drop shadow and drawn into the six previews that every saved file is
 // made from. Each step is its own function so that it can be measured on its own;
-// TWorkbench::RenderIcons runs them in order. (The 3D step and the 2D steps live in
-// separate sources: the two libraries' geometry headers cannot meet in one.)
+// TWorkbench::RenderIcons runs them in order. The 3D step (RenderModel) is in
+// model_render.cpp, the 2D steps in icon_pipeline.cpp.
 #pragma once
 
 #include <array>

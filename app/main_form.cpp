@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/embedded.h"
-#include "platform/component_stream.h"
-#include "platform/stream.h"
+#include "core/component_stream.h"
+#include "core/stream.h"
 #include "platform/swap_red_blue.h"
 #include "scene/camera_light.h"
 #include "scene/dummy.h"

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/workbench.h"
-#include "platform/component.h"
+#include "core/component.h"
 #include "platform/dialogs.h"
 #include "platform/input_event.h"
 #include "platform/timer_service.h"

@@ -7,9 +7,10 @@
 #include <stdexcept>
 
 #include "app/icon_save.h"
+#include "core/stream.h"
+#include "core/text_helpers.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
-#include "platform/stream.h"
 #include "scene/bitmap_registry.h"
 #include "scene/camera_light.h"
 #include "scene/canvas.h"
@@ -26,13 +27,6 @@ T* AddChild(TgkObject& parent, const std::string& name) {
   child->SetName(name);
   child->SetParent(&parent);
   return child.release();
-}
-
-std::string LowerExtension(const std::string& file_name) {
-  std::string ext = std::filesystem::path(file_name).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
 }
 
 std::string OutOfMemoryMessage(const std::string& file_name) {

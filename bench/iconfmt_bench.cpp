@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <string>
 
+#include "core/stream.h"
 #include "iconfmt/icon_image.h"
 #include "iconfmt/jp2_encoder.h"
 #include "iconfmt/macico.h"
 #include "iconfmt/winico.h"
-#include "platform/stream.h"
 #include "tests/iconfmt/sample_previews.h"
 
 namespace {

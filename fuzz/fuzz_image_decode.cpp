@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/filter.h"
 #include "imaging/image_codec.h"
-#include "platform/stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Keeps each input's memory and time small; the limit logic itself is what is exercised.

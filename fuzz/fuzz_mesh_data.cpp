@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/stream.h"
+#include "core/stream.h"
 #include "scene/mesh_data.h"
 #include "scene/scene_bitmap.h"
 

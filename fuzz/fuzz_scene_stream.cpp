@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 #include "scene/object.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,7 @@
 #include "iconfmt/icon_file.h"
 
+#include "core/stream.h"
 #include "platform/atomic_file.h"
-#include "platform/stream.h"
 
 namespace {
 

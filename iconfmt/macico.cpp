@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
+#include "core/stream.h"
 #include "iconfmt/icns_packer.h"
 #include "iconfmt/icon_file.h"
 #include "iconfmt/icon_image.h"
 #include "iconfmt/jp2_encoder.h"
 #include "imaging/bitmap.h"
-#include "platform/stream.h"
 
 namespace {
 

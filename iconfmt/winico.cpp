@@ -3,10 +3,10 @@
 #include <array>
 #include <vector>
 
+#include "core/stream.h"
 #include "iconfmt/icon_file.h"
 #include "iconfmt/icon_image.h"
 #include "imaging/bitmap.h"
-#include "platform/stream.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
 class TpmCanvas;
 class TStream;

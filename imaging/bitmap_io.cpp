@@ -1,10 +1,10 @@
 // TpmBitmap's file and stored-form operations, handed to the filter of DefaultFilterClass().
 #include <algorithm>
 
+#include "core/property_registry.h"
+#include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/filter.h"
-#include "platform/property_registry.h"
-#include "platform/stream.h"
 
 FM_REGISTER_CLASS(TpmBitmap) {}
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <sstream>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
-#include "platform/property_registry.h"
 
 namespace {
 TpmBrushResolver& Resolver() {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/persistent.h"
 #include "imaging/geometry.h"
-#include "platform/persistent.h"
 
 class TpmBitmap;
 class TpmCanvas;

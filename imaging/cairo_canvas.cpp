@@ -9,6 +9,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "core/text_helpers.h"
 #include "imaging/bitmap.h"
 #include "imaging/resample.h"
 
@@ -72,10 +73,7 @@ const std::set<std::string>& KnownFamilies() {
     int count = 0;
     pango_font_map_list_families(pango_cairo_font_map_get_default(), &families, &count);
     for (int i = 0; i < count; ++i) {
-      std::string name = pango_font_family_get_name(families[i]);
-      std::transform(name.begin(), name.end(), name.begin(),
-                     [](unsigned char c) { return std::tolower(c); });
-      out.insert(name);
+      out.insert(LowerCase(pango_font_family_get_name(families[i])));
     }
     g_free(families);
     return out;
@@ -308,10 +306,8 @@ void TpmCanvasCairo::End() {
 // ---- state ----------------------------------------------------------------------------
 
 void TpmCanvasCairo::FontChanged() {
-  std::string lower = Font.Family();
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return std::tolower(c); });
-  font_family_ = KnownFamilies().count(lower) ? Font.Family() : std::string("Sans");
+  font_family_ =
+      KnownFamilies().count(LowerCase(Font.Family())) ? Font.Family() : std::string("Sans");
 }
 
 void TpmCanvasCairo::ApplyMatrix() {

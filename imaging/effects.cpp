@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "core/text_helpers.h"
+#include "core/trigger_text.h"
 #include "imaging/bitmap.h"
 #include "imaging/stack_blur.h"
 
@@ -17,13 +19,6 @@ float Clamp(float v, float max) {
 
 TpmRect Inflate(const TpmRect& r, float e) {
   return {r.Left - e, r.Top - e, r.Right + e, r.Bottom + e};
-}
-
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  const size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
 }
 
 }  // namespace
@@ -68,20 +63,11 @@ void TpmEffect::SetTrigger(const std::string& value) {
 
 void TpmEffect::ApplyTrigger(const TPersistent& target, const std::string& propertyName) {
   if (trigger_.empty()) return;
-  if (LowerCase(trigger_).find(LowerCase(propertyName)) == std::string::npos) return;
+  if (!TriggerMentions(trigger_, propertyName)) return;
   bool all = true;
   bool any = false;
-  size_t start = 0;
-  while (start <= trigger_.size()) {
-    size_t end = trigger_.find(';', start);
-    if (end == std::string::npos) end = trigger_.size();
-    const std::string condition = trigger_.substr(start, end - start);
-    start = end + 1;
-    const size_t eq = condition.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string name = Trim(condition.substr(0, eq));
-    const std::string value = Trim(condition.substr(eq + 1));
-    const TPropInfo* prop = FindProp(target, name);
+  for (const TTriggerCondition& condition : ParseTriggerConditions(trigger_)) {
+    const TPropInfo* prop = FindProp(target, condition.Name);
     if (!prop) continue;  // the target has no such property: skipped
     std::string current;
     try {
@@ -90,7 +76,7 @@ void TpmEffect::ApplyTrigger(const TPersistent& target, const std::string& prope
       continue;  // not representable as text (objects, lists)
     }
     any = true;
-    all = all && SameText(current, value);
+    all = all && SameText(current, condition.Value);
   }
   SetEnabled(any && all);
 }

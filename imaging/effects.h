@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "core/component.h"
 #include "imaging/geometry.h"
-#include "platform/component.h"
 
 class TpmBitmap;
 class TpmCanvas;

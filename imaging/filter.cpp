@@ -6,11 +6,11 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/property_registry.h"
+#include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codec.h"
 #include "platform/atomic_file.h"
-#include "platform/property_registry.h"
-#include "platform/stream.h"
 
 namespace {
 

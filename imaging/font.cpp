@@ -1,6 +1,6 @@
 #include "imaging/font.h"
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 namespace {
 const TEnumInfo& FontStyleInfo() {

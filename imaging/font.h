@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
 enum TpmFontStyle {
   pqFontRegular,

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 
+#include "core/stream.h"
+#include "core/text_helpers.h"
 #include "imaging/straight_alpha.h"
-#include "platform/stream.h"
 
 static_assert(std::endian::native == std::endian::little,
               "pixels are handed to the codecs as B, G, R, A bytes");
@@ -15,15 +15,6 @@ static_assert(std::endian::native == std::endian::little,
 namespace {
 
 size_t g_max_pixels = size_t{64} * 1024 * 1024;  // 256 MiB of 32-bit pixels
-
-std::string LowerExtension(const std::string& file_name) {
-  auto slash = file_name.find_last_of('/');
-  auto dot = file_name.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string ext = file_name.substr(dot);
-  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 bool StartsWith(const uint8_t* data, size_t size, const char* magic, size_t n) {
   return size >= n && std::memcmp(data, magic, n) == 0;
@@ -80,7 +71,7 @@ TImageFormat DetectImageFormat(const uint8_t* data, size_t size) {
 }
 
 TImageFormat EncoderFormatForFileName(const std::string& file_name) {
-  std::string ext = LowerExtension(file_name);
+  const std::string ext = LowerExtension(file_name, TLeadingDot::StartsExtension);
   if (ext == ".jpg" || ext == ".jpeg") return TImageFormat::Jpeg;
   if (ext == ".bmp") return TImageFormat::Bmp;
   if (ext == ".png") return TImageFormat::Png;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/stream.h"
+#include "core/stream.h"
 
 struct TChunkNode3DS {
   uint16_t Id = 0;

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/stream.h"
 #include "import/chunk_tree_3ds.h"
 #include "import/error_3ds.h"
 #include "import/types_3ds.h"
-#include "platform/stream.h"
 
 class TFile3DS;
 

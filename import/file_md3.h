@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/stream.h"
+#include "core/stream.h"
 
 // The reader's error; its message is meant for the user and names the damaged part.
 class EAssertionFailed : public std::runtime_error {

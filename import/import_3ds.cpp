@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/component_stream.h"
+#include "core/text_helpers.h"
 #include "import/file_3ds.h"
 #include "import/mesh_builder_3ds.h"
 #include "import/name_text.h"
 #include "import/scene_update.h"
 #include "import/texture_lookup.h"
-#include "platform/component_stream.h"
 #include "scene/bitmap_codec.h"
 #include "scene/bitmap_registry.h"
 #include "scene/shape.h"
@@ -52,14 +53,9 @@ class TTextureSet {
   // name differs only in case gets a name of its own.
   std::string UniqueName(const std::string& wanted) {
     std::string name = wanted;
-    for (int n = 2; !taken_.insert(LowerAscii(name)).second; ++n)
+    for (int n = 2; !taken_.insert(LowerCase(name)).second; ++n)
       name = wanted + " (" + std::to_string(n) + ")";
     return name;
-  }
-  static std::string LowerAscii(std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
   }
 
   TTextureFinder finder_;

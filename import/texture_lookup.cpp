@@ -4,17 +4,12 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "core/text_helpers.h"
 #include "import/name_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return s;
-}
 
 // The parts of a name, or just its base name when it leaves the model's folder (an
 // absolute path, a drive letter, a ".." part).
@@ -48,13 +43,13 @@ struct TTextureFinder::TListing {
 
     void Finish() {
       std::sort(sorted.begin(), sorted.end());
-      for (const std::string& n : sorted) by_lower.emplace(LowerAscii(n), n);
+      for (const std::string& n : sorted) by_lower.emplace(LowerCase(n), n);
     }
     // name itself when present, else (unless exact) the first that differs only in case.
     std::string Match(const std::string& name, bool exact) const {
       if (std::binary_search(sorted.begin(), sorted.end(), name)) return name;
       if (exact) return {};
-      auto it = by_lower.find(LowerAscii(name));
+      auto it = by_lower.find(LowerCase(name));
       return it == by_lower.end() ? std::string() : it->second;
     }
   };

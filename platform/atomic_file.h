@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/stream.h"
+#include "core/stream.h"
 
 class TAtomicFileStream final : public TFileStream {
  public:

@@ -1,6 +1,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "core/text_helpers.h"
 #include "platform/dialogs.h"
 
 namespace {
@@ -16,10 +17,9 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   }
 }
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+// Only spaces are trimmed: a tab in a filter text is kept as written.
+std::string Trimmed(std::string_view text) {
+  return std::string(TrimChars(text, " "));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/utf8.h"
+#include "core/utf8.h"
 #include "render/pango_font.h"
 #include "scene/scene_bitmap.h"
 

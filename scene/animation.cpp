@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include "core/text_helpers.h"
+#include "core/trigger_text.h"
 #include "imaging/bitmap.h"
 #include "platform/timer_service.h"
 #include "scene/math.h"
@@ -85,13 +87,6 @@ AnimationTimer& Timer() {
 
 bool InRealTimeScene(const TgkObject& o) {
   return o.Scene() && o.Scene()->IsRealTime();
-}
-
-std::string Trim(std::string_view s) {
-  const size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return "";
-  const size_t e = s.find_last_not_of(" \t");
-  return std::string(s.substr(b, e - b + 1));
 }
 
 }  // namespace
@@ -199,20 +194,12 @@ void TgkAnimation::Tick(float time, float delta_time) {
 
 void TgkAnimation::StartTrigger(TgkObject* instance, const std::string& trigger_name) {
   if (!instance || trigger_.empty()) return;
-  if (LowerCase(trigger_).find(LowerCase(trigger_name)) == std::string::npos) return;
+  if (!TriggerMentions(trigger_, trigger_name)) return;
   int compared = 0;
-  std::string_view rest = trigger_;
-  while (!rest.empty()) {
-    const size_t semi = rest.find(';');
-    const std::string_view pair = rest.substr(0, semi);
-    rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
-    const size_t eq = pair.find('=');
-    if (eq == std::string_view::npos) continue;
-    const std::string name = Trim(pair.substr(0, eq));
-    const std::string value = Trim(pair.substr(eq + 1));
-    const TPropInfo* prop = FindProp(*instance, name);
+  for (const TTriggerCondition& condition : ParseTriggerConditions(trigger_)) {
+    const TPropInfo* prop = FindProp(*instance, condition.Name);
     if (!prop || (prop->kind != TPropKind::Boolean && prop->kind != TPropKind::Enum)) continue;
-    if (!SameText(GetEnumProp(*instance, name), value)) return;
+    if (!SameText(GetEnumProp(*instance, condition.Name), condition.Value)) return;
     ++compared;
   }
   if (compared > 0) Start();

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/math.h"  // before object.h, which uses TgkPoint
 #include "scene/object.h"
 
 enum TgkAnimationFunc { pqAnimationReplace, pqAnimationAppend, pqAnimationSubtract };

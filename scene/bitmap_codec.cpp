@@ -6,19 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "core/stream.h"
+#include "core/text_helpers.h"
 #include "imaging/image_codec.h"
 #include "platform/atomic_file.h"
-#include "platform/stream.h"
 #include "scene/scene_bitmap.h"
 #include "scene/text_forms.h"
 
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 // Decodes a file; std::nullopt-like empty raster for data no decoder accepts.
 bool DecodeFile(const std::string& file_name, TRasterImage& image) {
@@ -81,7 +76,7 @@ int QualityFrom(const std::string& params) {
   while (pos < params.size()) {
     const std::string token = ReadToken(pos, params, " ");
     const size_t eq = token.find('=');
-    if (eq == std::string::npos || Lower(token.substr(0, eq)) != "quality") continue;
+    if (eq == std::string::npos || LowerCase(token.substr(0, eq)) != "quality") continue;
     const std::string value = token.substr(eq + 1);
     int q = 0;
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), q);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "scene/bitmap_registry.h"
-#include "scene/math.h"  // before object.h, which uses TgkPoint
 #include "scene/object.h"
 
 class TgkBitmapObject : public TgkObject, public TgkBitmapOwner {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/component.h"
+#include "core/component.h"
 #include "scene/scene_bitmap.h"
 
 // What a registry entry points at: something that owns one bitmap.

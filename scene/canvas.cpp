@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 #include "scene/material.h"
 #include "scene/scene_bitmap.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 #include "scene/math.h"
 
 class TEnumInfo;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
-#include "platform/property_registry.h"
 #include "scene/canvas.h"
 #include "scene/material.h"
 

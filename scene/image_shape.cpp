@@ -1,6 +1,6 @@
 #include "scene/image_shape.h"
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 #include "scene/canvas.h"
 #include "scene/shape_tables.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
-#include "platform/property_registry.h"
 #include "scene/bitmap_registry.h"
 
 void TgkBitmapRect::Set(float& field, float value) {

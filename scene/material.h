@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
 class TEnumInfo;
 class TgkBitmap;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/property_registry.h"
-#include "platform/stream.h"
+#include "core/property_registry.h"
+#include "core/stream.h"
 #include "scene/text_forms.h"
 
 static_assert(std::endian::native == std::endian::little,

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 #include "scene/math.h"
 
 class TStream;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/component.h"
-#include "platform/property_registry.h"
+#include "core/component.h"
+#include "core/property_registry.h"
 #include "scene/math.h"
 
 class TgkCanvas;

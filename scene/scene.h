@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/component.h"
+#include "core/component.h"
 #include "platform/input_event.h"
 #include "scene/canvas.h"
 #include "scene/object.h"

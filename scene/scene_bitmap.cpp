@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/property_registry.h"
+#include "core/stream.h"
 #include "imaging/image_codec.h"
-#include "platform/property_registry.h"
-#include "platform/stream.h"
 #include "scene/bitmap_filter.h"
 #include "scene/canvas.h"
 

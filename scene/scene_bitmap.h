@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
 class TgkCanvas;
 class TStream;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 #include "scene/canvas.h"
 #include "scene/grid.h"
 #include "scene/image_shape.h"

@@ -4,7 +4,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/number_text.h"
+#include "core/number_text.h"
+#include "core/text_helpers.h"
 
 namespace {
 
@@ -27,10 +28,6 @@ bool ReadFloats(std::string_view text, float (&out)[N]) {
 
 }  // namespace
 
-std::string TrimText(std::string_view s) {
-  return std::string(TrimBlanks(s));
-}
-
 std::string FloatToText(float x) {
   char buffer[64];
   const double value = x;
@@ -49,7 +46,8 @@ std::string FloatToText(float x) {
 float TextToFloat(std::string_view text) {
   float value = 0;
   if (!ParseFloatText(text, value))
-    throw EConvertError("'" + TrimText(text) + "' is not a valid floating point value");
+    throw EConvertError("'" + std::string(TrimBlanks(text)) +
+                        "' is not a valid floating point value");
   return value;
 }
 
@@ -63,8 +61,8 @@ std::string GetToken(std::string& s, std::string_view separators, std::string_vi
     if (Contains(separators, c)) break;
     token += c;
   }
-  s = TrimText(std::string_view(s).substr(i));
-  return TrimText(token);
+  s = std::string(TrimBlanks(std::string_view(s).substr(i)));  // a copy: the view is into s
+  return std::string(TrimBlanks(token));
 }
 
 std::string ReadToken(size_t& pos, std::string_view s, std::string_view separators) {

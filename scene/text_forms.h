@@ -31,6 +31,3 @@ std::string GetToken(std::string& s, std::string_view separators, std::string_vi
 // Collects characters of s from pos (0-based) until a separator or the end, then moves pos
 // past all following separators.
 std::string ReadToken(size_t& pos, std::string_view s, std::string_view separators);
-
-// Blanks and control characters removed at both ends.
-std::string TrimText(std::string_view s);

@@ -1,6 +1,6 @@
 #include "scene/text_shape.h"
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 TgkText::TgkText(TComponent* owner) : TgkShape(owner) {
   SetHeight(0.1f);

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/text_helpers.h"
+#include "core/trigger_text.h"
 #include "imaging/bitmap.h"
 #include "platform/timer_service.h"
 
@@ -49,24 +51,6 @@ void Register(TpmAnimation* a) {
 void Unregister(TpmAnimation* a) {
   auto& r = Clock().running;
   r.erase(std::remove(r.begin(), r.end(), a), r.end());
-}
-
-std::vector<std::string> Split(const std::string& s, char sep) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= s.size()) {
-    const size_t end = s.find(sep, start);
-    out.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return out;
-}
-
-std::string Trim(const std::string& s) {
-  const size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
 }  // namespace
@@ -167,12 +151,8 @@ void TpmAnimation::Process(float delta) {
 
 bool TpmAnimation::ConditionsHold(const TPersistent& instance, const std::string& trigger) {
   int answered = 0;
-  for (const std::string& part : Split(trigger, ';')) {
-    const size_t eq = part.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string name = Trim(part.substr(0, eq));
-    const std::string want = Trim(part.substr(eq + 1));
-    const TPropInfo* prop = FindProp(instance, name);
+  for (const TTriggerCondition& condition : ParseTriggerConditions(trigger)) {
+    const TPropInfo* prop = FindProp(instance, condition.Name);
     if (!prop) continue;  // a property the object does not have is skipped
     std::string have;
     try {
@@ -181,14 +161,14 @@ bool TpmAnimation::ConditionsHold(const TPersistent& instance, const std::string
       continue;
     }
     ++answered;
-    if (!SameText(have, want)) return false;
+    if (!SameText(have, condition.Value)) return false;
   }
   return answered > 0;
 }
 
 void TpmAnimation::StartTriggerAnimation(TpmObject* instance, const std::string& state) {
   if (!instance || trigger_.empty()) return;
-  if (LowerCase(trigger_).find(LowerCase(state)) == std::string::npos) return;
+  if (!TriggerMentions(trigger_, state)) return;
   if (!ConditionsHold(*instance, trigger_)) return;
   if (running_) {
     running_ = false;

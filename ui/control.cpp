@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 #include "ui/animation.h"
 #include "ui/resources.h"
 #include "ui/shapes.h"

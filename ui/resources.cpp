@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/component_stream.h"
-#include "platform/stream.h"
+#include "core/component_stream.h"
+#include "core/stream.h"
+#include "core/text_helpers.h"
 #include "ui/vector_object.h"
 
 namespace {
@@ -14,10 +15,9 @@ std::vector<TpmResources*>& Registry() {
   return list;
 }
 
-std::string TrimLine(const std::string& line) {
-  const size_t b = line.find_first_not_of(" \t\r");
-  if (b == std::string::npos) return "";
-  return line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
+// A line without the blanks, tabs and carriage returns at its ends.
+std::string_view TrimLine(std::string_view line) {
+  return TrimChars(line, " \t\r");
 }
 
 // The reader takes one object block at a time: cut the text at the ends of its top-level
@@ -32,7 +32,7 @@ std::vector<std::string> SplitBlocks(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     const std::string line = text.substr(pos, end - pos);
     pos = end + 1;
-    const std::string t = TrimLine(line);
+    const std::string_view t = TrimLine(line);
     if (t.empty() && depth == 0) continue;
     current += line;
     current += '\n';

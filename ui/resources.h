@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/component.h"
+#include "core/component.h"
 
 class TpmObject;
 

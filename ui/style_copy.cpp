@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 #include "ui/vector_object.h"
 
 namespace {

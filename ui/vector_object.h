@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/component.h"
 #include "imaging/effect_painter.h"
 #include "imaging/effects.h"
 #include "imaging/geometry.h"
-#include "platform/component.h"
 #include "platform/input_event.h"
 
 class TpmCanvas;

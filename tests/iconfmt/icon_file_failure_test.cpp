@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "core/stream.h"
 #include "iconfmt/macico.h"
 #include "iconfmt/winico.h"
-#include "platform/stream.h"
 #include "tests/iconfmt/sample_previews.h"
 #include "tests/support/test_support.h"
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "core/stream.h"
 #include "iconfmt/winico.h"
 #include "imaging/bitmap.h"
-#include "platform/stream.h"
 #include "tests/iconfmt/icon_readback.h"
 
 namespace {

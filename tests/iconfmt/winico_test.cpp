@@ -4,8 +4,8 @@
 
 #include <sstream>
 
+#include "core/stream.h"
 #include "imaging/bitmap.h"
-#include "platform/stream.h"
 #include "tests/iconfmt/icon_readback.h"
 #include "tests/iconfmt/sample_previews.h"
 #include "tests/support/test_support.h"

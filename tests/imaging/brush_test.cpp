@@ -4,10 +4,10 @@
 
 #include <map>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
 #include "imaging/brush.h"
 #include "imaging/font.h"
-#include "platform/property_registry.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <random>
 
+#include "core/stream.h"
 #include "imaging/image_codec.h"
-#include "platform/stream.h"
 #include "tests/imaging/codec_test_util.h"
 
 using codectest::PatternImage;

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <random>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
 #include "imaging/effects.h"
 #include "imaging/stack_blur.h"
-#include "platform/property_registry.h"
 
 namespace {
 

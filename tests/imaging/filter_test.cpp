@@ -10,10 +10,10 @@
 #include <limits>
 #include <map>
 
+#include "core/persistent.h"
+#include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_codec.h"
-#include "platform/persistent.h"
-#include "platform/stream.h"
 #include "tests/imaging/codec_test_util.h"
 
 using codectest::Sample;

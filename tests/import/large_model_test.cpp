@@ -5,9 +5,9 @@
 
 #include <set>
 
+#include "core/stream.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
-#include "platform/stream.h"
 #include "scene/dummy.h"
 #include "scene/material.h"
 #include "scene/shape.h"

@@ -5,9 +5,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "core/property_registry.h"
 #include "imaging/bitmap.h"
 #include "platform/clock.h"
-#include "platform/property_registry.h"
 #include "platform/timer_service.h"
 #include "scene/visual_object.h"
 #include "tests/scene/content_test_host.h"

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/stream.h"
 #include "imaging/image_codec.h"
-#include "platform/stream.h"
 #include "scene/scene_bitmap.h"
 #include "scene/text_forms.h"
 #include "tests/support/test_support.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 #include "scene/material.h"
 #include "scene/mesh_data.h"
 #include "scene/scene_bitmap.h"

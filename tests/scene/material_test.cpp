@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/component_stream.h"
-#include "platform/property_registry.h"
+#include "core/component_stream.h"
+#include "core/property_registry.h"
 #include "scene/bitmap_object.h"
 #include "scene/bitmap_registry.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/stream.h"
+#include "core/stream.h"
 
 namespace {
 

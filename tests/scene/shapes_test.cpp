@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/component_stream.h"
-#include "platform/stream.h"
+#include "core/component_stream.h"
+#include "core/stream.h"
 #include "scene/content_classes.h"
 #include "scene/grid.h"
 #include "scene/image_shape.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 #include "scene/camera_light.h"
 #include "scene/dummy.h"
 #include "tests/scene/object_test_host.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/component_stream.h"
-#include "platform/stream.h"
+#include "core/component_stream.h"
+#include "core/stream.h"
 
 namespace testsupport {
 

@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "core/component_stream.h"
 #include "imaging/effects.h"
-#include "platform/component_stream.h"
 #include "tests/support/component_text.h"
 #include "tests/ui/ui_test_host.h"
 #include "ui/controls.h"

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "core/component_stream.h"
 #include "platform/clock.h"
-#include "platform/component_stream.h"
 #include "platform/timer_service.h"
 #include "tests/ui/ui_test_host.h"
 #include "ui/animation.h"

@@ -1,4 +1,4 @@
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <set>
 #include <string_view>
 
-#include "platform/utf8.h"
+#include "core/utf8.h"
 
 namespace {
 

@@ -1,4 +1,5 @@
-#include "platform/number_text.h"
+#include "core/number_text.h"
+#include "core/text_helpers.h"
 
 #include <gtest/gtest.h>
 

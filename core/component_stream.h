@@ -21,8 +21,8 @@
 
 #include <stdexcept>
 
-#include "platform/component.h"
-#include "platform/stream.h"
+#include "core/component.h"
+#include "core/stream.h"
 
 // Raised by the reader for malformed or unknown content (with a line number).
 class EReadError : public std::runtime_error {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 enum class TOperation { Insert, Remove };
 

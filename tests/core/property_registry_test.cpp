@@ -1,8 +1,8 @@
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/component.h"
+#include "core/component.h"
 #include "tests/support/component_text.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/stream.h"
+#include "core/stream.h"
 
 #include <gtest/gtest.h>
 

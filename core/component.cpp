@@ -1,4 +1,4 @@
-#include "platform/component.h"
+#include "core/component.h"
 
 #include <algorithm>
 #include <iterator>

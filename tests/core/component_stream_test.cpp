@@ -1,4 +1,4 @@
-#include "platform/component_stream.h"
+#include "core/component_stream.h"
 #include "tests/support/component_text.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,6 @@
 #include <string>
 #include <string_view>
 
-// Blanks and control characters removed at both ends.
-std::string_view TrimBlanks(std::string_view s);
-
 // Rewrites the exponent of a number printed by std::to_chars ("1.5e-07") as "1.5E-7".
 std::string TidyExponent(std::string text);
 

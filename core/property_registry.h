@@ -38,7 +38,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/persistent.h"
+#include "core/persistent.h"
+#include "core/text_helpers.h"  // SameText and LowerCase, by which names compare
 
 class TComponent;
 
@@ -55,10 +56,6 @@ enum class TPropKind {
   Reference,  // a reference to another component, streamed by name
   Event,      // an event handler, streamed by handler name
 };
-
-// Case-insensitive ASCII comparison and lower-casing.
-bool SameText(std::string_view a, std::string_view b);
-std::string LowerCase(std::string_view s);
 
 // Value names of an enumeration, in ordinal order.
 class TEnumInfo {

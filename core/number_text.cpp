@@ -1,14 +1,12 @@
-#include "platform/number_text.h"
+#include "core/number_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace {
+#include "core/text_helpers.h"
 
-bool IsBlank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
+namespace {
 
 std::string_view WithoutPlus(std::string_view text) {
   if (!text.empty() && text[0] == '+') text.remove_prefix(1);
@@ -16,12 +14,6 @@ std::string_view WithoutPlus(std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 std::string TidyExponent(std::string text) {
   size_t e = text.find('e');

@@ -1,15 +1,12 @@
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 #include <charconv>
 
-#include "platform/component.h"
-#include "platform/number_text.h"
+#include "core/component.h"
+#include "core/number_text.h"
+#include "core/text_helpers.h"
 
 namespace {
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 [[noreturn]] void BadValue(const TPropInfo& p, std::string_view text) {
   throw EPropertyError("Invalid value '" + std::string(text) + "' for property " + p.name);
@@ -30,19 +27,6 @@ const TPropInfo& Checked(const TPersistent& obj, std::string_view name) {
 }
 
 }  // namespace
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  return true;
-}
-
-std::string LowerCase(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = Lower(c);
-  return r;
-}
 
 // ---- TEnumInfo ----
 

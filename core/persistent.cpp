@@ -1,6 +1,6 @@
-#include "platform/persistent.h"
+#include "core/persistent.h"
 
-#include "platform/property_registry.h"
+#include "core/property_registry.h"
 
 const TClassInfo& TPersistent::StaticClass() {
   static const TClassInfo& info = fm_detail::MakeClassInfo<TPersistent>(

@@ -1,4 +1,4 @@
-#include "platform/utf8.h"
+#include "core/utf8.h"
 
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {

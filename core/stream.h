@@ -1,7 +1,7 @@
 // Byte streams: a readable and writable sequence of bytes with a position and a size.
 // Model files are read whole into a TMemoryStream; icon files are written through a
 // TFileStream or, when a failed write must not destroy an existing file, a
-// TAtomicFileStream (see atomic_file.h).
+// TAtomicFileStream (see platform/atomic_file.h).
 #pragma once
 
 #include <cstddef>
