@@ -44,11 +44,14 @@ install_packages() {
 
 njobs() { nproc 2>/dev/null || echo 2; }
 
-# build DIR [cmake options...]: configure once, then build incrementally.
+# build DIR [cmake options...]: configure on the first build and whenever the options change,
+# then build incrementally. Warnings are errors here (a plain CMake build only warns).
 build() {
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  local options=(-DFACETMINT_WERROR=ON "$@")
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/facetmint-options" 2>/dev/null)" != "${options[*]}" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "${options[@]}" >/dev/null
+    printf '%s\n' "${options[*]}" >"$dir/facetmint-options"
   fi
   cmake --build "$dir" -j "$(njobs)"
 }

@@ -1,7 +1,10 @@
 # Compile flags shared by every target of the project (not by third-party code).
 add_library(facetmint_flags INTERFACE)
 target_compile_options(facetmint_flags INTERFACE
-  -Wall -Wextra -Wpedantic -Werror -Wno-unused-parameter)
+  -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+if(FACETMINT_WERROR)
+  target_compile_options(facetmint_flags INTERFACE -Werror)
+endif()
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(facetmint_flags INTERFACE -Wshadow=local)
 endif()
