@@ -14,7 +14,7 @@ root=$PWD
 
 # Debian 12 packages the build, the tests and the program need.
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-noto-cjk
   libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
