@@ -6,7 +6,7 @@
 #   ./facetmint.sh test              set up, build and run the whole suite through ctest
 #   ./facetmint.sh test --sanitize   the same in an ASan+UBSan clang build (build-asan/),
 #                                    with each fuzz target run briefly over its corpus
-#   ./facetmint.sh bench [FILTER]    build and run the benchmarks (build/bench)
+#   ./facetmint.sh bench [FILTER]    build and run the benchmarks in release (build-bench/)
 #   ./facetmint.sh fuzz TARGET [SECONDS]   fuzz one target (build-fuzz/)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
@@ -79,15 +79,15 @@ case "$cmd" in
         -DFACETMINT_SANITIZE=ON -DFACETMINT_FUZZ=ON -DFACETMINT_BENCH=OFF
       run_tests build-asan "$@"
     else
-      build build
+      build build -DFACETMINT_BENCH=OFF
       run_tests build "$@"
     fi
     ;;
   bench)
     shift
     install_packages
-    build build
-    for b in build/bench/bench_*; do
+    build build-bench -DCMAKE_BUILD_TYPE=Release -DFACETMINT_TESTS=OFF
+    for b in build-bench/bench/bench_*; do
       [ -x "$b" ] || continue
       "$b" --benchmark_filter="${1:-.}"
     done
@@ -107,7 +107,7 @@ case "$cmd" in
     ;;
   *)
     install_packages
-    build build
+    build build -DFACETMINT_BENCH=OFF
     exe=build/app/facetmint
     if [ -x "$exe" ]; then
       exec "$exe" "$@"
