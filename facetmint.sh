@@ -6,7 +6,7 @@
 #   ./facetmint.sh test              set up, build and run the whole suite through ctest
 #   ./facetmint.sh test --sanitize   the same in an ASan+UBSan clang build (build-asan/),
 #                                    with each fuzz target run briefly over its corpus
-#   ./facetmint.sh bench [FILTER]    build and run the benchmarks (build/bench)
+#   ./facetmint.sh bench [FILTER]    build and run the benchmarks in release (build-bench/)
 #   ./facetmint.sh fuzz TARGET [SECONDS]   fuzz one target (build-fuzz/)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
@@ -14,7 +14,7 @@ root=$PWD
 
 # Debian 12 packages the build, the tests and the program need.
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-noto-cjk
   libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
@@ -44,11 +44,14 @@ install_packages() {
 
 njobs() { nproc 2>/dev/null || echo 2; }
 
-# build DIR [cmake options...]: configure once, then build incrementally.
+# build DIR [cmake options...]: configure on the first build and whenever the options change,
+# then build incrementally. Warnings are errors here (a plain CMake build only warns).
 build() {
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+  local options=(-DFACETMINT_WERROR=ON "$@")
+  if [ ! -f "$dir/build.ninja" ] || [ "$(cat "$dir/facetmint-options" 2>/dev/null)" != "${options[*]}" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "${options[@]}" >/dev/null
+    printf '%s\n' "${options[*]}" >"$dir/facetmint-options"
   fi
   cmake --build "$dir" -j "$(njobs)"
 }
@@ -76,15 +79,15 @@ case "$cmd" in
         -DFACETMINT_SANITIZE=ON -DFACETMINT_FUZZ=ON -DFACETMINT_BENCH=OFF
       run_tests build-asan "$@"
     else
-      build build
+      build build -DFACETMINT_BENCH=OFF
       run_tests build "$@"
     fi
     ;;
   bench)
     shift
     install_packages
-    build build
-    for b in build/bench/bench_*; do
+    build build-bench -DCMAKE_BUILD_TYPE=Release -DFACETMINT_TESTS=OFF
+    for b in build-bench/bench/bench_*; do
       [ -x "$b" ] || continue
       "$b" --benchmark_filter="${1:-.}"
     done
@@ -104,7 +107,7 @@ case "$cmd" in
     ;;
   *)
     install_packages
-    build build
+    build build -DFACETMINT_BENCH=OFF
     exe=build/app/facetmint
     if [ -x "$exe" ]; then
       exec "$exe" "$@"

@@ -1,3 +1,1 @@
-if(TARGET facetmint_render)
-  facetmint_bench(bench_render SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/render_bench.cpp LIBS facetmint_render)
-endif()
+facetmint_bench(bench_render SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/render_bench.cpp LIBS facetmint_render)

@@ -1,5 +1,3 @@
 # Mesh shapes: picking against a large mesh, round cube construction.
-if(TARGET facetmint_scene)
-  facetmint_bench(bench_scenecontent SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scene_content_bench.cpp
-                  LIBS facetmint_scene)
-endif()
+facetmint_bench(bench_scenecontent SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/scene_content_bench.cpp
+                LIBS facetmint_scene)

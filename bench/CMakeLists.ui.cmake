@@ -1,3 +1,1 @@
-if(TARGET facetmint_ui)
-  facetmint_bench(bench_ui SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_bench.cpp LIBS facetmint_ui)
-endif()
+facetmint_bench(bench_ui SOURCES ${CMAKE_CURRENT_LIST_DIR}/ui_bench.cpp LIBS facetmint_ui)

@@ -13,10 +13,10 @@
 #include "app/workbench.h"
 #include "platform/event_loop.h"
 #include "render/gl_canvas.h"
-#include "ui/list_box.h"
 #include "tests/import/model_writer.h"
 #include "tests/support/scripted_dialogs.h"
 #include "tests/support/test_support.h"
+#include "ui/list_box.h"
 
 namespace {
 

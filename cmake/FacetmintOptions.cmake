@@ -1,9 +1,17 @@
 # Compile flags shared by every target of the project (not by third-party code).
 add_library(facetmint_flags INTERFACE)
 target_compile_options(facetmint_flags INTERFACE
-  -Wall -Wextra -Wpedantic -Werror -Wno-unused-parameter)
+  -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+if(FACETMINT_WERROR)
+  target_compile_options(facetmint_flags INTERFACE -Werror)
+endif()
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   target_compile_options(facetmint_flags INTERFACE -Wshadow=local)
+  # GCC 12 reports false -Wrestrict overlaps inside libstdc++'s own std::string copies once
+  # they are inlined at -O3 (GCC bug 105329), in files throughout the tree.
+  if(CMAKE_CXX_COMPILER_VERSION VERSION_GREATER_EQUAL 12 AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(facetmint_flags INTERFACE $<$<CONFIG:Release,MinSizeRel>:-Wno-restrict>)
+  endif()
 endif()
 target_include_directories(facetmint_flags INTERFACE ${PROJECT_SOURCE_DIR})
 

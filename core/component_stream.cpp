@@ -131,11 +131,11 @@ class TTextWriter {
 
   void Binary(int indent, const std::string& name, const std::vector<uint8_t>& bytes) {
     static const char kHex[] = "0123456789ABCDEF";
-    Line(indent, name + " = {");
     if (bytes.empty()) {
-      out_.insert(out_.size() - 1, "}");
+      Line(indent, name + " = {}");
       return;
     }
+    Line(indent, name + " = {");
     for (size_t i = 0; i < bytes.size(); i += 32) {
       std::string row;
       for (size_t j = i; j < std::min(bytes.size(), i + 32); ++j) {

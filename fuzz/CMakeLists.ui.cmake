@@ -1,4 +1,2 @@
-if(TARGET facetmint_ui)
-  facetmint_fuzzer(fuzz_style_text ${CMAKE_CURRENT_LIST_DIR}/fuzz_style_text.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/corpus/fuzz_style_text LIBS facetmint_ui)
-endif()
+facetmint_fuzzer(fuzz_style_text ${CMAKE_CURRENT_LIST_DIR}/fuzz_style_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/corpus/fuzz_style_text LIBS facetmint_ui)

@@ -67,7 +67,8 @@ TgkPoint TextOutline(const std::string& text, const std::string& family, TgkFont
       }
     }
     end_contour();
-    if (!polygon.empty() && polygon.back() == TgkPoint{PolygonBreak3D, PolygonBreak3D, PolygonBreak3D}) {
+    if (!polygon.empty() &&
+        polygon.back() == TgkPoint{PolygonBreak3D, PolygonBreak3D, PolygonBreak3D}) {
       polygon.pop_back();
     }
   }

@@ -215,11 +215,10 @@ TEST_F(CliTest, WithoutADisplayNoArgumentsRendersTheRoundCubeIntoOut) {
 }
 
 TEST_F(CliTest, RealModelsRenderAndDescribeThemselves) {
-  const std::string shared = testsupport::SharedDataDir();
-  if (shared.empty()) GTEST_SKIP() << "no shared test models";
+  const std::string data = testsupport::DataDir();
   const std::string python = testsupport::PythonWithPillow();
   for (const char* model : {"/models/3ds/test1.3ds", "/models/md3/watercan.md3"}) {
-    const std::string path = shared + model;
+    const std::string path = data + model;
     std::string out;
     ASSERT_EQ(Facetmint("render " + ShellQuote(path) + " -o " + F("m.png"), &out), 0) << out;
     ASSERT_EQ(Facetmint("info " + ShellQuote(path) + " 2>/dev/null", &out), 0) << out;

@@ -199,8 +199,7 @@ TEST_F(WorkbenchTest, SettingsChangeTheIconsAndUnknownMeshesAreRefused) {
 TEST_F(WorkbenchTest, LoadModelReplacesMeshesAndIgnoresMissingFiles) {
   EXPECT_FALSE(bench.LoadModel("/nonexistent/model.3ds"));
   EXPECT_EQ(bench.Meshes().size(), 1u);
-  const std::string dir = testsupport::SharedDataDir();
-  if (dir.empty()) GTEST_SKIP() << "no shared test models";
+  const std::string dir = testsupport::DataDir();
   bench.SelectMesh(bench.Meshes()[0]);
   bench.SetModelOffset({1, 2, 3});
   ASSERT_TRUE(bench.LoadModel(dir + "/models/md3/watercan.md3"));

@@ -120,12 +120,11 @@ TEST(CodecDecode, PaletteAndLossySamplesMatchPillow) {
 }
 
 TEST(CodecDecode, RealModelTexturesDecodeLikePillowSeesThem) {
-  std::string shared = testsupport::SharedDataDir();
-  if (shared.empty()) GTEST_SKIP() << "no shared test data";
+  const std::string data = testsupport::DataDir();
   for (const char* name :
        {"models/3ds/CWALL02.jpg", "models/3ds/IMAGE1.jpg", "models/3ds/IMAGE2.jpg",
         "models/3ds/test.png", "models/md3/water_can.tga"}) {
-    std::string path = shared + "/" + name;
+    std::string path = data + "/" + name;
     TRasterImage ours = DecodeImageFile(path, TAlphaForm::Straight);
     EXPECT_GT(ours.width, 1) << name;
     TRasterImage theirs;

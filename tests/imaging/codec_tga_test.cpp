@@ -157,9 +157,7 @@ TEST(CodecTga, InconsistentHeadersAreNotTakenForTga) {
 }
 
 TEST(CodecTga, WaterCanTextureOfTheMd3Model) {
-  std::string shared = testsupport::SharedDataDir();
-  if (shared.empty()) GTEST_SKIP() << "no shared test data";
-  std::string path = shared + "/models/md3/water_can.tga";
+  std::string path = testsupport::DataDir() + "/models/md3/water_can.tga";
   TRasterImage image = DecodeImageFile(path, TAlphaForm::Straight);
   EXPECT_EQ(static_cast<size_t>(image.width) * image.height * 3 + 18,
             testsupport::ReadFile(path).size());  // uncompressed 24-bit

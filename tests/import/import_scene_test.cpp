@@ -292,8 +292,7 @@ TEST(Import3DSScene, ManyMeshesGetTheSizesAndPlacesTheBuilderComputed) {
 }
 
 TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
-  const std::string dir = testsupport::SharedDataDir();
-  if (dir.empty()) GTEST_SKIP() << "no shared test models";
+  const std::string dir = testsupport::DataDir();
   struct Case {
     const char* file;
     int meshes;
@@ -340,10 +339,9 @@ TEST(Import3DSScene, RealModelsLoadWithTheirTextures) {
 TEST(ImportMD3Scene, WatercanAndBadFiles) {
   Window w;
   w.bitmaps.Bitmaps().AddBitmap().SetName("stale");
-  const std::string dir = testsupport::SharedDataDir();
-  if (!dir.empty()) {
+  {
     TMemoryStream stream;
-    stream.LoadFromFile(dir + "/models/md3/watercan.md3");
+    stream.LoadFromFile(testsupport::DataDir() + "/models/md3/watercan.md3");
     ImportMD3("", &w.bitmaps, stream, *w.holder);
     EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
     ASSERT_EQ(w.holder->ChildrenCount(), 1);

@@ -39,9 +39,8 @@ std::vector<std::vector<std::string>> Inspect(const std::string& file) {
 
 std::vector<std::string> ModelFiles(const std::string& sub) {
   std::vector<std::string> files;
-  std::string dir = testsupport::SharedDataDir();
-  if (dir.empty() || !fs::is_directory(dir + "/models/" + sub)) return files;
-  for (const auto& e : fs::directory_iterator(dir + "/models/" + sub)) {
+  const std::string dir = testsupport::DataDir() + "/models/" + sub;
+  for (const auto& e : fs::directory_iterator(dir)) {
     std::string ext = e.path().extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (ext == "." + sub) files.push_back(e.path().string());
@@ -52,7 +51,7 @@ std::vector<std::string> ModelFiles(const std::string& sub) {
 
 TEST(RealModels, Every3DSFileReadsAsTheIndependentReaderSees) {
   std::vector<std::string> files = ModelFiles("3ds");
-  if (files.empty()) GTEST_SKIP() << "no shared test models";
+  ASSERT_FALSE(files.empty());
   ASSERT_EQ(testsupport::RunCommand("/usr/bin/python3 -c 'import json'"), 0);
   int meshes_seen = 0, textured = 0;
   for (const std::string& path : files) {
@@ -90,7 +89,7 @@ TEST(RealModels, Every3DSFileReadsAsTheIndependentReaderSees) {
 
 TEST(RealModels, WatercanMD3ReadsAsTheIndependentReaderSees) {
   std::vector<std::string> files = ModelFiles("md3");
-  if (files.empty()) GTEST_SKIP() << "no shared test models";
+  ASSERT_FALSE(files.empty());
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     auto expected = Inspect(path);
@@ -136,7 +135,7 @@ std::string ErrorReading3DS(const std::vector<uint8_t>& bytes) {
 // the materials read as before. Cut in half, every file with meshes is an error.
 TEST(RealModels, Damaged3DSFiles) {
   std::vector<std::string> files = ModelFiles("3ds");
-  if (files.empty()) GTEST_SKIP() << "no shared test models";
+  ASSERT_FALSE(files.empty());
   int materials_seen = 0;
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
@@ -192,8 +191,7 @@ TEST(RealModels, Damaged3DSFiles) {
 // The real can cut to a third, to its header, and with its vertex offset pointing past
 // the end: each an error naming the surface or the missing part.
 TEST(RealModels, DamagedWatercan) {
-  const std::string dir = testsupport::SharedDataDir();
-  if (dir.empty() || !fs::exists(dir + "/models/md3/watercan.md3")) GTEST_SKIP();
+  const std::string dir = testsupport::DataDir();
   TMemoryStream stream;
   stream.LoadFromFile(dir + "/models/md3/watercan.md3");
   const std::vector<uint8_t> bytes(stream.Memory(), stream.Memory() + stream.Size());

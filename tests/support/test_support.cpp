@@ -30,12 +30,6 @@ std::string DataDir() {
   return env ? env : FACETMINT_TEST_DATA_DIR;
 }
 
-std::string SharedDataDir() {
-  const char* env = std::getenv("FACETMINT_SHARED_DATA");
-  std::string dir = env ? env : FACETMINT_SHARED_DATA_DIR;
-  return fs::is_directory(dir) ? dir : "";
-}
-
 int RunCommand(const std::string& command, std::string* output) {
   std::string full = command + " 2>&1";
   FILE* pipe = popen(full.c_str(), "r");

@@ -22,8 +22,6 @@ class TempDir {
 
 // The project's own test data folder (tests/data).
 std::string DataDir();
-// The real-world models shipped beside the checkout, or "" when that folder is absent.
-std::string SharedDataDir();
 
 // Runs a shell command, returns its exit status and fills output with its stdout+stderr.
 int RunCommand(const std::string& command, std::string* output = nullptr);
