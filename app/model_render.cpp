@@ -29,6 +29,24 @@ class TRenderPose {
   TgkShape* selected_;
 };
 
+// Sends the canvas's frames into the work bitmap's pixels while a render lasts, when the
+// sizes agree, so the frame goes from the device to the icon path in one read.
+class TFrameIntoWork {
+ public:
+  TFrameIntoWork(TgkCanvas& canvas, TpmBitmap& work) : canvas_(canvas) {
+    if (work.Width() == canvas.Width() && work.Height() == canvas.Height()) {
+      canvas_.SetFrameDestination(work.Pixels());
+    }
+  }
+  ~TFrameIntoWork() { canvas_.SetFrameDestination(nullptr); }
+  bool Direct() const { return canvas_.FrameDestination() != nullptr; }
+  TFrameIntoWork(const TFrameIntoWork&) = delete;
+  TFrameIntoWork& operator=(const TFrameIntoWork&) = delete;
+
+ private:
+  TgkCanvas& canvas_;
+};
+
 }  // namespace
 
 bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
@@ -39,6 +57,7 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
   TRenderPose pose(owner, selected);
   canvas.SetCamera(&camera);
   canvas.AddLight(&light);
+  TFrameIntoWork frame(canvas, work);
   if (!canvas.BeginScene()) return false;
   canvas.Clear(0);
   for (TgkRenderState state : {rsShadeGouraud, rsCameraMatrix, rsZWriteOn, rsLightingOn}) {
@@ -56,7 +75,9 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
   }
   owner.SetCanvas(nullptr);
   canvas.EndScene();
-  // The frame is premultiplied BGRA like the work bitmap: rows are copied as they are.
+  if (frame.Direct()) return true;
+  // Another size: the frame stored in the scene bitmap is premultiplied BGRA like the work
+  // bitmap, so the rows it shares with the work bitmap are copied as they are.
   const uint32_t* bits = scene.Bits();
   if (!bits) return false;
   const int width = std::min(scene.Width(), work.Width());

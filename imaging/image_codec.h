@@ -15,15 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "imaging/alpha_form.h"
+
 // Raised for data no decoder accepts, images over the size limit and encoder failures.
 class EImageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-enum class TAlphaForm {
-  Straight,       // colour channels as the file stores them
-  Premultiplied,  // colour channels multiplied by alpha / 255 (TpmBitmap)
 };
 
 // A decoded image: width x height pixels 0xAARRGGBB, rows top first, no padding.

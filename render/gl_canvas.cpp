@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "imaging/image_codec.h"
 #include "render/egl_context.h"
 #include "render/gl_context.h"
 #include "render/gl_program.h"
@@ -520,11 +521,21 @@ void TgkOpenGLCanvas::UpdateBitmap(TgkBitmap& bitmap) {
   }
   const bool stale = TakeTextureStale(&bitmap);
   if ((bitmap.NeedsUpload() || stale) && bitmap.Bits()) {
-    // Texture pixels are the bitmap's ARGB words as they are (straight colour).
+    // Textures hold straight colour: a rendered (premultiplied) bitmap is converted on the way.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    TRasterImage straight;
+    const std::uint32_t* pixels = bitmap.Bits();
+    if (bitmap.AlphaForm() != TAlphaForm::Straight) {
+      straight.width = bitmap.Width();
+      straight.height = bitmap.Height();
+      straight.form = bitmap.AlphaForm();
+      straight.pixels.assign(pixels, pixels + bitmap.PixelCount());
+      ConvertAlphaForm(straight, TAlphaForm::Straight);
+      pixels = straight.pixels.data();
+    }
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, GL_BGRA,
-                    GL_UNSIGNED_INT_8_8_8_8_REV, bitmap.Bits());
+                    GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
     if (bitmap.NeedsUpload()) TellOtherHolders(bitmap);
   }
   bitmap.SetNeedsUpload(false);
@@ -593,9 +604,12 @@ void TgkOpenGLCanvas::EndScene() {
     source = resolve_framebuffer_;
   }
   if (TgkBitmap* bitmap = Bitmap()) {
-    // The targets are made at the bitmap's size; a bitmap resized since keeps its pixels.
-    if (bitmap->Width() == Width() && bitmap->Height() == Height() && bitmap->Bits()) {
+    if (std::uint32_t* destination = FrameDestination()) {
+      ReadFrame(source, destination);
+    } else if (bitmap->Width() == Width() && bitmap->Height() == Height() && bitmap->Bits()) {
+      // The targets are made at the bitmap's size; a bitmap resized since keeps its pixels.
       ReadFrame(source, bitmap->Bits());
+      bitmap->SetAlphaForm(TAlphaForm::Premultiplied);
       bitmap->SetNeedsUpload(true);
     }
   } else if (auto* target = dynamic_cast<TglWindowTarget*>(ParentWindow())) {

@@ -44,16 +44,18 @@ void StoreInBitmap(const TRasterImage& image, TgkBitmap& bitmap) {
   uint32_t* bits = nullptr;
   if (!bitmap.LockBitmapBits(bits, true)) return;
   std::memcpy(bits, image.pixels.data(), image.pixels.size() * sizeof(uint32_t));
+  bitmap.SetAlphaForm(image.form);
   bitmap.UnlockBitmapBits();
 }
 
-// The bitmap's pixels as straight colour, read under a read lock; false without pixels.
+// The bitmap's pixels in its own alpha form (encoders convert), read under a read lock; false
+// without pixels.
 bool RasterOf(TgkBitmap& bitmap, TRasterImage& image) {
   uint32_t* bits = nullptr;
   if (!bitmap.LockBitmapBits(bits, false)) return false;
   image.width = bitmap.Width();
   image.height = bitmap.Height();
-  image.form = TAlphaForm::Straight;
+  image.form = bitmap.AlphaForm();
   image.pixels.assign(bits, bits + bitmap.PixelCount());
   bitmap.UnlockBitmapBits();
   return true;

@@ -181,6 +181,11 @@ class TgkCanvas {
   const TgkMatrix& World() const { return world_; }
   // Transparent window canvases: the last frame, Width x Height ARGB, rows top to bottom.
   const std::vector<std::uint32_t>& PixelBuffer() const { return pixel_buffer_; }
+  // Bitmap canvases: where EndScene stores the frame (Width x Height premultiplied ARGB words,
+  // rows top first) instead of the bitmap's pixels, so a caller that wants the frame in its
+  // own buffer is spared a copy; nullptr stores into the bitmap again.
+  std::uint32_t* FrameDestination() const { return frame_destination_; }
+  void SetFrameDestination(std::uint32_t* pixels) { frame_destination_ = pixels; }
 
   // ---- Virtual operations ----
   // Brings Material into effect; the base does nothing.
@@ -322,6 +327,7 @@ class TgkCanvas {
   std::vector<std::pair<TgkBitmap*, TgkTexture>> textures_;
   std::vector<TgkBitmap*> stale_textures_;
   std::vector<std::uint32_t> pixel_buffer_;
+  std::uint32_t* frame_destination_ = nullptr;
 };
 
 // The canvas implementation, as the 3D library's class reference. Bitmaps and the scene host

@@ -80,6 +80,7 @@ void TgkBitmap::Assign(const TgkBitmap& source) {
   if (&source == this) return;
   SetSize(source.width_, source.height_);
   std::copy(source.pixels_.begin(), source.pixels_.end(), pixels_.begin());
+  alpha_form_ = source.alpha_form_;
   Changed();
 }
 

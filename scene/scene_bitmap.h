@@ -1,7 +1,7 @@
 // TgkBitmap: the 3D side's pixel buffer, used both as a texture and as an off-screen render
 // target. Layout as TpmBitmap: Width x Height pixels 0xAARRGGBB, rows top first, no padding.
-// Pixels loaded from image files are straight (not premultiplied), the form textures are
-// uploaded in; pixels a canvas has rendered are premultiplied.
+// AlphaForm says how the pixels hold colour: images loaded from files are straight, frames a
+// canvas has rendered are premultiplied.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/persistent.h"
+#include "imaging/alpha_form.h"
 
 class TgkCanvas;
 class TStream;
@@ -36,6 +37,10 @@ class TgkBitmap : public TPersistent {
   uint32_t* Bits() { return pixels_.empty() ? nullptr : pixels_.data(); }
   const uint32_t* Bits() const { return pixels_.empty() ? nullptr : pixels_.data(); }
   size_t PixelCount() const { return pixels_.size(); }
+  // Straight for a new bitmap; loading sets it from the image, a canvas's frame makes it
+  // premultiplied. Writers through Bits() set it when they change the form.
+  TAlphaForm AlphaForm() const { return alpha_form_; }
+  void SetAlphaForm(TAlphaForm form) { alpha_form_ = form; }
 
   // Nothing for the current size; otherwise drops the bound canvas and the old pixels and
   // allocates zeroed ones (negative sizes become 0). Raises std::length_error for a size
@@ -48,7 +53,7 @@ class TgkBitmap : public TPersistent {
   bool LockBitmapBits(uint32_t*& bits, bool write);
   void UnlockBitmapBits();
   bool WriteLocked() const { return write_locked_; }
-  // Size and pixels of source; marks for upload and fires OnChange.
+  // Size, pixels and alpha form of source; marks for upload and fires OnChange.
   void Assign(const TgkBitmap& source);
   void Assign(const TPersistent& source) override;
   // The binary property "PNG".
@@ -92,6 +97,7 @@ class TgkBitmap : public TPersistent {
   int32_t width_ = 0;
   int32_t height_ = 0;
   std::vector<uint32_t> pixels_;
+  TAlphaForm alpha_form_ = TAlphaForm::Straight;
   std::unique_ptr<TgkCanvas> canvas_;
   std::vector<TgkCanvas*> holders_;
   bool needs_upload_ = false;

@@ -53,6 +53,26 @@ TEST_F(RenderTest, HalfTransparentRedIsPremultipliedOverTransparentBlack) {
   EXPECT_EQ(Blue(p), 0);
 }
 
+TEST_F(RenderTest, FramesArePremultipliedAndGoWhereTheCallerAsks) {
+  Begin();
+  Colour(0x80FF0000);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(bitmap->AlphaForm(), TAlphaForm::Premultiplied);
+  const std::uint32_t first = Pixel(5, 5);
+
+  std::vector<std::uint32_t> own(static_cast<size_t>(kSize) * kSize, 0xDEADBEEF);
+  canvas->SetFrameDestination(own.data());
+  Begin();
+  Colour(0xFF0000FF);
+  ScreenRect(0, 0, kSize, kSize / 2);
+  canvas->EndScene();
+  canvas->SetFrameDestination(nullptr);
+  EXPECT_EQ(own[5 * kSize + 5], 0xFF0000FFu);
+  EXPECT_EQ(own[(kSize - 1) * kSize + 5], 0u);  // every pixel of the frame is written
+  EXPECT_EQ(Pixel(5, 5), first);                // and the bitmap keeps its last frame
+}
+
 TEST_F(RenderTest, OpacityScalesTheUnlitVertexAlpha) {
   Begin();
   Colour(0xFFFFFFFF);
@@ -422,6 +442,17 @@ TEST_F(TextureTest, ReplaceTakesTheTextureAlone) {
 
 TEST_F(TextureTest, TextureAlphaIsStraightAndComesOutPremultiplied) {
   texture.Clear(0x80FF0000);  // straight red at half coverage
+  Begin();
+  Textured(0xFFFFFFFF, gkTexModulate);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Alpha(Pixel(1, 1)), 128);
+  EXPECT_NEAR(Red(Pixel(1, 1)), 128, 1);
+}
+
+TEST_F(TextureTest, RenderedBitmapAsTextureShowsTheSameColourAsAStraightOne) {
+  texture.Clear(0x80800000);  // the same half-transparent red, premultiplied
+  texture.SetAlphaForm(TAlphaForm::Premultiplied);
   Begin();
   Textured(0xFFFFFFFF, gkTexModulate);
   ScreenRect(0, 0, kSize, kSize);

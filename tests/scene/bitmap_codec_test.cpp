@@ -169,6 +169,30 @@ TEST(SceneBitmapCodec, SavesByExtensionAndPillowReadsStraightColour) {
   EXPECT_EQ(PillowPixel(dir.File("out.PNG"), 0, 0), "(255, 0, 0, 128)\n");
 }
 
+TEST(SceneBitmapCodec, RenderedPixelsAreSavedAndStoredAsStraightColour) {
+  TempDir dir;
+  TgkBitmap rendered(1, 1);
+  rendered.Bits()[0] = 0x80800000;  // half-transparent red, premultiplied as a frame is
+  rendered.SetAlphaForm(TAlphaForm::Premultiplied);
+  TgkCodecFilter filter;
+  ASSERT_TRUE(filter.SaveToFile(dir.File("frame.png"), rendered, ""));
+  TgkBitmap back;
+  ASSERT_TRUE(back.LoadFromFile(dir.File("frame.png")));
+  EXPECT_EQ(back.AlphaForm(), TAlphaForm::Straight);
+  EXPECT_EQ(back.Bits()[0], 0x80FF0000u);
+
+  TMemoryStream stored;
+  rendered.WriteStored(stored);
+  stored.Seek(0);
+  TgkBitmap reread;
+  ASSERT_TRUE(reread.ReadStored(stored));
+  EXPECT_EQ(reread.Bits()[0], 0x80FF0000u);
+
+  TgkBitmap copy;
+  copy.Assign(rendered);
+  EXPECT_EQ(copy.AlphaForm(), TAlphaForm::Premultiplied);
+}
+
 TEST(SceneBitmapCodec, ThumbnailsFitTheBox) {
   TempDir dir;
   TRasterImage image = AllocateRaster(100, 50, TAlphaForm::Straight);
