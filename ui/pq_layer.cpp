@@ -205,6 +205,7 @@ void TgkPQLayer::RedrawUpdateRects() {
     }
   } done{*this};
   std::vector<TpmRect> rects = update_rects_;
+  surface_changed_ = true;
   if (rects.size() > kMaxUpdateRects) {
     TpmRect u = rects[0];
     for (const TpmRect& r : rects) u = UnionRect(u, r);
@@ -263,14 +264,16 @@ void TgkPQLayer::BeforePaint() {
 }
 
 void TgkPQLayer::Paint() {
-  if (!update_rects_.empty()) {
-    RedrawUpdateRects();
+  RedrawUpdateRects();
+  // Also a surface redrawn outside a frame (a menu drawn as it opens) reaches the bitmap.
+  if (surface_changed_) {
     TgkBitmap& bitmap = Bitmap();
     uint32_t* bits = nullptr;
     if (bitmap.Width() == surface_->Width() && bitmap.Height() == surface_->Height() &&
         bitmap.LockBitmapBits(bits, true)) {
       surface_->CopyBits(bits);
       bitmap.UnlockBitmapBits();
+      surface_changed_ = false;
     }
   }
   TgkLayer::Paint();

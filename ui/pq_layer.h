@@ -138,6 +138,9 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   int last_painted_ = 0;
   bool updating_ = false;
   bool redrawing_ = false;
+  // The surface holds a picture the layer bitmap has not received yet.
+  bool surface_changed_ = false;
+  bool focus_mark_ = false;
   TpmPoint pointer_;
   TpmVisualObject* captured_ = nullptr;
   TpmVisualObject* hovered_ = nullptr;
