@@ -142,6 +142,9 @@ void TfrmMain::ResolveControls() {
   c_.layerAbout = &Control<TgkScreenPQLayer>("layerAbout");
   c_.layerToolbar = &Control<TgkScreenPQLayer>("layerToolbar");
   c_.MeshList = &Control<TpmListBox>("MeshList");
+  c_.Panel2 = &Control<TpmVisualObject>("Panel2");
+  c_.Root1 = &Control<TpmVisualObject>("Root1");
+  mesh_panel_height_ = c_.Panel2->Height();
   c_.popupFormat = &Control<TpmPopupBox>("popupFormat");
   c_.ScreenPQLayer2 = &Control<TgkScreenPQLayer>("ScreenPQLayer2");
   c_.ScreenPQLayer3 = &Control<TgkScreenPQLayer>("ScreenPQLayer3");
@@ -245,6 +248,18 @@ void TfrmMain::FormResize(TPersistent*) {
   auto& hint = *c_.HintLayout;
   hint.Position().SetY(static_cast<float>(scene_->Height()) - hint.Height());
   hint.Position().SetX(std::trunc(static_cast<float>(scene_->Width()) / 2));
+  FitMeshPanel();
+}
+
+void TfrmMain::FitMeshPanel() {
+  // The stored height reaches below the left panel's layer at the design size, which would
+  // hide the list's last rows and its scroll bar: the list ends inside the window instead.
+  // The layer has placed itself already; its content root takes the layer's pixel height.
+  const auto& layer = *c_.ScreenPQLayer3;
+  const float root_height = static_cast<float>(layer.BitmapHeight()) / c_.Root1->Scale().Y();
+  const float room = root_height - c_.Root1->Margins().Bottom() - c_.Panel2->Position().Y() -
+                     c_.Panel2->Padding().Bottom();
+  c_.Panel2->SetHeight(std::max(0.0f, std::min(mesh_panel_height_, room)));
 }
 
 void TfrmMain::RenderIcons() {

@@ -31,6 +31,7 @@ class TpmPopupBox;
 class TpmRectangle;
 class TpmResources;
 class TpmTrackBar;
+class TpmVisualObject;
 
 // What the window needs from the desktop besides its dialogs.
 struct TMainFormServices {
@@ -142,6 +143,8 @@ class TfrmMain : public TComponent {
   void LoadPictures();
   void RenderIcons();
   void ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label);
+  // Shortens the mesh-list panel where its stored height would reach below the window.
+  void FitMeshPanel();
 
   // The controls of the description the handlers use, by their names there.
   struct TControls {
@@ -157,6 +160,8 @@ class TfrmMain : public TComponent {
     TgkScreenPQLayer* layerAbout = nullptr;
     TgkScreenPQLayer* layerToolbar = nullptr;
     TpmListBox* MeshList = nullptr;
+    TpmVisualObject* Panel2 = nullptr;
+    TpmVisualObject* Root1 = nullptr;
     TpmPopupBox* popupFormat = nullptr;
     TgkScreenPQLayer* ScreenPQLayer2 = nullptr;
     TgkScreenPQLayer* ScreenPQLayer3 = nullptr;
@@ -201,5 +206,10 @@ class TfrmMain : public TComponent {
   TTimer update_timer_;
   TgkPoint last_mouse_pos_;
   bool dragging_ = false;
+  float mesh_panel_height_ = 0;  // Panel2's stored height
+  // A press on a mesh that has not been released yet: where (window pixels) and which button.
+  bool mesh_pressed_ = false;
+  TgkPoint mesh_press_pos_;
+  TMouseButton mesh_press_button_ = mbLeft;
   int render_count_ = 0;
 };
