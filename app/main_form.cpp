@@ -349,6 +349,12 @@ void TfrmMain::RebuildMeshList() {
     item->LinkedObject = mesh;
     mesh->LinkedObject = item;
     mesh->SetHitTest(true);
+    mesh->AutoCapture = true;  // a drag that starts on the mesh follows the pointer anywhere
+    mesh->OnMouseDown = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+      MeshMouseDown(s, b, sh, x, y);
+    };
+    mesh->OnMouseMove = [this](TPersistent* s, TShiftState sh, float x, float y, float dx,
+                               float dy) { MeshMouseMove(s, sh, x, y, dx, dy); };
     mesh->OnMouseUp = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
       MeshMouseUp(s, b, sh, x, y);
     };
@@ -383,7 +389,31 @@ void TfrmMain::MeshColorClick(TPersistent* sender) {
   ScheduleUpdate();
 }
 
-void TfrmMain::MeshMouseUp(TPersistent* sender, TMouseButton, TShiftState, float, float) {
+void TfrmMain::MeshMouseDown(TPersistent*, TMouseButton button, TShiftState, float, float) {
+  // The mesh's own coordinates are of no use for the view: the window pixel is.
+  mesh_pressed_ = true;
+  mesh_press_pos_ = scene_->MousePosition();
+  mesh_press_button_ = button;
+}
+
+void TfrmMain::MeshMouseMove(TPersistent* sender, TShiftState shift, float, float, float, float) {
+  if (!mesh_pressed_) return;
+  const TgkPoint p = scene_->MousePosition();
+  if (!dragging_) {
+    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold) return;
+    Root2MouseDown(sender, mesh_press_button_, shift, mesh_press_pos_.X, mesh_press_pos_.Y);
+  }
+  Root2MouseMove(sender, shift, p.X, p.Y, 0, 0);
+}
+
+void TfrmMain::MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                           float y) {
+  const bool pressed = mesh_pressed_;
+  mesh_pressed_ = false;
+  if (pressed && dragging_) {
+    Root2MouseUp(sender, button, shift, x, y);
+    return;
+  }
   auto* mesh = As<TgkObject>(sender);
   auto* item = mesh ? As<TpmListBoxItem>(mesh->LinkedObject) : nullptr;
   if (item) MeshList().SetItemIndex(item->Index());

@@ -46,6 +46,8 @@ class TfrmMain : public TComponent {
   FM_CLASS(TfrmMain, TComponent)
  public:
   static constexpr uint32_t kUpdateDelayMs = 500;
+  // How far (in pixels) the pointer moves from a press on a mesh before the press is a drag.
+  static constexpr float kDragThreshold = 4;
 
   // Reads the stored description and runs FormCreate (the first icon render included).
   // Raises when the description cannot be read, which is a fault of the build.
@@ -112,6 +114,10 @@ class TfrmMain : public TComponent {
   void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void MeshVisibleChange(TPersistent* sender);
   void MeshColorClick(TPersistent* sender);
+  // A press on a mesh: a click selects its row, a drag beyond kDragThreshold pixels turns
+  // or moves the view as a drag on the background does.
+  void MeshMouseDown(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
+  void MeshMouseMove(TPersistent* sender, TShiftState shift, float x, float y, float dx, float dy);
   void MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void MeshListChange(TPersistent* sender);
   void UpdateTimerTimer();
