@@ -11,6 +11,7 @@
 #include "app/model_info.h"
 #include "app/workbench.h"
 #include "core/text_helpers.h"
+#include "platform/display_probe.h"
 #include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
@@ -184,8 +185,15 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
       case TCommand::Window: {
         std::optional<std::string> model;
         if (!line.WindowModel.empty()) model = line.WindowModel;
-        std::string why;
-        if (WindowAvailable(why)) return RunMainWindow(model);
+        // A display that is named but cannot be opened is an error; only without any
+        // display does the start fall back to rendering.
+        const TDisplayChoice display = ConfiguredDisplay();
+        if (display.kind != TDisplayKind::None) {
+          std::string why;
+          if (!WindowAvailable(why)) throw EFailure("display " + display.name, why);
+          return RunMainWindow(model);
+        }
+        const std::string why = "no display is configured (neither DISPLAY nor WAYLAND_DISPLAY)";
         if (model) throw EFailure(*model, "no window can be shown: " + why);
         // Without a display the start without arguments still makes the round cube's icons.
         err << "facetmint: no window can be shown (" << why
