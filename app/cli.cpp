@@ -166,6 +166,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "facetmint: " << e.what() << "\n" << UsageText();
     return 2;
   }
+  for (const std::string& notice : line.Notices) err << "facetmint: " << notice << "\n";
   try {
     switch (line.Command) {
       case TCommand::Help:
