@@ -438,6 +438,14 @@ void TgkPQLayer::MouseWheel(TShiftState shift, int wheel_delta, bool& handled) {
   if (PointerWheel(shift, wheel_delta)) handled = true;
 }
 
+void TgkPQLayer::MouseLeave() {
+  TgkLayer::MouseLeave();
+  if (TpmVisualObject* old = hovered_) {
+    hovered_ = nullptr;
+    old->MouseLeave();
+  }
+}
+
 void TgkPQLayer::KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) {
   TgkLayer::KeyDown(key, key_char, shift);
   if (key == vkEscape && OnDismiss) {

@@ -98,6 +98,9 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   void MouseUp(TMouseButton button, TShiftState shift, float x, float y, const TgkVector& ray_pos,
                const TgkVector& ray_dir) override;
   void MouseWheel(TShiftState shift, int wheel_delta, bool& handled) override;
+  // The pointer left the layer (for another object or out of the window): nothing in it is
+  // under the pointer any more.
+  void MouseLeave() override;
   void KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) override;
   void KeyUp(uint16_t& key, char32_t& key_char, TShiftState shift) override;
   bool HintShow(std::string& message) override;
