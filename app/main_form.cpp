@@ -170,6 +170,16 @@ void TfrmMain::ResolveControls() {
   c_.image48 = &Control<TpmImage>("image48");
   c_.image32 = &Control<TpmImage>("image32");
   c_.image16 = &Control<TpmImage>("image16");
+  c_.btnAboutClose = &Control<TpmButton>("btnAboutClose");
+  c_.Label5 = &Control<TpmLabel>("Label5");
+  c_.Label5->OnMouseEnter = [this](TPersistent*) { LinkHover(true); };
+  c_.Label5->OnMouseLeave = [this](TPersistent*) { LinkHover(false); };
+  // The link opens from the keyboard as a button does.
+  c_.Label5->OnKeyDown = [this](TPersistent* sender, uint16_t& key, char32_t&, TShiftState) {
+    if (key != vkReturn && key != vkSpace) return;
+    key = 0;
+    Label5MouseUp(sender, mbLeft, 0, 0, 0);
+  };
 }
 
 void TfrmMain::ArrangeSceneTree() {
@@ -586,6 +596,11 @@ void TfrmMain::btnAboutCloseClick(TPersistent*) {
   about.AnimateFloat("Position.Z", 5, 0.2f);
   about.AnimateFloatWait("Position.Y", -(h / 2) - b, 0.5f);
   about.SetVisible(false);
+}
+
+void TfrmMain::LinkHover(bool over) {
+  c_.Label5->Font().SetStyle(over ? pqFontUnderline : pqFontRegular);
+  if (services_.ShowHandPointer) services_.ShowHandPointer(over);
 }
 
 void TfrmMain::Label5MouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {

@@ -23,6 +23,7 @@ class TgkScene;
 class TgkScreenPQLayer;
 class TgkShape;
 class TpmBitmapButton;
+class TpmButton;
 class TpmCheckBox;
 class TpmImage;
 class TpmLabel;
@@ -40,6 +41,8 @@ struct TMainFormServices {
   std::function<bool(const std::string& url)> OpenUrl;
   // The address the help link and the help button open.
   std::string HelpUrl;
+  // Shows the pointer as a hand (over the help link) or as the arrow again.
+  std::function<void(bool hand)> ShowHandPointer;
 };
 
 class TfrmMain : public TComponent {
@@ -78,6 +81,9 @@ class TfrmMain : public TComponent {
   void SetDialogs(TDialogService* dialogs) { services_.Dialogs = dialogs; }
   void SetOpenUrl(std::function<bool(const std::string&)> open) {
     services_.OpenUrl = std::move(open);
+  }
+  void SetShowHandPointer(std::function<void(bool)> show) {
+    services_.ShowHandPointer = std::move(show);
   }
   const std::string& HelpUrl() const { return services_.HelpUrl; }
   TWorkbench& Workbench() { return *workbench_; }
@@ -193,7 +199,11 @@ class TfrmMain : public TComponent {
     TpmImage* image48 = nullptr;
     TpmImage* image32 = nullptr;
     TpmImage* image16 = nullptr;
+    TpmLabel* Label5 = nullptr;
+    TpmButton* btnAboutClose = nullptr;
   } c_;
+  // The help line looks like a link while the pointer is over it.
+  void LinkHover(bool over);
   // The colour dialog flow of a swatch; True when the user confirmed a colour.
   bool ChooseSwatchColor(TpmRectangle& swatch);
   TDialogService& Dialogs() const;
