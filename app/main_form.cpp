@@ -14,6 +14,7 @@
 #include "scene/scene.h"
 #include "scene/shape.h"
 #include "ui/controls.h"
+#include "ui/focus_chain.h"
 #include "ui/list_box.h"
 #include "ui/pq_layer.h"
 #include "ui/resources.h"
@@ -63,6 +64,10 @@ TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
   ArrangeSceneTree();
   LoadPictures();
   workbench_->OnChange = [this] { ScheduleUpdate(); };
+  focus_chain_ = std::make_unique<TFocusChain>([this] {
+    return std::vector<TgkPQLayer*>{c_.layerToolbar, c_.layerAbout, c_.ScreenPQLayer3,
+                                    c_.HintLayout};
+  });
   if (OnCreate) OnCreate(this);
 }
 
@@ -243,6 +248,29 @@ TpmImage& TfrmMain::Preview(int size) const {
 TDialogService& TfrmMain::Dialogs() const {
   if (!services_.Dialogs) throw std::logic_error("the window has no dialogs");
   return *services_.Dialogs;
+}
+
+// ---- Keyboard ----
+
+bool TfrmMain::PreviewKey(const TInputEvent& e) {
+  if (e.kind != TInputKind::KeyDown) return false;
+  const bool plain = !(e.shift & (ssCtrl | ssAlt));
+  if (e.key == vkTab && plain) {
+    c_.layerToolbar->ClosePopupMenu();
+    focus_chain_->Move(!(e.shift & ssShift));
+    return true;
+  }
+  if (e.key == vkEscape && plain) {
+    if (c_.layerToolbar->PopupMenu()) {
+      c_.layerToolbar->ClosePopupMenu();
+      return true;
+    }
+    if (c_.layerAbout->Visible()) {
+      btnAboutCloseClick(c_.btnAboutClose);
+      return true;
+    }
+  }
+  return false;
 }
 
 // ---- Start, resize, render ----

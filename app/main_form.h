@@ -19,6 +19,7 @@
 #include "platform/timer_service.h"
 #include "scene/math.h"
 
+class TFocusChain;
 class TgkScene;
 class TgkScreenPQLayer;
 class TgkShape;
@@ -101,6 +102,13 @@ class TfrmMain : public TComponent {
   // Icon renders run so far (the first one at start).
   int RenderCount() const { return render_count_; }
   bool Dragging() const { return dragging_; }
+
+  // ---- Keyboard ----
+  // Keys the window handles before the focused control: Tab and Shift+Tab move the focus
+  // through the controls in reading order (tool bar, about panel, left panel, hint), Escape
+  // closes the format menu or the about panel. True when the key was used.
+  bool PreviewKey(const TInputEvent& e);
+  TFocusChain& FocusChain() { return *focus_chain_; }
 
   // ---- Window events ----
   // Loads the model (as the load button does after its dialog); a missing file is ignored.
@@ -220,6 +228,7 @@ class TfrmMain : public TComponent {
   std::unique_ptr<TWorkbench> workbench_;
   TgkScene* scene_ = nullptr;
   TTimer update_timer_;
+  std::unique_ptr<TFocusChain> focus_chain_;
   TgkPoint last_mouse_pos_;
   bool dragging_ = false;
   float mesh_panel_height_ = 0;  // Panel2's stored height

@@ -96,6 +96,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   auto scene_input = window_->OnInput;
   window_->OnInput = [this, scene_input](const TInputEvent& e) {
     if (e.kind == TInputKind::KeyDown && !e.repeat && Shortcut(e)) return;
+    if (form_->PreviewKey(e)) return;
     if (scene_input) scene_input(e);
   };
   if (form_->OnResize) form_->OnResize(form_.get());

@@ -60,6 +60,12 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   TpmVisualObject* GetFocused() const override { return focused_; }
   void SetFocused(TpmVisualObject* obj) override;
   TpmVisualObject* GetHovered() const { return hovered_; }
+  // The focus mark, a dotted frame around the focused control, shown while the focus is
+  // moved with the keyboard; a press in the layer hides it.
+  bool FocusMarkShown() const { return focus_mark_; }
+  void SetFocusMarkShown(bool shown);
+  // Where the mark of Obj is drawn, in layer pixels.
+  static TpmRect FocusMarkRect(TpmVisualObject& obj);
   TpmResources* GetStyle() const override { return style_; }
   TpmPoint LocalToScreen(const TpmPoint& p) const override;
   void ObjectDestroying(TpmObject* obj) override;
@@ -123,6 +129,8 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
 
  private:
   TpmPoint Snap(TpmPoint p) const;
+  // The keys of a menu layer: Up and Down mark an entry, Enter and Space choose it.
+  bool MenuKey(uint16_t& key);
   // obj, unless a disabled control holds it.
   static TpmVisualObject* InputTarget(TpmVisualObject* obj);
   void ClearReferences(TpmObject* obj);
