@@ -263,11 +263,9 @@ void TgkPQLayer::RedrawUpdateRects() {
     s.SetMatrix(TpmMatrix::Identity());
     s.Stroke = TpmBrush(pqBrushSolid, kFocusMarkColor);
     s.StrokeThickness = 1;
-    s.SetStrokeDash(pqDashDot);
     const TpmRect r = FocusMarkRect(*focused_);
     s.DrawRect({r.Left + 0.5f, r.Top + 0.5f, r.Right - 0.5f, r.Bottom - 0.5f}, 0, 0, pqAllCorners,
                1);
-    s.SetStrokeDash(pqDashSolid);
   }
   s.ResetClipRect();
 }

@@ -60,7 +60,7 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   TpmVisualObject* GetFocused() const override { return focused_; }
   void SetFocused(TpmVisualObject* obj) override;
   TpmVisualObject* GetHovered() const { return hovered_; }
-  // The focus mark, a dotted frame around the focused control, shown while the focus is
+  // The focus mark, a thin blue frame around the focused control, shown while the focus is
   // moved with the keyboard; a press in the layer hides it.
   bool FocusMarkShown() const { return focus_mark_; }
   void SetFocusMarkShown(bool shown);
