@@ -579,6 +579,12 @@ bool TgkPQLayer::ShowPopupMenu(TpmObject* owner, const std::vector<std::string>&
     menu.Capture();
     menu.SetFocus();
   }
+  // The entry under the pointer is marked at once, as after a move: a click that follows
+  // without a move chooses the entry that shows the mark.
+  if (TgkSceneHost* host = Scene()) {
+    const TgkPoint mouse = host->MousePosition();
+    menu.PointerMove(0, mouse.X - place.X, mouse.Y - place.Y);
+  }
   menu.UpdateSurface();
   return true;
 }

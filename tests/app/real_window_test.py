@@ -63,6 +63,7 @@ class Session:
             self.program.wait()
         self.xvfb.terminate()
         self.xvfb.wait()
+        self.out.close()
 
     def output(self):
         self.out.seek(0)
