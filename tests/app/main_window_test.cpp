@@ -781,14 +781,4 @@ TEST_F(MainWindowTest, TabWalksTheControlsInReadingOrderAndKeysWorkThem) {
   EXPECT_FALSE(Layer("ScreenPQLayer3").FocusMarkShown());
 }
 
-TEST_F(MainWindowTest, AnIdleWindowHasNoTimerDue) {
-  // A hover animation runs and ends; then nothing is due until the next event.
-  const TpmPoint load = WindowPoint(Form().Control<TpmBitmapButton>("btnLoad"));
-  Send(TInputKind::MouseMove, load.X, load.Y);
-  EXPECT_TRUE(DefaultTimerService().NextDueMs().has_value());
-  Send(TInputKind::MouseMove, 500, 300);
-  Run(2000);
-  EXPECT_FALSE(DefaultTimerService().NextDueMs().has_value());
-}
-
 }  // namespace
