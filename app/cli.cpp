@@ -194,7 +194,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
           if (!WindowAvailable(why)) throw EFailure("display " + display.name, why);
           return RunMainWindow(model);
         }
-        const std::string why = "no display is configured (neither DISPLAY nor WAYLAND_DISPLAY)";
+        const std::string why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
         if (model) throw EFailure(*model, "no window can be shown: " + why);
         // Without a display the start without arguments still makes the round cube's icons.
         err << "facetmint: no window can be shown (" << why
