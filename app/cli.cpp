@@ -191,7 +191,11 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         const TDisplayChoice display = ConfiguredDisplay();
         if (display.kind != TDisplayKind::None) {
           std::string why;
-          if (!WindowAvailable(why)) throw EFailure("display " + display.name, why);
+          if (!WindowAvailable(why)) {
+            const std::string said = "Cannot open the display: ";
+            if (why.rfind(said, 0) == 0) why.erase(0, said.size());
+            throw EFailure("display " + display.name, "cannot be opened (" + why + ")");
+          }
           return RunMainWindow(model);
         }
         const std::string why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
