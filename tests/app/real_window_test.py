@@ -51,8 +51,12 @@ class Session:
         self.out = tempfile.TemporaryFile()
         self.program = subprocess.Popen([EXE, *args], env=self.env, stdout=self.out,
                                         stderr=subprocess.STDOUT)
-        self.window = self.wait_for_windows(1)[0]
-        self.origin = self.client_origin()
+        try:
+            self.window = self.wait_for_windows(1)[0]
+            self.origin = self.client_origin()
+        except BaseException:
+            self.close()  # no display server left behind
+            raise
         time.sleep(SETTLE_S)
 
     def close(self):
