@@ -20,7 +20,8 @@ packages=(
   libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgles-dev
   libsdl2-dev libgtk-3-dev xdg-utils
-  python3 python3-pil python3-cairo icoutils icnsutils pngcheck xvfb xauth
+  python3 python3-pil python3-cairo icoutils icnsutils pngcheck xvfb xauth xdotool x11-utils
+  libxfixes3
 )
 
 log() { printf 'facetmint: %s\n' "$*" >&2; }

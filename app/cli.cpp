@@ -11,6 +11,7 @@
 #include "app/model_info.h"
 #include "app/workbench.h"
 #include "core/text_helpers.h"
+#include "platform/display_probe.h"
 #include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
@@ -165,6 +166,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
     err << "facetmint: " << e.what() << "\n" << UsageText();
     return 2;
   }
+  for (const std::string& notice : line.Notices) err << "facetmint: " << notice << "\n";
   try {
     switch (line.Command) {
       case TCommand::Help:
@@ -184,8 +186,19 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
       case TCommand::Window: {
         std::optional<std::string> model;
         if (!line.WindowModel.empty()) model = line.WindowModel;
-        std::string why;
-        if (WindowAvailable(why)) return RunMainWindow(model);
+        // A display that is named but cannot be opened is an error; only without any
+        // display does the start fall back to rendering.
+        const TDisplayChoice display = ConfiguredDisplay();
+        if (display.kind != TDisplayKind::None) {
+          std::string why;
+          if (!WindowAvailable(why)) {
+            const std::string said = "Cannot open the display: ";
+            if (why.rfind(said, 0) == 0) why.erase(0, said.size());
+            throw EFailure("display " + display.name, "cannot be opened (" + why + ")");
+          }
+          return RunMainWindow(model);
+        }
+        const std::string why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
         if (model) throw EFailure(*model, "no window can be shown: " + why);
         // Without a display the start without arguments still makes the round cube's icons.
         err << "facetmint: no window can be shown (" << why

@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +56,27 @@ uint32_t ParseColor(const std::string& option, const std::string& text, bool opa
   return color;
 }
 
+// The shortest text that reads back as Value.
+std::string NumberText(float value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// A setting takes the value its slider would hold (the workbench applies the slider's rule);
+// a value outside the slider's range is changed, which the user is told. Sign -1 is for the
+// distance, which its slider holds negated.
+void NoteRange(std::vector<std::string>& notices, const std::string& option, float requested,
+               const TpmTrackRange& range, float sign = 1) {
+  const float slider = sign * requested;
+  if (slider >= range.Min && slider <= range.Max - range.ViewportSize) return;
+  const float used = sign * ApplyTrackValue(range, std::nanf(""), slider).value;
+  const float low = std::min(sign * range.Min, sign * (range.Max - range.ViewportSize));
+  const float high = std::max(sign * range.Min, sign * (range.Max - range.ViewportSize));
+  notices.push_back(option + " " + NumberText(requested) + " is outside " + NumberText(low) +
+                    " .. " + NumberText(high) + "; using " + NumberText(used));
+}
+
 // Walks the arguments of one command; long options take "--name VALUE" or "--name=VALUE".
 class TArgs {
  public:
@@ -91,7 +114,7 @@ class TArgs {
   std::optional<std::string> inline_value_;
 };
 
-TRenderJob ParseRender(const std::vector<std::string>& rest) {
+TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::string>& notices) {
   TRenderJob job;
   TRenderSettings& s = job.Settings;
   bool have_model = false;
@@ -111,12 +134,14 @@ TRenderJob ParseRender(const std::vector<std::string>& rest) {
     } else if (a == "--rotate") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
       s.Rotate = {v[0], v[1], v[2]};
+      for (float angle : v) NoteRange(notices, a, angle, kModelRotateTrack);
     } else if (a == "--view") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 2);
       s.ViewTurn = v[0];
       s.ViewTilt = v[1];
     } else if (a == "--distance") {
       s.Distance = ParseNumber(a, args.Value(a));
+      NoteRange(notices, a, s.Distance, kDistanceTrack, -1);
     } else if (a == "--move") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
       s.Move = {v[0], v[1], v[2]};
@@ -128,12 +153,16 @@ TRenderJob ParseRender(const std::vector<std::string>& rest) {
       s.Shadow.Enabled = false;
     } else if (a == "--shadow-direction") {
       s.Shadow.Direction = ParseNumber(a, args.Value(a));
+      NoteRange(notices, a, s.Shadow.Direction, kShadowDirTrack);
     } else if (a == "--shadow-distance") {
       s.Shadow.Distance = ParseNumber(a, args.Value(a));
+      NoteRange(notices, a, s.Shadow.Distance, kShadowDistTrack);
     } else if (a == "--shadow-opacity") {
       s.Shadow.Opacity = ParseNumber(a, args.Value(a));
+      NoteRange(notices, a, s.Shadow.Opacity, kShadowOpacityTrack);
     } else if (a == "--shadow-softness") {
       s.Shadow.Softness = ParseNumber(a, args.Value(a));
+      NoteRange(notices, a, s.Shadow.Softness, kShadowSoftnessTrack);
     } else if (a == "--shadow-color") {
       s.Shadow.Color = ParseColor(a, args.Value(a), false);
     } else if (a == "--hide") {
@@ -185,7 +214,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.Command = TCommand::Version;
   } else if (first == "render") {
     line.Command = TCommand::Render;
-    line.Render = ParseRender(rest);
+    line.Render = ParseRender(rest, line.Notices);
   } else if (first == "info") {
     line.Command = TCommand::Info;
     if (rest.size() != 1 || (rest[0].size() > 1 && rest[0][0] == '-')) {

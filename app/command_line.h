@@ -25,6 +25,8 @@ struct TCommandLine {
   TRenderJob Render;
   std::string InfoModel;
   std::string WindowModel;  // facetmint MODEL: the window opens with it
+  // One line per setting outside its slider's range, naming the value used instead.
+  std::vector<std::string> Notices;
 };
 
 // Arguments the program cannot make sense of; the message says which.

@@ -14,6 +14,7 @@
 #include "scene/scene.h"
 #include "scene/shape.h"
 #include "ui/controls.h"
+#include "ui/focus_chain.h"
 #include "ui/list_box.h"
 #include "ui/pq_layer.h"
 #include "ui/resources.h"
@@ -63,6 +64,10 @@ TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
   ArrangeSceneTree();
   LoadPictures();
   workbench_->OnChange = [this] { ScheduleUpdate(); };
+  focus_chain_ = std::make_unique<TFocusChain>([this] {
+    return std::vector<TgkPQLayer*>{c_.layerToolbar, c_.layerAbout, c_.ScreenPQLayer3,
+                                    c_.HintLayout};
+  });
   if (OnCreate) OnCreate(this);
 }
 
@@ -142,6 +147,9 @@ void TfrmMain::ResolveControls() {
   c_.layerAbout = &Control<TgkScreenPQLayer>("layerAbout");
   c_.layerToolbar = &Control<TgkScreenPQLayer>("layerToolbar");
   c_.MeshList = &Control<TpmListBox>("MeshList");
+  c_.Panel2 = &Control<TpmVisualObject>("Panel2");
+  c_.Root1 = &Control<TpmVisualObject>("Root1");
+  mesh_panel_height_ = c_.Panel2->Height();
   c_.popupFormat = &Control<TpmPopupBox>("popupFormat");
   c_.ScreenPQLayer2 = &Control<TgkScreenPQLayer>("ScreenPQLayer2");
   c_.ScreenPQLayer3 = &Control<TgkScreenPQLayer>("ScreenPQLayer3");
@@ -167,6 +175,16 @@ void TfrmMain::ResolveControls() {
   c_.image48 = &Control<TpmImage>("image48");
   c_.image32 = &Control<TpmImage>("image32");
   c_.image16 = &Control<TpmImage>("image16");
+  c_.btnAboutClose = &Control<TpmButton>("btnAboutClose");
+  c_.Label5 = &Control<TpmLabel>("Label5");
+  c_.Label5->OnMouseEnter = [this](TPersistent*) { LinkHover(true); };
+  c_.Label5->OnMouseLeave = [this](TPersistent*) { LinkHover(false); };
+  // The link opens from the keyboard as a button does.
+  c_.Label5->OnKeyDown = [this](TPersistent* sender, uint16_t& key, char32_t&, TShiftState) {
+    if (key != vkReturn && key != vkSpace) return;
+    key = 0;
+    Label5MouseUp(sender, mbLeft, 0, 0, 0);
+  };
 }
 
 void TfrmMain::ArrangeSceneTree() {
@@ -232,6 +250,29 @@ TDialogService& TfrmMain::Dialogs() const {
   return *services_.Dialogs;
 }
 
+// ---- Keyboard ----
+
+bool TfrmMain::PreviewKey(const TInputEvent& e) {
+  if (e.kind != TInputKind::KeyDown) return false;
+  const bool plain = !(e.shift & (ssCtrl | ssAlt));
+  if (e.key == vkTab && plain) {
+    c_.layerToolbar->ClosePopupMenu();
+    focus_chain_->Move(!(e.shift & ssShift));
+    return true;
+  }
+  if (e.key == vkEscape && plain) {
+    if (c_.layerToolbar->PopupMenu()) {
+      c_.layerToolbar->ClosePopupMenu();
+      return true;
+    }
+    if (c_.layerAbout->Visible()) {
+      btnAboutCloseClick(c_.btnAboutClose);
+      return true;
+    }
+  }
+  return false;
+}
+
 // ---- Start, resize, render ----
 
 void TfrmMain::FormCreate(TPersistent*) {
@@ -245,6 +286,18 @@ void TfrmMain::FormResize(TPersistent*) {
   auto& hint = *c_.HintLayout;
   hint.Position().SetY(static_cast<float>(scene_->Height()) - hint.Height());
   hint.Position().SetX(std::trunc(static_cast<float>(scene_->Width()) / 2));
+  FitMeshPanel();
+}
+
+void TfrmMain::FitMeshPanel() {
+  // The stored height reaches below the left panel's layer at the design size, which would
+  // hide the list's last rows and its scroll bar: the list ends inside the window instead.
+  // The layer has placed itself already; its content root takes the layer's pixel height.
+  const auto& layer = *c_.ScreenPQLayer3;
+  const float root_height = static_cast<float>(layer.BitmapHeight()) / c_.Root1->Scale().Y();
+  const float room = root_height - c_.Root1->Margins().Bottom() - c_.Panel2->Position().Y() -
+                     c_.Panel2->Padding().Bottom();
+  c_.Panel2->SetHeight(std::max(0.0f, std::min(mesh_panel_height_, room)));
 }
 
 void TfrmMain::RenderIcons() {
@@ -334,6 +387,12 @@ void TfrmMain::RebuildMeshList() {
     item->LinkedObject = mesh;
     mesh->LinkedObject = item;
     mesh->SetHitTest(true);
+    mesh->AutoCapture = true;  // a drag that starts on the mesh follows the pointer anywhere
+    mesh->OnMouseDown = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+      MeshMouseDown(s, b, sh, x, y);
+    };
+    mesh->OnMouseMove = [this](TPersistent* s, TShiftState sh, float x, float y, float dx,
+                               float dy) { MeshMouseMove(s, sh, x, y, dx, dy); };
     mesh->OnMouseUp = [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
       MeshMouseUp(s, b, sh, x, y);
     };
@@ -368,7 +427,31 @@ void TfrmMain::MeshColorClick(TPersistent* sender) {
   ScheduleUpdate();
 }
 
-void TfrmMain::MeshMouseUp(TPersistent* sender, TMouseButton, TShiftState, float, float) {
+void TfrmMain::MeshMouseDown(TPersistent*, TMouseButton button, TShiftState, float, float) {
+  // The mesh's own coordinates are of no use for the view: the window pixel is.
+  mesh_pressed_ = true;
+  mesh_press_pos_ = scene_->MousePosition();
+  mesh_press_button_ = button;
+}
+
+void TfrmMain::MeshMouseMove(TPersistent* sender, TShiftState shift, float, float, float, float) {
+  if (!mesh_pressed_) return;
+  const TgkPoint p = scene_->MousePosition();
+  if (!dragging_) {
+    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold) return;
+    Root2MouseDown(sender, mesh_press_button_, shift, mesh_press_pos_.X, mesh_press_pos_.Y);
+  }
+  Root2MouseMove(sender, shift, p.X, p.Y, 0, 0);
+}
+
+void TfrmMain::MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                           float y) {
+  const bool pressed = mesh_pressed_;
+  mesh_pressed_ = false;
+  if (pressed && dragging_) {
+    Root2MouseUp(sender, button, shift, x, y);
+    return;
+  }
   auto* mesh = As<TgkObject>(sender);
   auto* item = mesh ? As<TpmListBoxItem>(mesh->LinkedObject) : nullptr;
   if (item) MeshList().SetItemIndex(item->Index());
@@ -541,6 +624,11 @@ void TfrmMain::btnAboutCloseClick(TPersistent*) {
   about.AnimateFloat("Position.Z", 5, 0.2f);
   about.AnimateFloatWait("Position.Y", -(h / 2) - b, 0.5f);
   about.SetVisible(false);
+}
+
+void TfrmMain::LinkHover(bool over) {
+  c_.Label5->Font().SetStyle(over ? pqFontUnderline : pqFontRegular);
+  if (services_.ShowHandPointer) services_.ShowHandPointer(over);
 }
 
 void TfrmMain::Label5MouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {

@@ -19,10 +19,12 @@
 #include "platform/timer_service.h"
 #include "scene/math.h"
 
+class TFocusChain;
 class TgkScene;
 class TgkScreenPQLayer;
 class TgkShape;
 class TpmBitmapButton;
+class TpmButton;
 class TpmCheckBox;
 class TpmImage;
 class TpmLabel;
@@ -31,6 +33,7 @@ class TpmPopupBox;
 class TpmRectangle;
 class TpmResources;
 class TpmTrackBar;
+class TpmVisualObject;
 
 // What the window needs from the desktop besides its dialogs.
 struct TMainFormServices {
@@ -39,12 +42,16 @@ struct TMainFormServices {
   std::function<bool(const std::string& url)> OpenUrl;
   // The address the help link and the help button open.
   std::string HelpUrl;
+  // Shows the pointer as a hand (over the help link) or as the arrow again.
+  std::function<void(bool hand)> ShowHandPointer;
 };
 
 class TfrmMain : public TComponent {
   FM_CLASS(TfrmMain, TComponent)
  public:
   static constexpr uint32_t kUpdateDelayMs = 500;
+  // How far (in pixels) the pointer moves from a press on a mesh before the press is a drag.
+  static constexpr float kDragThreshold = 4;
 
   // Reads the stored description and runs FormCreate (the first icon render included).
   // Raises when the description cannot be read, which is a fault of the build.
@@ -76,6 +83,9 @@ class TfrmMain : public TComponent {
   void SetOpenUrl(std::function<bool(const std::string&)> open) {
     services_.OpenUrl = std::move(open);
   }
+  void SetShowHandPointer(std::function<void(bool)> show) {
+    services_.ShowHandPointer = std::move(show);
+  }
   const std::string& HelpUrl() const { return services_.HelpUrl; }
   TWorkbench& Workbench() { return *workbench_; }
   TgkScene& Scene() const { return *scene_; }
@@ -92,6 +102,13 @@ class TfrmMain : public TComponent {
   // Icon renders run so far (the first one at start).
   int RenderCount() const { return render_count_; }
   bool Dragging() const { return dragging_; }
+
+  // ---- Keyboard ----
+  // Keys the window handles before the focused control: Tab and Shift+Tab move the focus
+  // through the controls in reading order (tool bar, about panel, left panel, hint), Escape
+  // closes the format menu or the about panel. True when the key was used.
+  bool PreviewKey(const TInputEvent& e);
+  TFocusChain& FocusChain() { return *focus_chain_; }
 
   // ---- Window events ----
   // Loads the model (as the load button does after its dialog); a missing file is ignored.
@@ -111,6 +128,10 @@ class TfrmMain : public TComponent {
   void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void MeshVisibleChange(TPersistent* sender);
   void MeshColorClick(TPersistent* sender);
+  // A press on a mesh: a click selects its row, a drag beyond kDragThreshold pixels turns
+  // or moves the view as a drag on the background does.
+  void MeshMouseDown(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
+  void MeshMouseMove(TPersistent* sender, TShiftState shift, float x, float y, float dx, float dy);
   void MeshMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
   void MeshListChange(TPersistent* sender);
   void UpdateTimerTimer();
@@ -142,6 +163,8 @@ class TfrmMain : public TComponent {
   void LoadPictures();
   void RenderIcons();
   void ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label);
+  // Shortens the mesh-list panel where its stored height would reach below the window.
+  void FitMeshPanel();
 
   // The controls of the description the handlers use, by their names there.
   struct TControls {
@@ -157,6 +180,8 @@ class TfrmMain : public TComponent {
     TgkScreenPQLayer* layerAbout = nullptr;
     TgkScreenPQLayer* layerToolbar = nullptr;
     TpmListBox* MeshList = nullptr;
+    TpmVisualObject* Panel2 = nullptr;
+    TpmVisualObject* Root1 = nullptr;
     TpmPopupBox* popupFormat = nullptr;
     TgkScreenPQLayer* ScreenPQLayer2 = nullptr;
     TgkScreenPQLayer* ScreenPQLayer3 = nullptr;
@@ -182,7 +207,11 @@ class TfrmMain : public TComponent {
     TpmImage* image48 = nullptr;
     TpmImage* image32 = nullptr;
     TpmImage* image16 = nullptr;
+    TpmLabel* Label5 = nullptr;
+    TpmButton* btnAboutClose = nullptr;
   } c_;
+  // The help line looks like a link while the pointer is over it.
+  void LinkHover(bool over);
   // The colour dialog flow of a swatch; True when the user confirmed a colour.
   bool ChooseSwatchColor(TpmRectangle& swatch);
   TDialogService& Dialogs() const;
@@ -199,7 +228,13 @@ class TfrmMain : public TComponent {
   std::unique_ptr<TWorkbench> workbench_;
   TgkScene* scene_ = nullptr;
   TTimer update_timer_;
+  std::unique_ptr<TFocusChain> focus_chain_;
   TgkPoint last_mouse_pos_;
   bool dragging_ = false;
+  float mesh_panel_height_ = 0;  // Panel2's stored height
+  // A press on a mesh that has not been released yet: where (window pixels) and which button.
+  bool mesh_pressed_ = false;
+  TgkPoint mesh_press_pos_;
+  TMouseButton mesh_press_button_ = mbLeft;
   int render_count_ = 0;
 };

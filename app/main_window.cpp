@@ -3,8 +3,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <span>
 #include <system_error>
+#include <vector>
 
+#include "app/embedded.h"
+#include "core/stream.h"
+#include "imaging/bitmap.h"
+#include "imaging/straight_alpha.h"
 #include "platform/event_loop.h"
 #include "platform/gtk_dialogs.h"
 #include "platform/shell.h"
@@ -20,6 +26,16 @@ std::filesystem::path ExecutableDir() {
   std::error_code error;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::path() : exe.parent_path();
+}
+
+// The program's icon (the one installed for the desktop) on the window.
+void SetProgramIcon(TWindow& window) {
+  std::span<const unsigned char> bytes = EmbeddedResource("facetmint.png");
+  TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  TpmBitmap icon(1, 1);
+  if (!icon.LoadFromStream(stream)) return;  // the desktop's default picture then
+  ToStraightAlpha(icon);
+  window.SetIcon(icon.Width(), icon.Height(), icon.Pixels());
 }
 
 }  // namespace
@@ -55,8 +71,14 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   options.centred = form_->Centred();
   options.visible = visible;
   window_ = std::make_unique<TWindow>(loop, options);
+  SetProgramIcon(*window_);
+  form_->SetShowHandPointer([this](bool hand) { window_->SetHandCursor(hand); });
   if (!dialogs) {
-    own_dialogs_ = std::make_unique<TGtkDialogService>(window_.get(), ModalKeepAlive(loop));
+    auto gtk = std::make_unique<TGtkDialogService>(window_.get(), ModalKeepAlive(loop));
+    // A quit request (SIGTERM and SIGINT arrive as one) closes an open dialog too, so that
+    // the program ends.
+    gtk->SetClosing([&loop] { return loop.QuitRequested(); });
+    own_dialogs_ = std::move(gtk);
     form_->SetDialogs(own_dialogs_.get());
     dialogs = own_dialogs_.get();
   }
@@ -74,6 +96,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   auto scene_input = window_->OnInput;
   window_->OnInput = [this, scene_input](const TInputEvent& e) {
     if (e.kind == TInputKind::KeyDown && !e.repeat && Shortcut(e)) return;
+    if (form_->PreviewKey(e)) return;
     if (scene_input) scene_input(e);
   };
   if (form_->OnResize) form_->OnResize(form_.get());

@@ -155,6 +155,7 @@ bool TGtkDialogService::Available() {
 
 int TGtkDialogService::Run(void* dialog) {
   GtkDialog* d = GTK_DIALOG(dialog);
+  if (closing_ && closing_()) return GTK_RESPONSE_CANCEL;
   gtk_window_set_modal(GTK_WINDOW(d), TRUE);
   if (gtk_window_get_transient_for(GTK_WINDOW(d)) == nullptr) MakeTransient(GTK_WIDGET(d), parent_);
   void* outer = current_;
@@ -170,6 +171,7 @@ int TGtkDialogService::Run(void* dialog) {
           RunReportingErrors(self->keep_alive_);
           self->in_keep_alive_ = false;
         }
+        if (self->closing_ && self->closing_()) self->CancelOpenDialog();
         return G_SOURCE_CONTINUE;
       },
       this);

@@ -46,12 +46,16 @@ class TGtkDialogService : public TDialogService {
   // program is asked to quit meanwhile). Nothing happens when none is open.
   void CancelOpenDialog();
   bool DialogOpen() const { return current_ != nullptr; }
+  // While Closing answers true (the program was asked to quit, by a signal for example), an
+  // open dialog is cancelled within a keep-alive period and no further dialog opens.
+  void SetClosing(std::function<bool()> closing) { closing_ = std::move(closing); }
 
  private:
   int Run(void* dialog);
 
   TWindow* parent_;
   std::function<void()> keep_alive_;
+  std::function<bool()> closing_;
   void* current_ = nullptr;  // the GtkDialog being run
   bool in_keep_alive_ = false;
 };

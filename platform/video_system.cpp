@@ -4,10 +4,18 @@
 
 #include <stdexcept>
 
+#include "platform/display_probe.h"
+
 TVideoSystem::TVideoSystem() {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return;
-  // A hint at default priority: SDL_VIDEODRIVER in the environment overrides it.
-  SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+  // Only the display the environment names (see display_probe.h); a hint at default
+  // priority, so that SDL_VIDEODRIVER in the environment still overrides it.
+  const TDisplayChoice display = ConfiguredDisplay();
+  if (display.kind == TDisplayKind::Wayland) {
+    if (const std::string problem = WaylandSocketProblem(display.name); !problem.empty())
+      throw std::runtime_error("Cannot open the display: " + problem);
+  }
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, display.drivers.c_str());
   // The first click into an inactive window is a real click, as users expect.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   // Closing is the window's decision (it may refuse), not the library's.

@@ -106,6 +106,10 @@ TWindow::~TWindow() {
     SDL_GL_DeleteContext(context_);
   }
   SDL_DestroyWindow(window_);
+  if (hand_cursor_) {
+    SDL_SetCursor(SDL_GetDefaultCursor());
+    SDL_FreeCursor(hand_cursor_);
+  }
 }
 
 std::string TWindow::Title() const {
@@ -149,6 +153,22 @@ void TWindow::Centre() {
 
 void TWindow::Position(int& x, int& y) const {
   SDL_GetWindowPosition(window_, &x, &y);
+}
+
+void TWindow::SetIcon(int width, int height, const std::uint32_t* argb) {
+  if (width <= 0 || height <= 0 || !argb) return;
+  // SDL copies the pixels (on X11 into _NET_WM_ICON) before it returns.
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      const_cast<std::uint32_t*>(argb), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (!surface) return;  // the window goes on with the desktop's default picture
+  SDL_SetWindowIcon(window_, surface);
+  SDL_FreeSurface(surface);
+}
+
+void TWindow::SetHandCursor(bool hand) {
+  if (hand && !hand_cursor_) hand_cursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+  SDL_Cursor* cursor = hand ? hand_cursor_ : SDL_GetDefaultCursor();
+  if (cursor) SDL_SetCursor(cursor);
 }
 
 void TWindow::Show() {

@@ -14,6 +14,7 @@
 
 class TEventLoop;
 struct SDL_Window;
+struct SDL_Cursor;
 union SDL_Event;
 
 struct TWindowOptions {
@@ -53,6 +54,11 @@ class TWindow : public TGlSurface {
   // Centres the window on its screen (a desktop may keep its own placement).
   void Centre();
   void Position(int& x, int& y) const;
+  // The picture the desktop shows for the window (task bar, title bar): Width x Height
+  // straight-alpha ARGB pixels, rows top to bottom.
+  void SetIcon(int width, int height, const std::uint32_t* argb);
+  // The pointer's shape over the window: the hand of a link, or the arrow.
+  void SetHandCursor(bool hand);
   void Show();
   void Hide();
   bool Visible() const;
@@ -121,6 +127,7 @@ class TWindow : public TGlSurface {
   bool has_focus_ = false;
   bool explicit_capture_ = false;
   bool captured_ = false;
+  SDL_Cursor* hand_cursor_ = nullptr;
   TShiftState buttons_ = 0;
   float mouse_x_ = 0;
   float mouse_y_ = 0;

@@ -639,6 +639,14 @@ void TgkOpenGLCanvas::Clear(std::uint32_t color) {
   glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
 }
 
+void TgkOpenGLCanvas::ClearDepth() {
+  if (!Use()) return;
+  glClearDepth(1.0);
+  glDepthMask(GL_TRUE);
+  glClear(GL_DEPTH_BUFFER_BIT);
+  glDepthMask(state_.depth_write ? GL_TRUE : GL_FALSE);
+}
+
 void TgkOpenGLCanvas::CopyPixels(const std::uint32_t* pixels) {
   if (!pixels || !Use()) return;
   glDepthMask(GL_TRUE);

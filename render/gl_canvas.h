@@ -65,6 +65,7 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   void FreeBuffer() override;
   void ResizeBuffer(int width, int height) override;
   void Clear(std::uint32_t color) override;
+  void ClearDepth() override;
   void CopyPixels(const std::uint32_t* pixels) override;
   void SetMatrix(const TgkMatrix& m) override;
   void DrawLine(const TgkVector& start, const TgkVector& finish, float opacity) override;

@@ -214,6 +214,8 @@ class TgkCanvas {
   virtual void ResizeBuffer(int width, int height);
   // Colour target := Color (ARGB, straight), depth := far.
   virtual void Clear(std::uint32_t color) = 0;
+  // Depth := far, the colours kept.
+  virtual void ClearDepth() {}
   // Copies Width x Height ARGB pixels into the target after clearing depth.
   virtual void CopyPixels(const std::uint32_t* pixels) = 0;
   // World := M, also the device's object transform.

@@ -30,6 +30,9 @@ class TgkSceneHost {
   virtual bool IsUpdating() const { return false; }
   // No canvas is made at run time.
   virtual bool IsInvisibleAtRuntime() const { return false; }
+  // True while the host draws the 3D scene without the screen-projection objects, which it
+  // draws afterwards in front of everything (see TgkScene::Render).
+  virtual bool DefersScreenObjects() const { return false; }
 
   // The head of the mouse-capture chain, or nullptr.
   virtual TgkVisualObject* Captured() const = 0;

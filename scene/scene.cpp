@@ -183,8 +183,9 @@ void TgkScene::Render() {
   rendering_ = true;
   struct TGuard {
     bool& flag;
-    ~TGuard() { flag = false; }
-  } guard{rendering_};
+    bool& deferring;
+    ~TGuard() { flag = deferring = false; }
+  } guard{rendering_, deferring_screen_};
   TgkCanvas& canvas = *canvas_;
   canvas.ResetState();
   canvas.SetLighting(lighting_);
@@ -204,6 +205,10 @@ void TgkScene::Render() {
       canvas.SetRenderState(s);
     }
     canvas.Clear(fill_color_);
+    // First the 3D scene, then the interface layers over it with a fresh depth buffer: a
+    // model close to the camera must not cover the panels. The layers keep their tree order
+    // and their depth among themselves.
+    deferring_screen_ = true;
     for (TgkObject* root : roots) {
       if (std::find(roots_.begin(), roots_.end(), root) == roots_.end()) continue;
       TgkVisualObject* v = AsVisual(root);
@@ -212,6 +217,13 @@ void TgkScene::Render() {
       v->BeforePaint();
       v->Paint();
       v->PaintChildren();
+    }
+    deferring_screen_ = false;
+    canvas.ClearDepth();
+    for (TgkObject* root : roots) {
+      if (std::find(roots_.begin(), roots_.end(), root) == roots_.end()) continue;
+      TgkVisualObject* v = AsVisual(root);
+      if (v && v->Visible() && !v->IsScreenProjection()) v->PaintScreenChildren();
     }
   }
   canvas.EndScene();

@@ -129,6 +129,7 @@ class TgkScene : public TComponent, public TgkSceneHost {
   bool IsRealTime() const override { return real_time_; }
   bool IsUpdating() const override { return updating_ > 0; }
   bool IsInvisibleAtRuntime() const override { return invisible_at_runtime_; }
+  bool DefersScreenObjects() const override { return deferring_screen_; }
   TgkVisualObject* Captured() const override { return captured_; }
   void SetCaptured(TgkVisualObject* object) override { captured_ = object; }
   void SetMouseCapture(bool capture) override;
@@ -175,6 +176,7 @@ class TgkScene : public TComponent, public TgkSceneHost {
   int height_ = 100;
   std::vector<TgkObject*> roots_;
   bool rendering_ = false;
+  bool deferring_screen_ = false;
   bool resize_pending_ = false;
   int updating_ = 0;
   bool missed_request_ = false;

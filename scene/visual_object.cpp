@@ -525,26 +525,51 @@ void TgkVisualObject::CollectLights() {
     if (child->IsVisualObject()) static_cast<TgkVisualObject*>(child)->CollectLights();
 }
 
-void TgkVisualObject::PaintChildren() {
+TgkVisualObject* TgkVisualObject::DrawnChild(TgkObject* node) const {
   const bool design = InDesignMode();
-  if (design && design_hide_) return;
+  if (!node->IsVisualObject()) return nullptr;
+  auto* child = static_cast<TgkVisualObject*>(node);
+  if (!(child->visible_ || (design && !child->locked_))) return nullptr;
+  if (design && child->design_hide_) return nullptr;
+  // A child squashed flat in X or Y is not drawn (nor its subtree); Z is not tested.
+  if (std::fabs(child->scale_.X()) < 0.01f || std::fabs(child->scale_.Y()) < 0.01f) return nullptr;
+  return child;
+}
+
+void TgkVisualObject::PaintChild(TgkVisualObject& child) {
+  child.scene_ = Scene();
+  TgkCanvas* canvas = child.GetCanvas();
+  if (!canvas) return;
+  canvas->SetRenderState(child.zwrite_ ? rsZWriteOn : rsZWriteOff);
+  canvas->SetRenderState(child.IsScreenProjection() ? rsScreenMatrix : rsCameraMatrix);
+  canvas->SetRenderState(child.two_side_ ? rsCullNone : rsCullCCW);
+  canvas->SetMatrix(child.GetAbsoluteMatrix());
+  child.PaintSelf(*canvas);
+  if (!child.drag_disable_highlight_ && child.is_drag_over_) child.PaintDragHighlight(*canvas);
+}
+
+void TgkVisualObject::PaintChildren() {
+  if (InDesignMode() && design_hide_) return;
   for (size_t i = 0; i < Children().size(); ++i) {
-    TgkObject* node = Children()[i];
-    if (!node->IsVisualObject()) continue;
-    auto* child = static_cast<TgkVisualObject*>(node);
-    if (!(child->visible_ || (design && !child->locked_))) continue;
-    if (design && child->design_hide_) continue;
-    child->scene_ = Scene();
-    // A child squashed flat in X or Y is not drawn (nor its subtree); Z is not tested.
-    if (std::fabs(child->scale_.X()) < 0.01f || std::fabs(child->scale_.Y()) < 0.01f) continue;
-    TgkCanvas* canvas = child->GetCanvas();
-    if (!canvas) continue;
-    canvas->SetRenderState(child->zwrite_ ? rsZWriteOn : rsZWriteOff);
-    canvas->SetRenderState(child->IsScreenProjection() ? rsScreenMatrix : rsCameraMatrix);
-    canvas->SetRenderState(child->two_side_ ? rsCullNone : rsCullCCW);
-    canvas->SetMatrix(child->GetAbsoluteMatrix());
-    child->PaintSelf(*canvas);
-    if (!child->drag_disable_highlight_ && child->is_drag_over_) child->PaintDragHighlight(*canvas);
+    TgkVisualObject* child = DrawnChild(Children()[i]);
+    if (!child) continue;
+    // The host draws the interface layers later, in front of the whole 3D scene.
+    if (child->IsScreenProjection() && !IsScreenProjection() && Scene() &&
+        Scene()->DefersScreenObjects())
+      continue;
+    PaintChild(*child);
+  }
+}
+
+void TgkVisualObject::PaintScreenChildren() {
+  if (InDesignMode() && design_hide_) return;
+  for (size_t i = 0; i < Children().size(); ++i) {
+    TgkVisualObject* child = DrawnChild(Children()[i]);
+    if (!child) continue;
+    if (child->IsScreenProjection())
+      PaintChild(*child);
+    else
+      child->PaintScreenChildren();
   }
 }
 

@@ -192,6 +192,9 @@ class TgkVisualObject : public TgkObject {
   virtual void Paint() {}
   // The child render pass.
   virtual void PaintChildren();
+  // The pass of the screen-projection objects below this camera-projection one, in tree
+  // order (each with its subtree): what PaintChildren left out while the host deferred them.
+  void PaintScreenChildren();
   // Marks the absolute matrix of self and all visual descendants dirty.
   virtual void RecalcAbsolute();
   virtual TgkPoint AbsoluteToLocal(const TgkPoint& p);
@@ -337,6 +340,9 @@ class TgkVisualObject : public TgkObject {
   TgkVisualObject* PickCandidate(bool screen, float& distance, float x, float y,
                                  const TgkDragObject* drag);
   TgkVisualObject* VisualParent() const;
+  // Node as a visual child that is drawn (visible, not squashed flat), or nullptr.
+  TgkVisualObject* DrawnChild(TgkObject* node) const;
+  void PaintChild(TgkVisualObject& child);
   void LayOut();
 
   TgkPosition position_{{0, 0, 0}};

@@ -45,12 +45,17 @@ void Register(TpmAnimation* a) {
     c.timer->SetOnTimer([](TTimer&) { Tick(); });
     c.last_ms = c.timer->Service().NowMs();
   }
-  if (c.running.size() == 1) c.last_ms = c.timer->Service().NowMs();
+  if (c.running.size() == 1) {
+    c.last_ms = c.timer->Service().NowMs();
+    c.timer->SetEnabled(true);
+  }
 }
 
 void Unregister(TpmAnimation* a) {
-  auto& r = Clock().running;
-  r.erase(std::remove(r.begin(), r.end(), a), r.end());
+  AnimationClock& c = Clock();
+  c.running.erase(std::remove(c.running.begin(), c.running.end(), a), c.running.end());
+  // The timer object lives on, but an idle window must sleep until the next event.
+  if (c.running.empty() && c.timer) c.timer->SetEnabled(false);
 }
 
 }  // namespace

@@ -224,17 +224,19 @@ void TpmListBox::SetItemIndex(int v) {
   if (v == item_index_) return;
   if (TpmListBoxItem* old = Selected()) old->Repaint();
   item_index_ = v;
-  if (TpmListBoxItem* row = Selected()) {
-    const float content_h = content_->Height();
-    const float top = row->Position().Y(), bottom = top + row->Height();
-    if (bottom > content_h)
-      SetScroll(scroll_ + (bottom - content_h));
-    else if (top < 0)
-      SetScroll(scroll_ + top);
-  }
+  if (TpmListBoxItem* row = Selected()) ScrollIntoView(*row);
   PlaceSelection();
   Repaint();
   if (OnChange) OnChange(Selected());
+}
+
+void TpmListBox::ScrollIntoView(const TpmListBoxItem& row) {
+  const float content_h = content_->Height();
+  const float top = row.Position().Y(), bottom = top + row.Height();
+  if (bottom > content_h)
+    SetScroll(scroll_ + (bottom - content_h));
+  else if (top < 0)
+    SetScroll(scroll_ + top);
 }
 
 void TpmListBox::SelectAt(float x, float y) {

@@ -46,6 +46,8 @@ class TpmListBox : public TpmControl {
   TpmListBoxItem* Selected() const { return Item(item_index_); }
   // Frees every row, last first (the selection steps back as its row goes).
   void Clear();
+  // Scrolls by what Row overhangs the bottom (or the top) of the content.
+  void ScrollIntoView(const TpmListBoxItem& row);
   // Appends rows at once: a list of many rows is laid out once, not once per row.
   void AddRows(const std::vector<TpmListBoxItem*>& rows);
   // Rows go into the content object; other children stay with the list box.

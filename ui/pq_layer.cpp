@@ -12,6 +12,8 @@
 namespace {
 
 int g_layer_count = 0;
+// The focus mark: the selection blue of the window's light theme.
+constexpr uint32_t kFocusMarkColor = 0xFF005ACC;
 
 bool IsInside(const TpmObject* obj, const TpmObject* ancestor) {
   for (const TpmObject* o = obj; o; o = o->Parent()) {
@@ -163,9 +165,22 @@ void TgkPQLayer::SetCaptured(TpmVisualObject* obj) {
     ReleaseCapture();
 }
 
+TpmRect TgkPQLayer::FocusMarkRect(TpmVisualObject& obj) {
+  const TpmRect r = obj.AbsoluteRect();
+  return {r.Left - 1, r.Top - 1, r.Right + 1, r.Bottom + 1};
+}
+
+void TgkPQLayer::SetFocusMarkShown(bool shown) {
+  if (shown == focus_mark_) return;
+  focus_mark_ = shown;
+  if (focused_) AddUpdateRect(FocusMarkRect(*focused_));
+}
+
 void TgkPQLayer::SetFocused(TpmVisualObject* obj) {
   if (obj == focused_) return;
   TpmVisualObject* old = focused_;
+  if (focus_mark_ && old) AddUpdateRect(FocusMarkRect(*old));
+  if (focus_mark_ && obj) AddUpdateRect(FocusMarkRect(*obj));
   focused_ = obj;
   if (old) old->KillFocus();
   if (obj) obj->EnterFocus();
@@ -205,6 +220,7 @@ void TgkPQLayer::RedrawUpdateRects() {
     }
   } done{*this};
   std::vector<TpmRect> rects = update_rects_;
+  surface_changed_ = true;
   if (rects.size() > kMaxUpdateRects) {
     TpmRect u = rects[0];
     for (const TpmRect& r : rects) u = UnionRect(u, r);
@@ -243,6 +259,14 @@ void TgkPQLayer::RedrawUpdateRects() {
       ++last_painted_;
     }
   }
+  if (focus_mark_ && focused_ && focused_->IsVisibleAll()) {
+    s.SetMatrix(TpmMatrix::Identity());
+    s.Stroke = TpmBrush(pqBrushSolid, kFocusMarkColor);
+    s.StrokeThickness = 1;
+    const TpmRect r = FocusMarkRect(*focused_);
+    s.DrawRect({r.Left + 0.5f, r.Top + 0.5f, r.Right - 0.5f, r.Bottom - 0.5f}, 0, 0, pqAllCorners,
+               1);
+  }
   s.ResetClipRect();
 }
 
@@ -263,14 +287,16 @@ void TgkPQLayer::BeforePaint() {
 }
 
 void TgkPQLayer::Paint() {
-  if (!update_rects_.empty()) {
-    RedrawUpdateRects();
+  RedrawUpdateRects();
+  // Also a surface redrawn outside a frame (a menu drawn as it opens) reaches the bitmap.
+  if (surface_changed_) {
     TgkBitmap& bitmap = Bitmap();
     uint32_t* bits = nullptr;
     if (bitmap.Width() == surface_->Width() && bitmap.Height() == surface_->Height() &&
         bitmap.LockBitmapBits(bits, true)) {
       surface_->CopyBits(bits);
       bitmap.UnlockBitmapBits();
+      surface_changed_ = false;
     }
   }
   TgkLayer::Paint();
@@ -310,6 +336,7 @@ TpmVisualObject* TgkPQLayer::InputTarget(TpmVisualObject* obj) {
 
 void TgkPQLayer::PointerDown(TMouseButton button, TShiftState shift, float x, float y) {
   pointer_ = Snap({x, y});
+  SetFocusMarkShown(false);
   if (OnDismiss && (x < 0 || y < 0 || x >= BitmapWidth() || y >= BitmapHeight())) {
     OnDismiss();  // may free this layer
     return;
@@ -435,6 +462,14 @@ void TgkPQLayer::MouseWheel(TShiftState shift, int wheel_delta, bool& handled) {
   if (PointerWheel(shift, wheel_delta)) handled = true;
 }
 
+void TgkPQLayer::MouseLeave() {
+  TgkLayer::MouseLeave();
+  if (TpmVisualObject* old = hovered_) {
+    hovered_ = nullptr;
+    old->MouseLeave();
+  }
+}
+
 void TgkPQLayer::KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) {
   TgkLayer::KeyDown(key, key_char, shift);
   if (key == vkEscape && OnDismiss) {
@@ -442,6 +477,7 @@ void TgkPQLayer::KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) {
     OnDismiss();  // may free this layer
     return;
   }
+  if (OnDismiss && MenuKey(key)) return;
   TpmVisualObject* root = Root();
   if (key == vkTab && root) {
     key = 0;
@@ -465,6 +501,40 @@ void TgkPQLayer::KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) {
 void TgkPQLayer::KeyUp(uint16_t& key, char32_t& key_char, TShiftState shift) {
   TgkLayer::KeyUp(key, key_char, shift);
   if (TpmVisualObject* f = InputTarget(focused_)) f->KeyUp(key, key_char, shift);
+}
+
+bool TgkPQLayer::MenuKey(uint16_t& key) {
+  TpmVisualObject* root = Root();
+  if (!root) return false;
+  std::vector<TpmMenuItem*> entries;
+  for (TpmObject* o : root->Children()) {
+    if (auto* entry = dynamic_cast<TpmMenuItem*>(o)) entries.push_back(entry);
+  }
+  const auto at = std::find(entries.begin(), entries.end(), hovered_);
+  if ((key == vkUp || key == vkDown) && !entries.empty()) {
+    // The entry the keys are on is marked as the pointer would mark it.
+    const size_t n = entries.size();
+    size_t next = key == vkDown ? 0 : n - 1;
+    if (at != entries.end()) {
+      const size_t i = static_cast<size_t>(at - entries.begin());
+      next = key == vkDown ? std::min(i + 1, n - 1) : (i == 0 ? 0 : i - 1);
+    }
+    key = 0;
+    if (TpmVisualObject* old = hovered_) {
+      hovered_ = nullptr;
+      old->MouseLeave();
+    }
+    hovered_ = entries[next];
+    hovered_->MouseEnter();
+    return true;
+  }
+  if ((key == vkReturn || key == vkSpace) && at != entries.end()) {
+    key = 0;
+    TpmMenuItem& entry = **at;
+    if (entry.OnChoose) entry.OnChoose(entry.Index);  // closes the menu, may free this layer
+    return true;
+  }
+  return false;
 }
 
 bool TgkPQLayer::HintShow(std::string& message) {
@@ -509,6 +579,12 @@ bool TgkPQLayer::ShowPopupMenu(TpmObject* owner, const std::vector<std::string>&
     menu.Capture();
     menu.SetFocus();
   }
+  // The entry under the pointer is marked at once, as after a move: a click that follows
+  // without a move chooses the entry that shows the mark.
+  if (TgkSceneHost* host = Scene()) {
+    const TgkPoint mouse = host->MousePosition();
+    menu.PointerMove(0, mouse.X - place.X, mouse.Y - place.Y);
+  }
   menu.UpdateSurface();
   return true;
 }
@@ -522,6 +598,8 @@ void TgkPQLayer::ClosePopupMenu() {
   std::unique_ptr<TgkScreenPQLayer> menu = std::move(popup_);
   popup_owner_ = nullptr;
   menu->OnDismiss = nullptr;
+  // The keys go back to the layer whose box opened the menu.
+  if (!IsDestroying() && Scene() && Scene()->Focused() == menu.get()) SetFocus();
   menu->ReleaseCapture();
   menu->SetParent(nullptr);
   // Freed after the current event has left the menu's code.

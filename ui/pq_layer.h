@@ -60,6 +60,12 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   TpmVisualObject* GetFocused() const override { return focused_; }
   void SetFocused(TpmVisualObject* obj) override;
   TpmVisualObject* GetHovered() const { return hovered_; }
+  // The focus mark, a thin blue frame around the focused control, shown while the focus is
+  // moved with the keyboard; a press in the layer hides it.
+  bool FocusMarkShown() const { return focus_mark_; }
+  void SetFocusMarkShown(bool shown);
+  // Where the mark of Obj is drawn, in layer pixels.
+  static TpmRect FocusMarkRect(TpmVisualObject& obj);
   TpmResources* GetStyle() const override { return style_; }
   TpmPoint LocalToScreen(const TpmPoint& p) const override;
   void ObjectDestroying(TpmObject* obj) override;
@@ -98,6 +104,9 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   void MouseUp(TMouseButton button, TShiftState shift, float x, float y, const TgkVector& ray_pos,
                const TgkVector& ray_dir) override;
   void MouseWheel(TShiftState shift, int wheel_delta, bool& handled) override;
+  // The pointer left the layer (for another object or out of the window): nothing in it is
+  // under the pointer any more.
+  void MouseLeave() override;
   void KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) override;
   void KeyUp(uint16_t& key, char32_t& key_char, TShiftState shift) override;
   bool HintShow(std::string& message) override;
@@ -120,6 +129,8 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
 
  private:
   TpmPoint Snap(TpmPoint p) const;
+  // The keys of a menu layer: Up and Down mark an entry, Enter and Space choose it.
+  bool MenuKey(uint16_t& key);
   // obj, unless a disabled control holds it.
   static TpmVisualObject* InputTarget(TpmVisualObject* obj);
   void ClearReferences(TpmObject* obj);
@@ -138,6 +149,9 @@ class TgkPQLayer : public TgkLayer, public IpqScene, public IpqObjectHost {
   int last_painted_ = 0;
   bool updating_ = false;
   bool redrawing_ = false;
+  // The surface holds a picture the layer bitmap has not received yet.
+  bool surface_changed_ = false;
+  bool focus_mark_ = false;
   TpmPoint pointer_;
   TpmVisualObject* captured_ = nullptr;
   TpmVisualObject* hovered_ = nullptr;

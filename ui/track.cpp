@@ -113,6 +113,37 @@ void TpmTrack::SetValue(float v) {
   PlaceThumb();
 }
 
+void TpmTrack::KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) {
+  TpmControl::KeyDown(key, key_char, shift);
+  const float upper = max_ - viewport_;
+  const float step = frequency_ != 0 ? frequency_ : (upper - min_) / 100;
+  switch (key) {
+    case vkLeft:
+    case vkDown:
+      SetValue(value_ - step);
+      break;
+    case vkRight:
+    case vkUp:
+      SetValue(value_ + step);
+      break;
+    case vkNext:  // Page Down
+      SetValue(value_ - 10 * step);
+      break;
+    case vkPrior:  // Page Up
+      SetValue(value_ + 10 * step);
+      break;
+    case vkHome:
+      SetValue(min_);
+      break;
+    case vkEnd:
+      SetValue(upper);
+      break;
+    default:
+      return;
+  }
+  key = 0;
+}
+
 void TpmTrack::Changed() {
   if (OnChange && !IsLoading()) OnChange(this);
 }

@@ -43,6 +43,9 @@ class TpmTrack : public TpmControl {
   bool Tracking() const { return tracking_; }
   void SetTracking(bool v) { tracking_ = v; }
   TNotifyEvent OnChange;
+  // Arrow keys move the value by one step (Frequency, or 1 % of the range when Frequency is
+  // 0), Page Up and Page Down by ten steps, Home and End to the ends.
+  void KeyDown(uint16_t& key, char32_t& key_char, TShiftState shift) override;
 
   TpmThumb* Thumb() const { return thumb_; }
   // The area the thumb runs in, in the coordinates of the thumb's parent.

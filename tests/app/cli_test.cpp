@@ -3,7 +3,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -248,6 +251,56 @@ print('ok')
         0)
         << model << ": " << out;
   }
+}
+
+TEST_F(CliTest, ADisplayThatCannotBeOpenedIsAnErrorWithoutLibraryNoise) {
+  std::string out;
+  const std::string run = "cd " + ShellQuote(dir.path()) + " && env -u SDL_VIDEODRIVER ";
+  // A wrong X display, also with a Wayland one named beside it.
+  for (const char* env :
+       {"-u WAYLAND_DISPLAY DISPLAY=:97531", "DISPLAY=:97531 WAYLAND_DISPLAY=wayland-97531",
+        "-u DISPLAY WAYLAND_DISPLAY=wayland-97531 XDG_RUNTIME_DIR=/nonexistent",
+        "-u DISPLAY -u XDG_RUNTIME_DIR WAYLAND_DISPLAY=wayland-97531",
+        "-u DISPLAY WAYLAND_DISPLAY=wayland-97531 XDG_RUNTIME_DIR=/tmp"}) {
+    EXPECT_EQ(RunCommand(run + env + " " + ShellQuote(FACETMINT_EXE) + " 2>&1", &out), 1) << env;
+    EXPECT_NE(out.find("facetmint: display "), std::string::npos) << env << ": " << out;
+    EXPECT_NE(out.find("97531"), std::string::npos) << out;
+    // One line of ours, nothing else on the terminal.
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out"))) << "no headless render";
+  }
+}
+
+TEST_F(CliTest, OutOfRangeSettingsSayWhichValueWasUsed) {
+  std::string out;
+  const std::string icon = " -o " + F("a.png");
+  ASSERT_EQ(Facetmint("render --shadow-opacity 150 --distance 1 --rotate 0,200,0" + icon, &out), 0)
+      << out;
+  // Each notice names the option, the value asked for and the value used; the icon is the
+  // one rendered with the values named.
+  std::map<std::string, std::string> used;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t at = line.find("; using ");
+    ASSERT_NE(at, std::string::npos) << line;
+    ASSERT_EQ(line.rfind("facetmint: --", 0), 0u) << line;
+    used[line.substr(11, line.find(' ', 11) - 11)] = line.substr(at + 8);
+  }
+  ASSERT_EQ(used.size(), 3u) << out;
+  EXPECT_NE(out.find("--shadow-opacity 150 "), std::string::npos) << out;
+  EXPECT_NE(out.find("--distance 1 "), std::string::npos) << out;
+  EXPECT_NE(out.find("--rotate 200 "), std::string::npos) << out;
+  ASSERT_EQ(
+      Facetmint("render --shadow-opacity " + used["--shadow-opacity"] + " --distance " +
+                    used["--distance"] + " --rotate 0," + used["--rotate"] + ",0 -o " + F("b.png"),
+                &out),
+      0);
+  EXPECT_TRUE(out.empty()) << out;
+  EXPECT_EQ(testsupport::ReadFile(dir.File("a.png")), testsupport::ReadFile(dir.File("b.png")));
+  // In range (rounding to the slider's steps is no notice): nothing said.
+  ASSERT_EQ(
+      Facetmint("render --shadow-opacity 33 --distance 2 --shadow-direction -180" + icon, &out), 0);
+  EXPECT_TRUE(out.empty()) << out;
 }
 
 }  // namespace

@@ -147,6 +147,39 @@ class MainWindowTest : public ::testing::Test {
     return path;
   }
 
+  // A model of Count small cubes in a row, named M0, M1, ...
+  std::string WriteManyMeshes(const TempDir& dir, int count) {
+    using namespace modelwriter;
+    std::vector<Chunk> chunks;
+    for (int i = 0; i < count; ++i) {
+      MeshLayout m = modelwriter::Cube("M" + std::to_string(i));
+      for (V3& v : m.vertices) v.x += 2.0f * static_cast<float>(i);
+      chunks.push_back(MeshChunk(m));
+    }
+    const std::string path = dir.File("MANY.3DS");
+    testsupport::WriteFile(path, File3DS(chunks));
+    return path;
+  }
+  void Key(std::uint16_t code, TShiftState shift = 0) {
+    TInputEvent e;
+    e.kind = TInputKind::KeyDown;
+    e.key = code;
+    e.shift = shift;
+    window_->Window().Dispatch(e);
+    loop_->ProcessPending();
+  }
+  // The bottom edge of a 2D control in window pixels.
+  float WindowBottom(TpmVisualObject& control) {
+    const TpmPoint centre = WindowPoint(control);
+    auto* layer = dynamic_cast<TgkScreenPQLayer*>(control.Scene());
+    return centre.Y +
+           control.Height() / 2 * layer->Height() / static_cast<float>(layer->BitmapHeight());
+  }
+  TpmVisualObject* Focused() {
+    auto* layer = dynamic_cast<TgkPQLayer*>(Form().Scene().Focused());
+    return layer ? layer->GetFocused() : nullptr;
+  }
+
   TFakeClock clock_{1000};
   testsupport::TScriptedDialogService dialogs_;
   std::unique_ptr<TEventLoop> loop_;
@@ -579,6 +612,173 @@ TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
   Run(600);
   EXPECT_EQ(Form().RenderCount(), renders);
   EXPECT_TRUE(dialogs_.errors.empty());
+}
+
+TEST_F(MainWindowTest, TheMeshListEndsInsideTheWindowAndScrollsToItsLastRow) {
+  TempDir dir;
+  TpmListBox& list = Form().MeshList();
+  for (int count : {19, 40}) {
+    Form().LoadModel(WriteManyMeshes(dir, count));
+    loop_->ProcessPending();
+    ASSERT_EQ(list.Count(), count);
+    for (auto size : {std::pair{1066, 657}, std::pair{584, 462}, std::pair{1066, 900}}) {
+      window_->Window().SetSize(size.first, size.second);
+      loop_->ProcessPending();
+      EXPECT_LE(WindowBottom(list), static_cast<float>(size.second)) << size.second;
+    }
+    window_->Window().SetSize(1066, 657);
+    loop_->ProcessPending();
+    // Too many rows for the list: the scroll bar is there, and the wheel brings the last row
+    // to the list's bottom, inside the window.
+    EXPECT_TRUE(list.ScrollBarVisible()) << count;
+    const TpmPoint middle = WindowPoint(list);
+    Send(TInputKind::MouseMove, middle.X, middle.Y);
+    for (int i = 0; i < 4 * count; ++i)
+      Send(TInputKind::MouseWheel, middle.X, middle.Y, 0, mbLeft, -120);
+    TpmListBoxItem& last = *list.Item(count - 1);
+    EXPECT_LE(WindowBottom(last), WindowBottom(list) + 0.5f);
+    EXPECT_LE(WindowBottom(last), 657.0f);
+    EXPECT_GE(last.Position().Y(), 0);
+    // And the keys: Home back to the first row, End to the last.
+    ClickControl(list);  // the keys go to the list
+    Key(vkHome);
+    EXPECT_EQ(list.ScrollValue(), 0);
+    Key(vkEnd);
+    EXPECT_EQ(list.ItemIndex(), count - 1);
+    EXPECT_LE(WindowBottom(last), WindowBottom(list) + 0.5f);
+  }
+}
+
+TEST_F(MainWindowTest, ADragThatStartsOnTheModelTurnsOrMovesTheView) {
+  Bench().SetCameraDistance(3);  // close up: the cube covers much of the view
+  Run(501);
+  const auto span = Span(&Cube(), 330);
+  ASSERT_GE(span.first, 0);
+  const float x = static_cast<float>(span.first + span.second) / 2;
+  const float turn = Bench().CameraZ().RotateAngle().Z();
+  const float tilt = Bench().CameraX().RotateAngle().X();
+  // Two pixels are a shaky click, not a drag: the row is selected, the view stays.
+  Drag(x, 330, x + 2, 330);
+  EXPECT_EQ(Form().MeshList().ItemIndex(), 0);
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), turn);
+  // Further, the view turns as on the background, from the press on.
+  Send(TInputKind::MouseMove, x, 330);
+  Send(TInputKind::MouseDown, x, 330, ssLeft);
+  Send(TInputKind::MouseMove, x + 10, 335, ssLeft);
+  Send(TInputKind::MouseMove, x + 30, 345, ssLeft);
+  EXPECT_TRUE(Form().Dragging());
+  EXPECT_FLOAT_EQ(Bench().CameraZ().RotateAngle().Z(), turn + 30);
+  EXPECT_FLOAT_EQ(Bench().CameraX().RotateAngle().X(), tilt + 15);
+  EXPECT_EQ(Form().MeshList().ItemIndex(), -1) << "a drag clears the selection";
+  Send(TInputKind::MouseUp, x + 30, 345, 0);
+  EXPECT_FALSE(Form().Dragging());
+  // With Shift the model moves.
+  const TgkPoint before = Bench().MeshOwner().Position().Point();
+  const auto now = Span(&Cube(), 330);
+  ASSERT_GE(now.first, 0);
+  Drag(static_cast<float>(now.first + now.second) / 2, 330,
+       static_cast<float>(now.first + now.second) / 2 - 20, 330, ssShift);
+  EXPECT_NE(Bench().MeshOwner().Position().Point(), before);
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), turn + 30);
+}
+
+TEST_F(MainWindowTest, TabWalksTheControlsInReadingOrderAndKeysWorkThem) {
+  TempDir dir;
+  Form().LoadModel(WriteModel(dir));
+  loop_->ProcessPending();
+  std::vector<TpmVisualObject*> order;
+  for (int i = 0; i < 40; ++i) {
+    Key(vkTab);
+    TpmVisualObject* f = Focused();
+    ASSERT_NE(f, nullptr);
+    if (!order.empty() && f == order.front()) break;
+    order.push_back(f);
+  }
+  auto named = [this](const char* name) { return &Form().Control<TpmVisualObject>(name); };
+  auto* row0 = Form().MeshList().Item(0);
+  auto* row1 = Form().MeshList().Item(1);
+  const std::vector<TpmVisualObject*> expected = {named("btnLoad"),
+                                                  named("popupFormat"),
+                                                  named("btnSave"),
+                                                  named("btnAbout"),
+                                                  named("modelTransform"),
+                                                  named("modelRotateX"),
+                                                  named("modelRotateY"),
+                                                  named("modelRotateZ"),
+                                                  named("checkShadow"),
+                                                  named("shadowDirTrack"),
+                                                  named("shadowDistTrack"),
+                                                  named("shadowOpacityTrack"),
+                                                  named("shadowSoftnessTrack"),
+                                                  named("shadowColor"),
+                                                  &Form().MeshList(),
+                                                  FirstChild<TpmCheckBox>(*row0),
+                                                  FirstChild<TpmSpeedButton>(*row0),
+                                                  FirstChild<TpmCheckBox>(*row1),
+                                                  FirstChild<TpmSpeedButton>(*row1),
+                                                  named("TrackBar1")};
+  EXPECT_EQ(order, expected);
+  // Shift+Tab goes back; the focused control carries the mark, one layer at a time.
+  Key(vkTab, ssShift);
+  EXPECT_EQ(Focused(), named("TrackBar1"));
+  EXPECT_TRUE(Layer("HintLayout").FocusMarkShown());
+  EXPECT_FALSE(Layer("ScreenPQLayer3").FocusMarkShown());
+
+  // Sliders: arrows by Frequency, pages by ten of it; the distance slider by 1 % and 10 %.
+  auto& distance = Form().Control<TpmTrackBar>("TrackBar1");
+  Key(vkRight);
+  EXPECT_NEAR(distance.Value(), -10 + 0.18f, 1e-4);
+  EXPECT_NEAR(Bench().Camera1().Position().Y(), -10 + 0.18f, 1e-4);
+  Key(vkNext);
+  EXPECT_NEAR(distance.Value(), -10 + 0.18f - 1.8f, 1e-4);
+  auto& direction = Form().Control<TpmTrackBar>("shadowDirTrack");
+  while (Focused() != &direction) Key(vkTab, ssShift);
+  Key(vkLeft);
+  EXPECT_EQ(direction.Value(), 40);
+  Key(vkPrior);
+  EXPECT_EQ(direction.Value(), 90);
+  EXPECT_EQ(Form().Control<TpmLabel>("shadowDirLabel").Text(), "90");
+  // Space toggles a check box; Enter and Space press a button.
+  Key(vkTab, ssShift);
+  EXPECT_EQ(Focused(), named("checkShadow"));
+  Key(vkSpace);
+  EXPECT_FALSE(Form().Control<TpmCheckBox>("checkShadow").IsChecked());
+  dialogs_.AnswerColor(std::nullopt);
+  while (Focused() != FirstChild<TpmSpeedButton>(*row1)) Key(vkTab);
+  Key(vkReturn);
+  EXPECT_EQ(dialogs_.color_requests.size(), 1u);
+  // The format box opens its menu; Escape closes it, the choice unchanged.
+  while (Focused() != named("popupFormat")) Key(vkTab);
+  Key(vkSpace);
+  ASSERT_NE(Layer("layerToolbar").PopupMenu(), nullptr);
+  Key(vkEscape);
+  EXPECT_EQ(Layer("layerToolbar").PopupMenu(), nullptr);
+  EXPECT_EQ(Form().Control<TpmPopupBox>("popupFormat").ItemIndex(), 0);
+  // In the menu the arrows go from entry to entry and Enter chooses one.
+  Key(vkReturn);
+  Key(vkDown);
+  Key(vkDown);
+  Key(vkReturn);
+  EXPECT_EQ(Layer("layerToolbar").PopupMenu(), nullptr);
+  EXPECT_EQ(Form().Control<TpmPopupBox>("popupFormat").ItemIndex(), 1);
+  // The about panel: opened with Enter, its OK button and link in the chain, closed by Escape.
+  Key(vkTab);
+  Key(vkTab);
+  EXPECT_EQ(Focused(), named("btnAbout"));
+  Key(vkReturn);
+  Run(600);
+  ASSERT_TRUE(Layer("layerAbout").Visible());
+  Key(vkTab);
+  EXPECT_EQ(Focused(), named("btnAboutClose"));
+  Key(vkTab);
+  EXPECT_EQ(Focused(), named("Label5"));
+  Key(vkEscape);
+  EXPECT_FALSE(Layer("layerAbout").Visible());
+  // A press with the mouse hides the mark.
+  while (Focused() != &direction) Key(vkTab);
+  EXPECT_TRUE(Layer("ScreenPQLayer3").FocusMarkShown());
+  ClickControl(direction);
+  EXPECT_FALSE(Layer("ScreenPQLayer3").FocusMarkShown());
 }
 
 }  // namespace

@@ -239,11 +239,12 @@ TEST_F(SceneHostTest, AFrameDrawsTheRootsInOrderWithTheScenesColours) {
   ASSERT_EQ(c.clears, std::vector<uint32_t>{0xFFDFDFDF});
   EXPECT_EQ(c.Ambient(), TgkScene::kDefaultAmbientColor);
   EXPECT_EQ(c.Camera(), camera_);
-  // Tree order: the right, left and hint layers, the cube, then the tool bar.
+  // The 3D scene (the cube) first, then the layers over it in tree order: the right, left
+  // and hint layers, then the tool bar.
   ASSERT_EQ(c.draws.size(), 5u);
-  EXPECT_EQ(c.draws[0].mesh, &right_->ScreenQuad());
-  EXPECT_TRUE(c.draws[0].screen);
-  EXPECT_FALSE(c.draws[3].screen) << "the cube";
+  EXPECT_FALSE(c.draws[0].screen) << "the cube";
+  EXPECT_EQ(c.draws[1].mesh, &right_->ScreenQuad());
+  for (size_t i = 1; i < 5; ++i) EXPECT_TRUE(c.draws[i].screen) << i;
   EXPECT_EQ(c.draws[4].mesh, &top_->ScreenQuad());
   EXPECT_EQ(scene_.FrameCount(), frames + 1);
   // A failing BeginScene draws nothing but still ends the frame.
