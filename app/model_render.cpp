@@ -2,37 +2,25 @@
 #include <cstring>
 
 #include "app/icon_pipeline.h"
+#include "app/render_pose.h"
 #include "scene/camera_light.h"
 #include "scene/canvas.h"
 #include "scene/dummy.h"
 #include "scene/scene_bitmap.h"
 #include "scene/shape.h"
 
-namespace {
+TRenderPose::TRenderPose(TgkDummy& owner, TgkShape* selected) : owner_(owner), selected_(selected) {
+  owner_.Scale().SetPoint({2, 2, 2});
+  if (selected_) selected_->Material().SetFillMode(gkSolid);
+}
 
-// Puts the owner's scale and the selected mesh's fill mode back however the render ends.
-class TRenderPose {
- public:
-  TRenderPose(TgkDummy& owner, TgkShape* selected) : owner_(owner), selected_(selected) {
-    owner_.Scale().SetPoint({2, 2, 2});
-    if (selected_) selected_->Material().SetFillMode(gkSolid);
-  }
-  ~TRenderPose() {
-    if (selected_) selected_->Material().SetFillMode(gkWireframe);
-    owner_.Scale().SetPoint({1, 1, 1});
-  }
-  TRenderPose(const TRenderPose&) = delete;
-  TRenderPose& operator=(const TRenderPose&) = delete;
+TRenderPose::~TRenderPose() {
+  if (selected_) selected_->Material().SetFillMode(gkWireframe);
+  owner_.Scale().SetPoint({1, 1, 1});
+}
 
- private:
-  TgkDummy& owner_;
-  TgkShape* selected_;
-};
-
-}  // namespace
-
-bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
-                 TgkLight& light, TgkShape* selected) {
+bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
+                 TgkShape* selected) {
   TgkCanvas& canvas = scene.Canvas();
   canvas.ResetState();
   canvas.SetLighting(true);
@@ -56,6 +44,12 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
   }
   owner.SetCanvas(nullptr);
   canvas.EndScene();
+  return true;
+}
+
+bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
+                 TgkLight& light, TgkShape* selected) {
+  if (!RenderFrame(scene, owner, camera, light, selected)) return false;
   // The frame is premultiplied BGRA like the work bitmap: rows are copied as they are.
   const uint32_t* bits = scene.Bits();
   if (!bits) return false;
