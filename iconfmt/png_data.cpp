@@ -9,5 +9,7 @@ std::vector<uint8_t> EncodePngData(const TpmBitmap& bitmap) {
   image.height = bitmap.Height();
   image.form = TAlphaForm::Premultiplied;
   image.pixels.assign(bitmap.Pixels(), bitmap.Pixels() + bitmap.ByteSize() / 4);
-  return EncodeImage(image, TImageFormat::Png);
+  TEncodeOptions options;
+  options.fast = true;
+  return EncodeImage(image, TImageFormat::Png, options);
 }

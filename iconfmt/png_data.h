@@ -7,5 +7,6 @@
 
 class TpmBitmap;
 
-// Raises EImageError when the encoder fails.
+// Compressed for speed rather than size (these images are many and large). Raises
+// EImageError when the encoder fails.
 std::vector<uint8_t> EncodePngData(const TpmBitmap& bitmap);
