@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "imaging/bitmap.h"
+#include "scene/canvas.h"
 
 class TgkBitmap;
 class TgkCamera;
@@ -43,10 +44,11 @@ inline constexpr int kRenderSize = 1024;
 inline constexpr int kMasterSize = 256;
 
 // Renders owner (scaled by 2 for the duration) through scene's canvas with camera and light,
-// selected (may be null) drawn solid; the frame is left in scene's pixels. False when the
-// canvas cannot start a frame.
+// selected (may be null) drawn solid; the frame is left in scene's pixels. With a tile, the
+// frame is that part of a larger frame (TgkCanvas::SetFrameTile). False when the canvas
+// cannot start a frame.
 bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
-                 TgkShape* selected);
+                 TgkShape* selected, const TgkFrameTile& tile = {});
 
 // Step A: renders owner (scaled by 2 for the duration) through scene's canvas with camera
 // and light, selected (may be null) drawn solid, and copies the frame into work. False

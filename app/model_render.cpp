@@ -20,9 +20,15 @@ TRenderPose::~TRenderPose() {
 }
 
 bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
-                 TgkShape* selected) {
+                 TgkShape* selected, const TgkFrameTile& tile) {
   TgkCanvas& canvas = scene.Canvas();
   canvas.ResetState();
+  // The tile holds only for this frame: the canvas's next frames are whole again.
+  struct TTileScope {
+    TgkCanvas& canvas;
+    ~TTileScope() { canvas.SetFrameTile({}); }
+  } tile_scope{canvas};
+  canvas.SetFrameTile(tile);
   canvas.SetLighting(true);
   TRenderPose pose(owner, selected);
   canvas.SetCamera(&camera);

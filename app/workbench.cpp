@@ -274,8 +274,8 @@ const TpmBitmap& TWorkbench::Master(int size) {
     if (size == 2 * kMasterSize) {
       HalveMaster(Master(4 * kMasterSize), *made);
     } else {
-      MakeLargeMaster(size, *mesh_owner_, *camera_, *light1_, selected_, Shadow(), !FramingFitted(),
-                      *made);
+      MakeLargeMaster(size, *scene_bitmap_, *mesh_owner_, *camera_, *light1_, selected_, Shadow(),
+                      !FramingFitted(), *made);
     }
     master = std::move(made);
   }

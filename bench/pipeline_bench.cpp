@@ -131,13 +131,14 @@ void BM_Previews(benchmark::State& state) {
 }
 BENCHMARK(BM_Previews)->Args({0, 1})->Unit(benchmark::kMillisecond);
 
-// arg 2: the frame multisampled at 2048 (1) or single-sampled at 4096 (0).
+// arg 2: the frame in tiles through the 1024 target (0) or multisampled at 2048 (1).
 void BM_Master1024(benchmark::State& state) {
   auto bench = MakeBench(state);
+  const TLargeFrame method = state.range(2) != 0 ? TLargeFrame::Multisample : TLargeFrame::Tiles;
   for (auto _ : state) {
     TpmBitmap master;
-    MakeLargeMaster(1024, bench->MeshOwner(), bench->Camera1(), bench->Light1(), nullptr,
-                    bench->Shadow(), true, master, state.range(2) != 0);
+    MakeLargeMaster(1024, bench->SceneBitmap(), bench->MeshOwner(), bench->Camera1(),
+                    bench->Light1(), nullptr, bench->Shadow(), true, master, method);
   }
 }
 BENCHMARK(BM_Master1024)
@@ -174,8 +175,8 @@ void BM_Master1024Shadow(benchmark::State& state) {
   TpmBitmap plain;
   TShadowSettings off = bench->Shadow();
   off.Enabled = false;
-  MakeLargeMaster(1024, bench->MeshOwner(), bench->Camera1(), bench->Light1(), nullptr, off, true,
-                  plain);
+  MakeLargeMaster(1024, bench->SceneBitmap(), bench->MeshOwner(), bench->Camera1(), bench->Light1(),
+                  nullptr, off, true, plain);
   for (auto _ : state) {
     state.PauseTiming();
     TpmBitmap master(1024, 1024), model(1024, 1024);
