@@ -116,7 +116,7 @@ std::string IconSetName(const std::string& model_file) {
 }
 
 bool ValidIconSetName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
+  if (name.empty() || name[0] == '.') return false;  // "." and "..", or a hidden file
   return std::none_of(name.begin(), name.end(), [](char c) {
     return c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
   });

@@ -35,6 +35,6 @@ std::vector<std::string> WebIconFiles();
 // lower case, every character outside a-z 0-9 . _ - replaced by "-"; "facetmint" for none
 // (the built-in round cube).
 std::string IconSetName(const std::string& model_file);
-// Whether name can name a file inside the set's folder: not empty, not "." or "..", no "/"
-// and no control character.
+// Whether name can name a file inside the set's folder: not empty, no leading "." (that
+// would hide the icon, and covers "." and ".."), no "/" and no control character.
 bool ValidIconSetName(const std::string& name);
