@@ -5,7 +5,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "app/silhouette.h"
 #include "imaging/canvas.h"
@@ -59,7 +58,8 @@ void RenderInTiles(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& camer
   };
   const int scale = frame / size;
   const int core = (tile - 2 * kGuard) / scale * scale;  // rows each strip adds, whole pixels
-  std::vector<uint32_t> strip(static_cast<size_t>(frame) * tile);
+  // Left uninitialised: Reduce reads only rows and columns the tiles have just written.
+  const std::unique_ptr<uint32_t[]> strip(new uint32_t[static_cast<size_t>(frame) * tile]);
   for (int top = 0; top < frame; top += core) {
     const int bottom = std::min(frame, top + core);
     if (!reaches(static_cast<float>(top), static_cast<float>(bottom), model.Top, model.Bottom)) {
@@ -80,14 +80,14 @@ void RenderInTiles(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& camer
       }
       const uint32_t* bits = tiles.Bits();
       for (int y = 0; y < last - first; ++y) {
-        std::memcpy(strip.data() + static_cast<size_t>(y) * frame + left,
+        std::memcpy(strip.get() + static_cast<size_t>(y) * frame + left,
                     bits + static_cast<size_t>(y) * tile, static_cast<size_t>(tile) * 4);
       }
       left_done = std::min(left_done, left);
       right_done = std::max(right_done, left + tile);
     }
     if (left_done < right_done) {
-      Reduce(strip.data(), frame, first, last - first, left_done, right_done, master, top / scale,
+      Reduce(strip.get(), frame, first, last - first, left_done, right_done, master, top / scale,
              bottom / scale);
     }
   }

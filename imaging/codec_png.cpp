@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "imaging/image_codec.h"
 
@@ -148,12 +149,11 @@ std::vector<uint8_t> EncodePng(const TRasterImage& straight, bool fast) {
   // One pass into a buffer of the largest size the image can take: measuring first would
   // compress everything twice.
   png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(*png.get());
-  std::vector<uint8_t> out(size);
-  if (!png_image_write_to_memory(png.get(), out.data(), &size, 0, straight.pixels.data(), stride,
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);  // not zeroed: written first
+  if (!png_image_write_to_memory(png.get(), buffer.get(), &size, 0, straight.pixels.data(), stride,
                                  nullptr))
     throw EImageError("Cannot encode PNG image: " + png.Message());
-  out.resize(size);
-  return out;
+  return std::vector<uint8_t>(buffer.get(), buffer.get() + size);
 }
 
 }  // namespace imagecodec
