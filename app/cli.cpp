@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/command_line.h"
+#include "app/framing.h"
 #include "app/main_window.h"
 #include "app/model_info.h"
 #include "app/workbench.h"
@@ -93,7 +94,16 @@ TIconFormat FormatOf(const std::string& file) {
   const std::string ext = LowerExtension(file);
   if (ext == ".icns") return ifIcns;
   if (ext == ".ico") return ifIco;
+  if (ext == ".iconset") return ifIconset;
   return ifPng;
+}
+
+void Save(TWorkbench& workbench, TIconFormat format, const std::string& file, int png_size) {
+  try {
+    workbench.Save(format, file, png_size);
+  } catch (const std::exception& e) {
+    throw EFailure(file, e.what());
+  }
 }
 
 void Render(const TRenderJob& job) {
@@ -109,6 +119,9 @@ void Render(const TRenderJob& job) {
   } catch (const EUnknownMesh& e) {
     throw EFailure(subject, e.what());
   }
+  if (job.Fit) FitFraming(workbench, job.FitMargin);
+  workbench.SetIconSetName(job.Name);
+  workbench.SetWebBackground(job.Background);
   // In the window a frame that cannot start keeps the last render; here there is none,
   // and empty icons must not pass for a result.
   if (!workbench.RenderIcons()) {
@@ -123,13 +136,9 @@ void Render(const TRenderJob& job) {
     throw EFailure(subject,
                    "nothing of the model is visible in the icon (turned or moved out of view)");
   }
-  for (const std::string& file : job.Outputs) {
-    try {
-      workbench.Save(FormatOf(file), file);
-    } catch (const std::exception& e) {
-      throw EFailure(file, e.what());
-    }
-  }
+  for (const std::string& file : job.Outputs) Save(workbench, FormatOf(file), file, job.PngSize);
+  if (!job.IconThemeDir.empty()) Save(workbench, ifIconTheme, job.IconThemeDir, job.PngSize);
+  if (!job.WebDir.empty()) Save(workbench, ifWeb, job.WebDir, job.PngSize);
   if (!job.PreviewDir.empty()) {
     std::error_code error;
     std::filesystem::create_directories(job.PreviewDir, error);

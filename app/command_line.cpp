@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/icon_sets.h"
 #include "app/window_sliders.h"
 #include "core/text_helpers.h"
 
@@ -124,13 +125,41 @@ TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::st
     if (a == "-o" || a == "--output") {
       const std::string file = args.Value(a);
       const std::string ext = LowerExtension(file);
-      if (ext != ".icns" && ext != ".ico" && ext != ".png") {
-        throw EUsageError(file + ": unknown output format (use .icns, .ico or .png)");
+      if (ext != ".icns" && ext != ".ico" && ext != ".png" && ext != ".iconset") {
+        throw EUsageError(file + ": unknown output format (use .icns, .ico, .png or .iconset)");
       }
       job.Outputs.push_back(file);
     } else if (a == "--previews") {
       job.PreviewDir = args.Value(a);
       if (job.PreviewDir.empty()) throw EUsageError("--previews needs a folder");
+    } else if (a == "--icon-theme") {
+      job.IconThemeDir = args.Value(a);
+      if (job.IconThemeDir.empty()) throw EUsageError("--icon-theme needs a folder");
+    } else if (a == "--web") {
+      job.WebDir = args.Value(a);
+      if (job.WebDir.empty()) throw EUsageError("--web needs a folder");
+    } else if (a == "--name") {
+      job.Name = args.Value(a);
+      if (!ValidIconSetName(job.Name)) {
+        throw EUsageError("--name: \"" + job.Name + "\" cannot name a file");
+      }
+    } else if (a == "--background") {
+      job.Background = ParseColor(a, args.Value(a), true);
+    } else if (a == "--size") {
+      const float size = ParseNumber(a, args.Value(a));
+      if (size != std::floor(size) || size < 16 || size > 1024) {
+        throw EUsageError("--size: expected a whole number from 16 to 1024");
+      }
+      job.PngSize = static_cast<int>(size);
+    } else if (a == "--fit") {
+      args.NoValue(a);
+      job.Fit = true;
+    } else if (a == "--fit-margin") {
+      job.FitMargin = ParseNumber(a, args.Value(a));
+      if (job.FitMargin < 0 || job.FitMargin >= 50) {
+        throw EUsageError("--fit-margin: expected a percentage from 0 to below 50");
+      }
+      job.Fit = true;
     } else if (a == "--rotate") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
       s.Rotate = {v[0], v[1], v[2]};
@@ -184,8 +213,9 @@ TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::st
       throw EUsageError("more than one model: \"" + job.Model + "\" and \"" + a + "\"");
     }
   }
-  if (job.Outputs.empty() && job.PreviewDir.empty()) {
-    throw EUsageError("render needs at least one -o FILE or --previews DIR");
+  if (job.Outputs.empty() && job.PreviewDir.empty() && job.IconThemeDir.empty() &&
+      job.WebDir.empty()) {
+    throw EUsageError("render needs at least one -o FILE, --previews, --icon-theme or --web DIR");
   }
   return job;
 }
@@ -256,13 +286,27 @@ std::string UsageText() {
   return R"(usage:
   facetmint [MODEL]                 the window, with MODEL loaded when given (without a
                                     display: a render of the round cube into out/)
-  facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [settings]
+  facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [--icon-theme DIR]
+                   [--web DIR] [outputs' options] [settings]
   facetmint info MODEL
   facetmint --help | --version
 
-render writes each FILE in the format of its extension: .icns, .ico or .png (the 256
-pixel image). MODEL is a .3ds or .md3 file; without one the round cube is rendered.
+render writes each FILE in the format of its extension: .icns (16 to 1024 pixels), .ico,
+.png (256 pixels unless --size) or .iconset (the folder iconutil turns into an .icns).
+MODEL is a .3ds or .md3 file; without one the round cube is rendered.
 --previews DIR writes the six previews as icon16.png ... icon256.png.
+--icon-theme DIR writes DIR/hicolor/SxS/apps/NAME.png, S from 16 to 512, for a Linux desktop.
+--web DIR writes favicon.ico, apple-touch-icon.png, icon-192.png, icon-512.png and
+site.webmanifest.
+
+outputs' options:
+  --size N                  side of the .png outputs, 16 .. 1024 (default 256)
+  --name NAME               of the icon theme and web icons (default: the model's file name
+                            in lower case, other characters than a-z 0-9 . _ - as "-")
+  --background #RRGGBB      behind apple-touch-icon.png (default #FFFFFF)
+  --fit                     choose distance and offset so that the model and its shadow
+                            fill the icon (after the settings below)
+  --fit-margin PERCENT      margin of --fit, 0 .. below 50 (default 8; implies --fit)
 
 settings (applied in this order; each takes the value its slider in the window would):
   --view TURN,TILT          view angles about Z and X (default -33,20)

@@ -1,6 +1,7 @@
 // The command line of facetmint, parsed without running anything:
 //   facetmint                       the window (a headless render into out/ while there is none)
-//   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [settings]
+//   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [--icon-theme DIR]
+//                    [--web DIR] [outputs' options] [settings]
 //   facetmint info MODEL
 //   facetmint --help | --version
 #pragma once
@@ -14,9 +15,16 @@
 enum class TCommand { Window, Render, Info, Help, Version };
 
 struct TRenderJob {
-  std::string Model;  // empty: the built-in round cube
-  std::vector<std::string> Outputs;
-  std::string PreviewDir;  // empty: no previews
+  std::string Model;                 // empty: the built-in round cube
+  std::vector<std::string> Outputs;  // .icns, .ico, .png files and .iconset folders
+  std::string PreviewDir;            // empty: no previews
+  std::string IconThemeDir;          // empty: no icon theme
+  std::string WebDir;                // empty: no web icons
+  std::string Name;                  // of the icon theme and web icons; empty: the model's
+  uint32_t Background = 0xFFFFFFFF;  // behind the web's apple-touch-icon.png
+  int PngSize = 256;                 // of the .png outputs
+  bool Fit = false;                  // fill the icon (FitFraming) after the settings
+  float FitMargin = 8;               // percent
   TRenderSettings Settings;
 };
 

@@ -47,14 +47,19 @@ std::unique_ptr<TpmShadowEffect> MakeShadowEffect(const TShadowSettings& setting
   return effect;
 }
 
-TShadowPlacement PlaceShadow(const TpmShadowEffect& effect, int master_width, int master_height) {
-  const TpmRect bounds{0, 0, static_cast<float>(master_width), static_cast<float>(master_height)};
-  TpmRect r = effect.GetEffectRect(bounds);
-  const float union_left = std::min(r.Left, bounds.Left);
-  const float union_top = std::min(r.Top, bounds.Top);
+namespace {
+
+// Step C.2 - C.4 for an effect rectangle r of the master (w x h) and the master's place
+// inside the shadow's work bitmap. A master scale times 256 is shifted by scale times the
+// 256 master's whole pixels, so that every master shows the same picture.
+TShadowPlacement Place(TpmRect r, const TpmPoint& offset, int w, int h, bool shift, int scale) {
+  const TpmRect bounds{0, 0, static_cast<float>(w), static_cast<float>(h)};
+  const float k = static_cast<float>(scale);
+  const float union_left = std::min(r.Left, bounds.Left) / k;
+  const float union_top = std::min(r.Top, bounds.Top) / k;
   TShadowPlacement placement;
-  if (r.Left < 0) placement.Shift.X = -std::nearbyint(union_left);
-  if (r.Top < 0) placement.Shift.Y = -std::nearbyint(union_top);
+  if (shift && r.Left < 0) placement.Shift.X = -std::nearbyint(union_left) * k;
+  if (shift && r.Top < 0) placement.Shift.Y = -std::nearbyint(union_top) * k;
   r.Left += placement.Shift.X;
   r.Right += placement.Shift.X;
   r.Top += placement.Shift.Y;
@@ -62,20 +67,56 @@ TShadowPlacement PlaceShadow(const TpmShadowEffect& effect, int master_width, in
   placement.Effect = r;
   placement.Width = static_cast<int>(std::trunc(r.Width()));
   placement.Height = static_cast<int>(std::trunc(r.Height()));
-  effect.GetOffset(placement.Offset);
+  placement.Offset = offset;
   return placement;
 }
 
-void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings) {
+}  // namespace
+
+TShadowPlacement PlaceShadow(const TpmShadowEffect& effect, int master_width, int master_height,
+                             bool shift) {
+  const TpmRect bounds{0, 0, static_cast<float>(master_width), static_cast<float>(master_height)};
+  TpmPoint offset;
+  effect.GetOffset(offset);
+  return Place(effect.GetEffectRect(bounds), offset, master_width, master_height, shift, 1);
+}
+
+TShadowGeometry ShadowGeometry(const TShadowSettings& settings, int scale) {
+  // The effect's own rules (TpmShadowEffect) at 256, multiplied by scale.
+  const auto effect = MakeShadowEffect(settings);
+  const float k = static_cast<float>(scale);
+  const float a = effect->Direction() * 0.017453292f;
+  TShadowGeometry g;
+  g.Scale = scale;
+  g.Spread = static_cast<float>(EffectSpread(effect->Softness()) * scale);
+  g.Dx = effect->Distance() * k * std::cos(a);
+  g.Dy = effect->Distance() * k * std::sin(a);
+  g.Radius = static_cast<int>(effect->Softness() * 15.0f) * scale;
+  return g;
+}
+
+TShadowPlacement PlaceShadow(const TShadowGeometry& g, int master_width, int master_height,
+                             bool shift) {
+  const TpmRect r{-g.Spread + g.Dx, -g.Spread + g.Dy,
+                  static_cast<float>(master_width) + g.Spread + g.Dx,
+                  static_cast<float>(master_height) + g.Spread + g.Dy};
+  return Place(r, {g.Spread, g.Spread}, master_width, master_height, shift, g.Scale);
+}
+
+void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings, int scale,
+               bool shift) {
   std::unique_ptr<TpmShadowEffect> effect = MakeShadowEffect(settings);
-  const TShadowPlacement place = PlaceShadow(*effect, master.Width(), master.Height());
+  const TShadowGeometry geometry = ShadowGeometry(settings, scale);
+  const TShadowPlacement place = PlaceShadow(geometry, master.Width(), master.Height(), shift);
   const float w = static_cast<float>(master.Width());
   const float h = static_cast<float>(master.Height());
   TpmBitmap shadow(place.Width, place.Height);
   shadow.Canvas().DrawBitmap(
       master, WholeOf(master),
       {place.Offset.X, place.Offset.Y, w + place.Offset.X, h + place.Offset.Y}, 1, false);
-  effect->ProcessEffect(&shadow.Canvas(), shadow);
+  // The effect's own steps (ProcessEffect) with the blur radius of this scale.
+  ShadowPixels(shadow, effect->IgnoreAlpha(), geometry.Radius, effect->ShadowColor(),
+               effect->Opacity());
   master.Canvas().Clear(0);
   master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
   if (!effect->ReplacesContent()) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "imaging/bitmap.h"
+#include "scene/canvas.h"
 
 class TgkBitmap;
 class TgkCamera;
@@ -42,6 +43,13 @@ class TIconPreviews {
 inline constexpr int kRenderSize = 1024;
 inline constexpr int kMasterSize = 256;
 
+// Renders owner (scaled by 2 for the duration) through scene's canvas with camera and light,
+// selected (may be null) drawn solid; the frame is left in scene's pixels. With a tile, the
+// frame is that part of a larger frame (TgkCanvas::SetFrameTile). False when the canvas
+// cannot start a frame.
+bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
+                 TgkShape* selected, const TgkFrameTile& tile = {});
+
 // Step A: renders owner (scaled by 2 for the duration) through scene's canvas with camera
 // and light, selected (may be null) drawn solid, and copies the frame into work. False
 // when the canvas cannot start a frame; work then keeps its previous pixels.
@@ -51,8 +59,12 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
 // Step B: the 256 x 256 master, work drawn scaled into a fresh bitmap.
 void MakeMaster(const TpmBitmap& work, TpmBitmap& master);
 
-// Step C: replaces master by its shadow with the model drawn again on top, from work.
-void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings);
+// Step C: replaces master by its shadow with the model drawn again on top, from work (the
+// full-size render, or a copy of the master before the shadow). scale is the master's side
+// / 256: the shadow's distance, spread and blur grow with it, so that every master shows
+// the same picture. shift false leaves model and shadow in place (see PlaceShadow).
+void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings,
+               int scale = 1, bool shift = true);
 
 // Step D: every preview resized and drawn from the master.
 void MakePreviews(const TpmBitmap& master, TIconPreviews& previews);

@@ -3,18 +3,26 @@
 #include "iconfmt/macico.h"
 #include "iconfmt/winico.h"
 
-void SaveIcns(const TIconPreviews& p, const std::string& file_name) {
-  WriteIcns(p.Of(16), p.Of(32), p.Of(48), p.Of(128), p.Of(256), file_name);
+void SaveIcns(const TIconPreviews& p, const TpmBitmap& master512, const TpmBitmap& master1024,
+              const std::string& file_name) {
+  WriteIcns(p.Of(16), p.Of(32), p.Of(48), p.Of(128), p.Of(256),
+            {{"ic09", &master512},
+             {"ic10", &master1024},
+             {"ic11", &p.Of(32)},
+             {"ic12", &p.Of(64)},
+             {"ic13", &p.Of(256)},
+             {"ic14", &master512}},
+            file_name);
 }
 
 void SaveIco(const TIconPreviews& p, const std::string& file_name) {
   WriteIco(p.Of(16), p.Of(32), p.Of(48), p.Of(64), p.Of(128), p.Of(256), file_name);
 }
 
-void SavePng(const TIconPreviews& p, const std::string& file_name) {
+void SavePng(const TpmBitmap& image, const std::string& file_name) {
   // The codec reports an encoding failure or an unknown extension only as false; the user
   // must not be left believing the icon was saved.
-  if (!p.Of(256).SaveToFile(file_name, "")) {
+  if (!image.SaveToFile(file_name, "")) {
     throw ESaveError("Cannot save \"" + file_name + "\" as an image: the image codec refused it");
   }
 }

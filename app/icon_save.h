@@ -12,10 +12,12 @@ class ESaveError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// .icns from the 16, 32, 48, 128 and 256 previews; .ico from all six; PNG of the 256
-// preview. Every file replaces its target only once complete: any failure raises (the
-// writers' own errors, or ESaveError when the image codec refuses) and leaves the target
-// as it was.
-void SaveIcns(const TIconPreviews& previews, const std::string& file_name);
+// .icns from the 16, 32, 48, 128 and 256 previews, followed by the PNG elements of today's
+// macOS (ic09 and ic14 from master512, ic10 from master1024, ic11 from the 32 preview, ic12
+// from the 64, ic13 from the 256); .ico from all six; PNG of one image. Every file replaces its
+// target only once complete: any failure raises (the writers' own errors, or ESaveError when the
+// image codec refuses) and leaves the target as it was.
+void SaveIcns(const TIconPreviews& previews, const TpmBitmap& master512,
+              const TpmBitmap& master1024, const std::string& file_name);
 void SaveIco(const TIconPreviews& previews, const std::string& file_name);
-void SavePng(const TIconPreviews& previews, const std::string& file_name);
+void SavePng(const TpmBitmap& image, const std::string& file_name);

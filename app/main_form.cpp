@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/embedded.h"
+#include "app/framing.h"
+#include "app/icon_sets.h"
 #include "core/component_stream.h"
 #include "core/stream.h"
 #include "platform/swap_red_blue.h"
@@ -111,6 +113,10 @@ void TfrmMain::BuildMethodTable() {
   methods_.Add<void(TPersistent*, TMouseButton, TShiftState, float, float)>(
       "Label5MouseUp", [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
         Label5MouseUp(s, b, sh, x, y);
+      });
+  methods_.Add<void(TPersistent*, TMouseButton, TShiftState, float, float)>(
+      "labelFitMouseUp", [this](TPersistent* s, TMouseButton b, TShiftState sh, float x, float y) {
+        labelFitMouseUp(s, b, sh, x, y);
       });
 }
 
@@ -465,9 +471,14 @@ void TfrmMain::MeshListChange(TPersistent*) {
 // ---- Saving ----
 
 void TfrmMain::btnSaveClick(TPersistent*) {
+  const int index = c_.popupFormat->ItemIndex();
+  if (index >= ifIconset && index <= ifWeb) {
+    SaveIconSet(static_cast<TIconFormat>(index));
+    return;
+  }
   TSaveFileRequest request;
   TIconFormat format;
-  switch (c_.popupFormat->ItemIndex()) {
+  switch (index) {
     case 0:
       request.filter = "Mac OS X Icon|*.icns";
       request.default_extension = "icns";
@@ -489,6 +500,39 @@ void TfrmMain::btnSaveClick(TPersistent*) {
   request.file_name = "myicon." + request.default_extension;
   request.confirm_overwrite = true;
   if (auto file = Dialogs().SaveFile(request)) workbench_->Save(format, *file);
+}
+
+void TfrmMain::SaveIconSet(TIconFormat format) {
+  auto folder = Dialogs().ChooseFolder("选择保存图标的文件夹");
+  if (!folder) return;
+  std::filesystem::path target(*folder);
+  if (format == ifIconset) target /= workbench_->IconSetName() + ".iconset";
+  const std::vector<std::string> files = format == ifIconset ? IconsetFiles()
+                                         : format == ifIconTheme
+                                             ? IconThemeFiles(workbench_->IconSetName())
+                                             : WebIconFiles();
+  int existing = 0;
+  std::error_code error;
+  for (const std::string& file : files) existing += std::filesystem::exists(target / file, error);
+  if (existing > 0 &&
+      !Dialogs().Confirm("“" + target.string() + "”中已有 " + std::to_string(existing) +
+                         " 个同名文件。要替换它们吗？")) {
+    return;
+  }
+  workbench_->Save(format, target.string());
+}
+
+// ---- Fitting ----
+
+void TfrmMain::labelFitMouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {
+  FitIcon();
+}
+
+void TfrmMain::FitIcon() {
+  if (!FitFraming(*workbench_)) return;
+  // The distance slider shows the new distance; its change handler keeps the camera there.
+  c_.TrackBar1->SetValue(workbench_->Camera1().Position().Y());
+  ScheduleUpdate();
 }
 
 // ---- Viewport gestures ----

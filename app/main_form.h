@@ -126,6 +126,10 @@ class TfrmMain : public TComponent {
   void btnAboutCloseClick(TPersistent* sender);
   void BitmapButton1Click(TPersistent* sender);
   void Label5MouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x, float y);
+  void labelFitMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
+                       float y);
+  // Fits the model and its shadow to the icons once (the F key and the hint panel's 填满).
+  void FitIcon();
   void MeshVisibleChange(TPersistent* sender);
   void MeshColorClick(TPersistent* sender);
   // A press on a mesh: a click selects its row, a drag beyond kDragThreshold pixels turns
@@ -214,6 +218,8 @@ class TfrmMain : public TComponent {
   void LinkHover(bool over);
   // The colour dialog flow of a swatch; True when the user confirmed a colour.
   bool ChooseSwatchColor(TpmRectangle& swatch);
+  // Saves a set into a folder the user picks, asking before files there are replaced.
+  void SaveIconSet(TIconFormat format);
   TDialogService& Dialogs() const;
 
   TMainFormServices services_;

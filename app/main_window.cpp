@@ -130,6 +130,8 @@ bool TMainWindow::Shortcut(const TInputEvent& e) {
     loop_.Quit();
   } else if (e.key == vkF1 && !(e.shift & (ssCtrl | ssAlt | ssShift))) {
     form_->BitmapButton1Click(form_.get());
+  } else if (e.key == 'F' && !(e.shift & (ssCtrl | ssAlt | ssShift))) {
+    form_->FitIcon();
   } else {
     return false;
   }

@@ -2,32 +2,58 @@
 #include <cstring>
 
 #include "app/icon_pipeline.h"
+#include "app/render_pose.h"
 #include "scene/camera_light.h"
 #include "scene/canvas.h"
 #include "scene/dummy.h"
 #include "scene/scene_bitmap.h"
 #include "scene/shape.h"
 
+TRenderPose::TRenderPose(TgkDummy& owner, TgkShape* selected) : owner_(owner), selected_(selected) {
+  owner_.Scale().SetPoint({2, 2, 2});
+  if (selected_) selected_->Material().SetFillMode(gkSolid);
+}
+
+TRenderPose::~TRenderPose() {
+  if (selected_) selected_->Material().SetFillMode(gkWireframe);
+  owner_.Scale().SetPoint({1, 1, 1});
+}
+
+bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
+                 TgkShape* selected, const TgkFrameTile& tile) {
+  TgkCanvas& canvas = scene.Canvas();
+  canvas.ResetState();
+  // The tile holds only for this frame: the canvas's next frames are whole again.
+  struct TTileScope {
+    TgkCanvas& canvas;
+    ~TTileScope() { canvas.SetFrameTile({}); }
+  } tile_scope{canvas};
+  canvas.SetFrameTile(tile);
+  canvas.SetLighting(true);
+  TRenderPose pose(owner, selected);
+  canvas.SetCamera(&camera);
+  canvas.AddLight(&light);
+  if (!canvas.BeginScene()) return false;
+  canvas.Clear(0);
+  for (TgkRenderState state : {rsShadeGouraud, rsCameraMatrix, rsZWriteOn, rsLightingOn}) {
+    canvas.SetRenderState(state);
+  }
+  canvas.SetMatrix(owner.GetAbsoluteMatrix());
+  owner.SetCanvas(&canvas);
+  try {
+    owner.BeforePaint();
+    owner.Paint();
+    owner.PaintChildren();
+  } catch (...) {
+    owner.SetCanvas(nullptr);
+    throw;
+  }
+  owner.SetCanvas(nullptr);
+  canvas.EndScene();
+  return true;
+}
+
 namespace {
-
-// Puts the owner's scale and the selected mesh's fill mode back however the render ends.
-class TRenderPose {
- public:
-  TRenderPose(TgkDummy& owner, TgkShape* selected) : owner_(owner), selected_(selected) {
-    owner_.Scale().SetPoint({2, 2, 2});
-    if (selected_) selected_->Material().SetFillMode(gkSolid);
-  }
-  ~TRenderPose() {
-    if (selected_) selected_->Material().SetFillMode(gkWireframe);
-    owner_.Scale().SetPoint({1, 1, 1});
-  }
-  TRenderPose(const TRenderPose&) = delete;
-  TRenderPose& operator=(const TRenderPose&) = delete;
-
- private:
-  TgkDummy& owner_;
-  TgkShape* selected_;
-};
 
 // Sends the canvas's frames into the work bitmap's pixels while a render lasts, when the
 // sizes agree, so the frame goes from the device to the icon path in one read.
@@ -51,30 +77,8 @@ class TFrameIntoWork {
 
 bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& camera,
                  TgkLight& light, TgkShape* selected) {
-  TgkCanvas& canvas = scene.Canvas();
-  canvas.ResetState();
-  canvas.SetLighting(true);
-  TRenderPose pose(owner, selected);
-  canvas.SetCamera(&camera);
-  canvas.AddLight(&light);
-  TFrameIntoWork frame(canvas, work);
-  if (!canvas.BeginScene()) return false;
-  canvas.Clear(0);
-  for (TgkRenderState state : {rsShadeGouraud, rsCameraMatrix, rsZWriteOn, rsLightingOn}) {
-    canvas.SetRenderState(state);
-  }
-  canvas.SetMatrix(owner.GetAbsoluteMatrix());
-  owner.SetCanvas(&canvas);
-  try {
-    owner.BeforePaint();
-    owner.Paint();
-    owner.PaintChildren();
-  } catch (...) {
-    owner.SetCanvas(nullptr);
-    throw;
-  }
-  owner.SetCanvas(nullptr);
-  canvas.EndScene();
+  TFrameIntoWork frame(scene.Canvas(), work);
+  if (!RenderFrame(scene, owner, camera, light, selected)) return false;
   if (frame.Direct()) return true;
   // Another size: the frame stored in the scene bitmap is premultiplied BGRA like the work
   // bitmap, so the rows it shares with the work bitmap are copied as they are.

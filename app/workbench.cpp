@@ -7,8 +7,11 @@
 #include <stdexcept>
 
 #include "app/icon_save.h"
+#include "app/icon_sets.h"
+#include "app/large_master.h"
 #include "core/stream.h"
 #include "core/text_helpers.h"
+#include "imaging/canvas.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
 #include "scene/bitmap_registry.h"
@@ -252,23 +255,104 @@ bool TWorkbench::RenderIcons() {
   }
   const bool rendered =
       RenderModel(*scene_bitmap_, work_, *mesh_owner_, *camera_, *light1_, selected_);
-  TpmBitmap master(kMasterSize, kMasterSize);
-  MakeMaster(work_, master);
-  if (shadow_enabled_) AddShadow(master, work_, Shadow());
-  MakePreviews(master, previews_);
+  icons_.clear();
+  MakeMaster(work_, master_);
+  if (shadow_enabled_) AddShadow(master_, work_, Shadow(), 1, !FramingFitted());
+  MakePreviews(master_, previews_);
   return rendered;
 }
 
-void TWorkbench::Save(TIconFormat format, const std::string& file_name) const {
+const TpmBitmap& TWorkbench::Master(int size) {
+  if (size == kMasterSize) return master_;
+  if (size != 2 * kMasterSize && size != 4 * kMasterSize) {
+    throw std::out_of_range("no master of size " + std::to_string(size));
+  }
+  std::unique_ptr<TpmBitmap>& master = icons_[size];
+  if (!master) {
+    auto made = std::make_unique<TpmBitmap>();
+    // The 512 master is the 1024 one halved: one render serves both, with more samples.
+    if (size == 2 * kMasterSize) {
+      HalveMaster(Master(4 * kMasterSize), *made);
+    } else {
+      MakeLargeMaster(size, *scene_bitmap_, *mesh_owner_, *camera_, *light1_, selected_, Shadow(),
+                      !FramingFitted(), *made);
+    }
+    master = std::move(made);
+  }
+  return *master;
+}
+
+const TpmBitmap& TWorkbench::Icon(int size) {
+  const auto& sizes = TIconPreviews::kSizes;
+  if (std::find(sizes.begin(), sizes.end(), size) != sizes.end()) return previews_.Of(size);
+  if (size < 1 || size > 4 * kMasterSize) {
+    throw std::out_of_range("no icon of size " + std::to_string(size));
+  }
+  if (size % kMasterSize == 0) return Master(size);
+  std::unique_ptr<TpmBitmap>& icon = icons_[size];
+  if (!icon) {
+    const int from = size < kMasterSize       ? kMasterSize
+                     : size < 2 * kMasterSize ? 2 * kMasterSize
+                                              : 4 * kMasterSize;
+    const TpmBitmap& master = Master(from);
+    auto made = std::make_unique<TpmBitmap>(size, size);
+    const float m = static_cast<float>(from), s = static_cast<float>(size);
+    made->Canvas().DrawBitmap(master, {0, 0, m, m}, {0, 0, s, s}, 1, false);
+    icon = std::move(made);
+  }
+  return *icon;
+}
+
+std::string TWorkbench::IconSetName() const {
+  return icon_set_name_.empty() ? ::IconSetName(model_file_) : icon_set_name_;
+}
+
+std::vector<float> TWorkbench::FramingKey() const {
+  const TgkPoint at = mesh_owner_->Position().Point();
+  const TShadowSettings s = Shadow();
+  return {camera_->Position().Y(),
+          camera_z_->RotateAngle().Z(),
+          camera_x_->RotateAngle().X(),
+          at.X,
+          at.Y,
+          at.Z,
+          mesh_owner_->RotateAngle().X(),
+          mesh_owner_->RotateAngle().Y(),
+          mesh_owner_->RotateAngle().Z(),
+          s.Enabled ? 1.0f : 0.0f,
+          s.Direction,
+          s.Distance,
+          s.Softness};
+}
+
+void TWorkbench::MarkFramingFitted() {
+  fitted_ = FramingKey();
+}
+
+bool TWorkbench::FramingFitted() const {
+  return !fitted_.empty() && fitted_ == FramingKey();
+}
+
+void TWorkbench::Save(TIconFormat format, const std::string& file_name, int png_size) {
+  const TIconSource icon = [this](int size) -> const TpmBitmap& { return Icon(size); };
   switch (format) {
     case ifIcns:
-      SaveIcns(previews_, file_name);
+      SaveIcns(previews_, Master(2 * kMasterSize), Master(4 * kMasterSize), file_name);
       break;
     case ifIco:
       SaveIco(previews_, file_name);
       break;
     case ifPng:
-      SavePng(previews_, file_name);
+      SavePng(Icon(png_size), file_name);
+      break;
+    case ifIconset:
+      WriteIconset(file_name, icon);
+      break;
+    case ifIconTheme:
+      WriteIconTheme(file_name, IconSetName(), icon);
+      break;
+    case ifWeb:
+      WriteWebIcons(file_name, IconSetName(), web_background_, icon);
       break;
   }
 }

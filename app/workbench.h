@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +27,9 @@ class TgkRoundCube;
 class TgkShape;
 class TgkVisualObject;
 
-// The save formats in the order of the window's format box.
-enum TIconFormat { ifIcns = 0, ifIco = 1, ifPng = 2 };
+// The save formats in the order of the window's format box: three files, then three sets
+// written into a folder (see icon_sets.h).
+enum TIconFormat { ifIcns = 0, ifIco = 1, ifPng = 2, ifIconset = 3, ifIconTheme = 4, ifWeb = 5 };
 
 class TWorkbench {
  public:
@@ -100,9 +102,29 @@ class TWorkbench {
   // previews are then made from the previous render's pixels. Raises std::logic_error when
   // no renderer is installed (InstallOpenGLRenderer).
   bool RenderIcons();
-  // Writes the previews as they stand (no render first). Raises on any failure with a
-  // message naming the file; the target is then as it was.
-  void Save(TIconFormat format, const std::string& file_name) const;
+  // The master of side 256, 512 or 1024 of the last RenderIcons: the 256 one as the
+  // previews were made from it, the larger ones rendered when first asked for (the same
+  // picture with 16 samples per pixel; see large_master.h). Raises std::out_of_range for
+  // another side, std::runtime_error when a large master cannot be rendered.
+  const TpmBitmap& Master(int size);
+  // The picture of any side from 1 to 1024: a preview, a master, or scaled from the nearest
+  // larger master as the previews are from the 256 one. Kept until the next RenderIcons.
+  const TpmBitmap& Icon(int size);
+
+  // Writes the icons as they stand (no render first); file_name is a folder for the sets.
+  // The PNG is png_size pixels square. Raises on any failure with a message naming the
+  // file; that file is then as it was.
+  void Save(TIconFormat format, const std::string& file_name, int png_size = kMasterSize);
+  // What the icon theme and the web icons call the application (IconSetName of the model
+  // unless set; "" goes back to that) and the web's opaque background (opaque ARGB).
+  void SetIconSetName(const std::string& name) { icon_set_name_ = name; }
+  std::string IconSetName() const;
+  void SetWebBackground(uint32_t color) { web_background_ = color | 0xFF000000u; }
+
+  // Marks the framing as it stands as fitted (FitFraming): until the framing or the shadow
+  // changes, the render keeps model and shadow in place instead of shifting them.
+  void MarkFramingFitted();
+  bool FramingFitted() const;
 
   // Fired after every change that affects the icons (the window restarts its timer).
   std::function<void()> OnChange;
@@ -111,6 +133,8 @@ class TWorkbench {
   void Changed() {
     if (OnChange) OnChange();
   }
+  // Everything a fitted framing depends on.
+  std::vector<float> FramingKey() const;
 
   std::unique_ptr<TgkVisualObject> root_;
   TgkDummy* camera_z_ = nullptr;
@@ -123,6 +147,11 @@ class TWorkbench {
   TpmBitmap work_;
   std::unique_ptr<TgkBitmap> scene_bitmap_;
   TIconPreviews previews_;
+  TpmBitmap master_;
+  std::map<int, std::unique_ptr<TpmBitmap>> icons_;  // sides other than the previews'
+  std::vector<float> fitted_;                        // FramingKey() when fitted
+  std::string icon_set_name_;
+  uint32_t web_background_ = 0xFFFFFFFF;
   std::string model_file_;
   TgkShape* selected_ = nullptr;
 

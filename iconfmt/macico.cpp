@@ -1,6 +1,8 @@
 #include "iconfmt/macico.h"
 
 #include <cstring>
+#include <map>
+#include <stdexcept>
 #include <vector>
 
 #include "core/stream.h"
@@ -8,6 +10,7 @@
 #include "iconfmt/icon_file.h"
 #include "iconfmt/icon_image.h"
 #include "iconfmt/jp2_encoder.h"
+#include "iconfmt/png_data.h"
 #include "imaging/bitmap.h"
 
 namespace {
@@ -56,10 +59,31 @@ void AppendJp2(std::vector<uint8_t>& out, const TpmBitmap& preview) {
   out.insert(out.end(), jp2.begin(), jp2.end());
 }
 
+void AppendPngElements(std::vector<uint8_t>& out, const std::vector<TIcnsPngElement>& elements) {
+  std::map<const TpmBitmap*, std::vector<uint8_t>> encoded;
+  for (const TIcnsPngElement& element : elements) {
+    if (element.Type.size() != 4 || !element.Image) {
+      throw std::invalid_argument("an icns element needs a four-character type and an image");
+    }
+    auto it = encoded.find(element.Image);
+    if (it == encoded.end())
+      it = encoded.emplace(element.Image, EncodePngData(*element.Image)).first;
+    out.insert(out.end(), element.Type.begin(), element.Type.end());
+    AppendBE32(out, static_cast<uint32_t>(8 + it->second.size()));
+    out.insert(out.end(), it->second.begin(), it->second.end());
+  }
+}
+
 }  // namespace
 
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256, TStream& stream) {
+  WriteIcns(image16, image32, image48, image128, image256, {}, stream);
+}
+
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256,
+               const std::vector<TIcnsPngElement>& png_elements, TStream& stream) {
   std::vector<uint8_t> file;
   file.reserve(256 * 1024);
   AppendType(file, "icns");
@@ -69,6 +93,7 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
   AppendColourAndMask(file, image48, 48, "ih32", "h8mk");
   AppendColourAndMask(file, image128, 128, "it32", "t8mk");
   AppendJp2(file, image256);
+  AppendPngElements(file, png_elements);
   PutBE32(file.data() + 4, static_cast<uint32_t>(file.size()));
   stream.WriteBuffer(file.data(), file.size());
 }
@@ -77,5 +102,13 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
                const TpmBitmap& image128, const TpmBitmap& image256, const std::string& file_name) {
   TMemoryStream stream;
   WriteIcns(image16, image32, image48, image128, image256, stream);
+  SaveIconFile(file_name, stream.Bytes());
+}
+
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256,
+               const std::vector<TIcnsPngElement>& png_elements, const std::string& file_name) {
+  TMemoryStream stream;
+  WriteIcns(image16, image32, image48, image128, image256, png_elements, stream);
   SaveIconFile(file_name, stream.Bytes());
 }

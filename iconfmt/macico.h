@@ -4,16 +4,34 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TpmBitmap;
 class TStream;
+
+// An element stored as a PNG image, the form macOS reads since 10.7 for the types "ic09"
+// (512), "ic10" (1024, 512@2x), "ic11" (32, 16@2x), "ic12" (64, 32@2x), "ic13" (256,
+// 128@2x) and "ic14" (512, 256@2x). The image is stored at its own size.
+struct TIcnsPngElement {
+  std::string Type;  // four characters
+  const TpmBitmap* Image = nullptr;
+};
 
 // Writes the previews to stream at its position. Previews whose size differs from their
 // element's are drawn scaled. Raises EJp2Error when the 256 image cannot be encoded.
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256, TStream& stream);
 
+// The same nine elements, then the PNG elements in the order given; the header's length
+// covers them all. An image given for several elements is encoded once.
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256,
+               const std::vector<TIcnsPngElement>& png_elements, TStream& stream);
+
 // Writes the previews as file_name, replacing an existing file only once the new one is
 // complete; on any failure the target is left as it was and the error raised.
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256, const std::string& file_name);
+void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
+               const TpmBitmap& image128, const TpmBitmap& image256,
+               const std::vector<TIcnsPngElement>& png_elements, const std::string& file_name);

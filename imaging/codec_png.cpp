@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "imaging/image_codec.h"
 
@@ -138,23 +139,21 @@ TRasterImage DecodePng(const uint8_t* data, size_t size) {
   return image;
 }
 
-std::vector<uint8_t> EncodePng(const TRasterImage& straight) {
+std::vector<uint8_t> EncodePng(const TRasterImage& straight, bool fast) {
   TPngImage png;
   png->width = static_cast<png_uint_32>(straight.width);
   png->height = static_cast<png_uint_32>(straight.height);
   png->format = PNG_FORMAT_BGRA;
+  if (fast) png->flags |= PNG_IMAGE_FLAG_FAST;
   const png_int_32 stride = static_cast<png_int_32>(straight.width) * 4;
-  png_alloc_size_t size = 0;
-  // The first call measures, the second writes into a buffer of that size.
-  if (!png_image_write_to_memory(png.get(), nullptr, &size, 0, straight.pixels.data(), stride,
+  // One pass into a buffer of the largest size the image can take: measuring first would
+  // compress everything twice.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(*png.get());
+  const std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);  // not zeroed: written first
+  if (!png_image_write_to_memory(png.get(), buffer.get(), &size, 0, straight.pixels.data(), stride,
                                  nullptr))
     throw EImageError("Cannot encode PNG image: " + png.Message());
-  std::vector<uint8_t> out(size);
-  if (!png_image_write_to_memory(png.get(), out.data(), &size, 0, straight.pixels.data(), stride,
-                                 nullptr))
-    throw EImageError("Cannot encode PNG image: " + png.Message());
-  out.resize(size);
-  return out;
+  return std::vector<uint8_t>(buffer.get(), buffer.get() + size);
 }
 
 }  // namespace imagecodec

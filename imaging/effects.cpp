@@ -48,6 +48,18 @@ void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity) {
   }
 }
 
+void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity) {
+  if (ignore_alpha) {
+    for (int y = 0; y < bitmap.Height(); ++y) {
+      uint32_t* row = bitmap.Scanline(y);
+      for (int x = 0; x < bitmap.Width(); ++x)
+        if (row[x] >> 24) row[x] |= 0xFF000000u;
+    }
+  }
+  if (radius > 0) StackBlur(bitmap, radius);
+  TintSilhouette(bitmap, color, opacity);
+}
+
 // ---- TpmEffect ------------------------------------------------------------------------
 
 void TpmEffect::SetEnabled(bool value) {
@@ -130,15 +142,7 @@ void TpmShadowEffect::GetOffset(TpmPoint& p) const {
 }
 
 void TpmShadowEffect::ProcessEffect(TpmCanvas* /*canvas*/, TpmBitmap& bitmap) {
-  if (ignore_alpha_) {
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      uint32_t* row = bitmap.Scanline(y);
-      for (int x = 0; x < bitmap.Width(); ++x)
-        if (row[x] >> 24) row[x] |= 0xFF000000u;
-    }
-  }
-  if (softness_ > 0) StackBlur(bitmap, static_cast<int>(softness_ * 15.0f));
-  TintSilhouette(bitmap, shadow_color_, opacity_);
+  ShadowPixels(bitmap, ignore_alpha_, static_cast<int>(softness_ * 15.0f), shadow_color_, opacity_);
 }
 
 FM_REGISTER_CLASS(TpmShadowEffect) {

@@ -156,5 +156,8 @@ int EffectSpread(float softness);
 // Replaces every pixel with alpha a > 0 by color with alpha Trunc(color alpha * opacity),
 // scaled by a / 255 when a < 255, premultiplied. Pixels with alpha 0 are left alone.
 void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity);
+// The shadow effect's pixel work with the blur radius given: the silhouette made solid
+// (when ignore_alpha), blurred, then tinted. Lets a caller scale the blur with the picture.
+void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity);
 // Touches every effect class so creation by name survives static linking.
 void RegisterEffectClasses();

@@ -216,7 +216,7 @@ std::vector<uint8_t> EncodeImage(const TRasterImage& image, TImageFormat format,
   }
   switch (format) {
     case TImageFormat::Png:
-      return imagecodec::EncodePng(*straight);
+      return imagecodec::EncodePng(*straight, options.fast);
     case TImageFormat::Jpeg:
       return imagecodec::EncodeJpeg(*straight, std::clamp(options.quality, 0, 100));
     case TImageFormat::Bmp:

@@ -75,6 +75,7 @@ uint32_t PremultiplyPixel(uint32_t straight);
 // transparent entry for GIF. quality (0..100) matters to JPEG only.
 struct TEncodeOptions {
   int quality = 75;
+  bool fast = false;  // PNG: quicker, slightly larger files
 };
 std::vector<uint8_t> EncodeImage(const TRasterImage& image, TImageFormat format,
                                  const TEncodeOptions& options = {});
@@ -144,7 +145,8 @@ TRasterImage DecodeTga(const uint8_t* data, size_t size);
 bool LooksLikeTga(const uint8_t* data, size_t size);
 
 // Encoders get straight pixels.
-std::vector<uint8_t> EncodePng(const TRasterImage& straight);
+// fast trades some compression for speed (libpng's PNG_IMAGE_FLAG_FAST).
+std::vector<uint8_t> EncodePng(const TRasterImage& straight, bool fast = false);
 std::vector<uint8_t> EncodeJpeg(const TRasterImage& straight, int quality);
 std::vector<uint8_t> EncodeBmp(const TRasterImage& straight);
 std::vector<uint8_t> EncodeTiff(const TRasterImage& straight);

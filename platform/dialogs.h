@@ -55,6 +55,10 @@ class TDialogService {
   // Colours are 0x00BBGGRR here, as desktop colour dialogs take them (see SwapRedBlue);
   // the top byte of Initial is ignored and the result's is 0.
   virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) = 0;
+  // A folder to write into (the desktop's dialog may make a new one); title may be empty.
+  virtual std::optional<std::string> ChooseFolder(const std::string& title) = 0;
+  // A question answered yes (true) or no; no when it cannot be asked.
+  virtual bool Confirm(const std::string& question) = 0;
   // An error message (line breaks kept) that stays until the user closes it.
   virtual void ShowError(const std::string& message) = 0;
 };

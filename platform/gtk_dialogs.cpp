@@ -251,6 +251,31 @@ std::optional<std::uint32_t> TGtkDialogService::ChooseColor(std::uint32_t initia
   return ColorRefFromChannels(rgba.red, rgba.green, rgba.blue);
 }
 
+std::optional<std::string> TGtkDialogService::ChooseFolder(const std::string& title) {
+  if (!Available()) return std::nullopt;
+  TDialogHolder dialog{gtk_file_chooser_dialog_new(
+      TitleOr(title).c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, GtkText("_Cancel"),
+      GTK_RESPONSE_CANCEL, GtkText("_Select"), GTK_RESPONSE_ACCEPT, nullptr)};
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog.widget);
+  gtk_file_chooser_set_local_only(chooser, TRUE);
+  gtk_file_chooser_set_create_folders(chooser, TRUE);
+  if (Run(dialog.widget) != GTK_RESPONSE_ACCEPT) return std::nullopt;
+  std::string name = TakeFileName(chooser);
+  if (name.empty()) return std::nullopt;
+  return name;
+}
+
+bool TGtkDialogService::Confirm(const std::string& question) {
+  if (!Available()) return false;
+  TDialogHolder dialog{gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
+                                              GTK_BUTTONS_NONE, "%s", question.c_str())};
+  gtk_window_set_title(GTK_WINDOW(dialog.widget), ApplicationTitle().c_str());
+  gtk_dialog_add_buttons(GTK_DIALOG(dialog.widget), GtkText("_Cancel"), GTK_RESPONSE_CANCEL,
+                         GtkText("_Replace"), GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog.widget), GTK_RESPONSE_CANCEL);
+  return Run(dialog.widget) == GTK_RESPONSE_ACCEPT;
+}
+
 void TGtkDialogService::ShowError(const std::string& message) {
   if (!Available()) {
     ShowErrorMessage(message);

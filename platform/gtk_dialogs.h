@@ -39,6 +39,8 @@ class TGtkDialogService : public TDialogService {
   std::optional<std::string> OpenFile(const TOpenFileRequest& request) override;
   std::optional<std::string> SaveFile(const TSaveFileRequest& request) override;
   std::optional<std::uint32_t> ChooseColor(std::uint32_t initial) override;
+  std::optional<std::string> ChooseFolder(const std::string& title) override;
+  bool Confirm(const std::string& question) override;
   // Without a display the message goes to standard error.
   void ShowError(const std::string& message) override;
 

@@ -161,7 +161,11 @@ void TgkOpenGLCanvas::CreateDevice() {
 
 void TgkOpenGLCanvas::CreateTargets() {
   samples_ = 0;
-  if (window_canvas_ && Quality() != gkLowQuality) {
+  // A bitmap canvas is multisampled only when asked for the highest quality: the icon
+  // render's own frames stay single-sampled, pixel for pixel as they always were.
+  const bool multisample =
+      window_canvas_ ? Quality() != gkLowQuality : Quality() == gkSuperHighQuality;
+  if (multisample) {
     GLint max_samples = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
     if (Quality() == gkSuperHighQuality && max_samples >= 4) {
@@ -258,8 +262,9 @@ void TgkOpenGLCanvas::ResizeBuffer(int width, int height) {
 }
 
 void TgkOpenGLCanvas::SetQuality(TgkQuality quality) {
+  const bool changed = quality != Quality();
   TgkCanvas::SetQuality(quality);
-  if (window_canvas_) ResizeBuffer(Width(), Height());
+  if (window_canvas_ || (changed && device_)) ResizeBuffer(Width(), Height());
 }
 
 // ---- Context and device state ----

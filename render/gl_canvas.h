@@ -1,7 +1,8 @@
 // TgkOpenGLCanvas: the render canvas on OpenGL 3.3 core with ARB_clip_control.
 //
 // A bitmap canvas draws with the process's off-screen EGL context into a framebuffer object
-// of the bitmap's size (RGBA8 colour, 24/8 depth-stencil, never multisampled) and reads the
+// of the bitmap's size (RGBA8 colour, 24/8 depth-stencil, multisampled only at
+// gkSuperHighQuality, with 4 samples where the context allows) and reads the
 // frame back into the bitmap's pixels at EndScene. A window canvas draws with the context of
 // a TglWindowTarget: when the frame is single-sampled and opaque and the window's
 // framebuffer has the same colour and depth precision, straight into that framebuffer;

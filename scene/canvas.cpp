@@ -226,8 +226,22 @@ void TgkCanvas::SetMaterialStates(bool textured) {
 // ---- TgkCanvas: projections and picking ----
 
 TgkMatrix TgkCanvas::GetProjectionMatrix() const {
-  return MatrixPerspectiveFovRH(static_cast<float>(kPi / 4),
-                                static_cast<float>(width_) / static_cast<float>(height_), 1, 1000);
+  const float w = static_cast<float>(width_);
+  const float h = static_cast<float>(height_);
+  if (tile_.FrameWidth <= 0 || tile_.FrameHeight <= 0) {
+    return MatrixPerspectiveFovRH(static_cast<float>(kPi / 4), w / h, 1, 1000);
+  }
+  const float fw = static_cast<float>(tile_.FrameWidth);
+  const float fh = static_cast<float>(tile_.FrameHeight);
+  // The whole frame's projection, then its clip space scaled and moved so that the tile's
+  // pixels cover the canvas (x right, y up in clip space; pixel rows run down).
+  TgkMatrix tile = IdentityMatrix;
+  tile[0][0] = fw / w;
+  tile[1][1] = fh / h;
+  tile[3][0] = fw / w - 2 * static_cast<float>(tile_.Left) / w - 1;
+  tile[3][1] = 1 - fh / h + 2 * static_cast<float>(tile_.Top) / h;
+  return MatrixMultiply(MatrixPerspectiveFovRH(static_cast<float>(kPi / 4), fw / fh, 1, 1000),
+                        tile);
 }
 
 TgkMatrix TgkCanvas::GetScreenMatrix() const {

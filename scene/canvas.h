@@ -150,6 +150,14 @@ struct TgkTextureTransform {
 // A platform texture handle; 0 is none.
 using TgkTexture = std::uintptr_t;
 
+// A part of a larger frame (TgkCanvas::SetFrameTile).
+struct TgkFrameTile {
+  int FrameWidth = 0;
+  int FrameHeight = 0;
+  int Left = 0;
+  int Top = 0;
+};
+
 class TgkCanvas {
  public:
   virtual ~TgkCanvas();
@@ -194,8 +202,19 @@ class TgkCanvas {
   virtual void PrepareState(TgkRenderState state) = 0;
   // Puts State into effect on the device.
   virtual void ApplyState(TgkRenderState state) = 0;
-  // Perspective through the camera: fov Pi/4, aspect Width/Height, near 1, far 1000.
+  // Perspective through the camera: fov Pi/4, aspect Width/Height, near 1, far 1000; with a
+  // frame tile, the part of the larger frame the tile names.
   virtual TgkMatrix GetProjectionMatrix() const;
+  // Makes the camera frames show only a part of a larger frame: the pixels Left .. Left +
+  // Width and Top .. Top + Height of a FrameWidth x FrameHeight frame, as the canvas would
+  // show that whole frame at that size, stretched to the canvas. A large picture can then be
+  // rendered in tiles of the canvas's size. FrameWidth 0 (the start value) shows the whole
+  // frame.
+  void SetFrameTile(const TgkFrameTile& tile) {
+    tile_ = tile;
+    PrepareState(rsCameraMatrix);  // descendants keep the projection made there
+  }
+  const TgkFrameTile& FrameTile() const { return tile_; }
   // Pixels, origin top-left, y down, pixel-exact in the plane z = 0.
   virtual TgkMatrix GetScreenMatrix() const;
   // Makes sure Bitmap has an up-to-date texture. The base registers the canvas as a texture
@@ -320,6 +339,7 @@ class TgkCanvas {
   TgkScene* scene_ = nullptr;
   bool transparency_ = false;
   TgkQuality quality_ = gkLowQuality;
+  TgkFrameTile tile_;
   std::array<bool, kRenderStateCount> state_flags_{};
   std::vector<TgkLight*> lights_;
   TgkVisualObject* camera_ = nullptr;

@@ -62,7 +62,7 @@ d = sys.argv[1]
 def rgba(path, size=(256, 256)):
     im = Image.open(path)
     if path.endswith('.ico'): im.size = size
-    if path.endswith('.icns'): im.size = size
+    if path.endswith('.icns'): im.size = size + (1,)  # the 256 element, not the largest
     im.load()
     return im.convert('RGBA')
 ims = [rgba(d + '/i.png'), rgba(d + '/i.ico'), rgba(d + '/i.icns'), rgba(d + '/prev/icon256.png')]

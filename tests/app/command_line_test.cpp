@@ -80,3 +80,35 @@ TEST(CommandLine, UsageErrors) {
     EXPECT_THROW(ParseCommandLine(args), EUsageError) << args[0] << " " << args.size();
   }
 }
+
+TEST(CommandLine, IconSetsAndTheirOptions) {
+  const TRenderJob job = ParseCommandLine({"render", "-o", "A.ICONSET", "--icon-theme", "t",
+                                           "--web=w", "--name", "my.app_1", "--background",
+                                           "#102030", "--size", "1024", "--fit-margin", "12.5"})
+                             .Render;
+  EXPECT_EQ(job.Outputs, (std::vector<std::string>{"A.ICONSET"}));
+  EXPECT_EQ(job.IconThemeDir, "t");
+  EXPECT_EQ(job.WebDir, "w");
+  EXPECT_EQ(job.Name, "my.app_1");
+  EXPECT_EQ(job.Background, 0xFF102030u);
+  EXPECT_EQ(job.PngSize, 1024);
+  EXPECT_TRUE(job.Fit);  // a margin asks for the fit
+  EXPECT_EQ(job.FitMargin, 12.5f);
+  const TRenderJob plain = ParseCommandLine({"render", "--web", "w"}).Render;
+  EXPECT_FALSE(plain.Fit);
+  EXPECT_EQ(plain.PngSize, 256);
+  EXPECT_EQ(plain.Background, 0xFFFFFFFFu);
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"render", "-o", "x.png", "--size", "15"},
+                                             {"render", "-o", "x.png", "--size", "1025"},
+                                             {"render", "-o", "x.png", "--size", "64.5"},
+                                             {"render", "--web", "w", "--name", "a/b"},
+                                             {"render", "--web", "w", "--name", ".."},
+                                             {"render", "--web", "w", "--background", "#80102030"},
+                                             {"render", "-o", "x.png", "--fit-margin", "50"},
+                                             {"render", "-o", "x.png", "--fit=1"},
+                                             {"render", "--icon-theme", ""},
+                                             {"render", "--name", "app"}}) {
+    EXPECT_THROW(ParseCommandLine(bad), EUsageError) << bad.back();
+  }
+}

@@ -460,8 +460,9 @@ TEST_F(MainWindowTest, TheFormatMenuOpensInTheWindowAndChoosesTheSaveFormat) {
   std::vector<TpmMenuItem*> entries;
   for (int i = 0; i < menu->Root()->ChildrenCount(); ++i)
     if (auto* e = dynamic_cast<TpmMenuItem*>(menu->Root()->Child(i))) entries.push_back(e);
-  ASSERT_EQ(entries.size(), 3u);
+  ASSERT_EQ(entries.size(), 6u);
   EXPECT_EQ(entries[2]->Text(), "PNG 图像");
+  EXPECT_EQ(entries[5]->Text(), "网页图标");
   ClickControl(*entries[2]);
   EXPECT_EQ(format.ItemIndex(), 2);
   EXPECT_EQ(Layer("layerToolbar").PopupMenu(), nullptr);
@@ -585,6 +586,72 @@ TEST_F(MainWindowTest, DesktopShortcutsRunTheToolBarCommands) {
   key('Q', ssCtrl);
   EXPECT_TRUE(loop_->QuitRequested());
   EXPECT_TRUE(dialogs_.Exhausted());
+}
+
+TEST_F(MainWindowTest, SetsGoIntoAChosenFolderAskingBeforeFilesAreReplaced) {
+  Run(501);
+  TempDir dir;
+  auto& format = Form().Control<TpmPopupBox>("popupFormat");
+  auto save = [&](int index) {
+    format.SetItemIndex(index);
+    dialogs_.AnswerFolder(dir.path());
+    ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+  };
+  save(ifIconTheme);
+  const std::string icon16 = dir.File("hicolor/16x16/apps/facetmint.png");
+  TpmBitmap png(1, 1);
+  ASSERT_TRUE(png.LoadFromFile(dir.File("hicolor/512x512/apps/facetmint.png")));
+  EXPECT_EQ(png.Width(), 512);
+  EXPECT_TRUE(dialogs_.questions.empty());  // nothing there to replace
+  testsupport::WriteFile(icon16, {'o', 'l', 'd'});
+  dialogs_.AnswerConfirm(false);
+  save(ifIconTheme);
+  ASSERT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_NE(dialogs_.questions[0].find(" 9 "), std::string::npos) << dialogs_.questions[0];
+  EXPECT_EQ(testsupport::ReadFile(icon16).size(), 3u);  // declined: left alone
+  dialogs_.AnswerConfirm(true);
+  save(ifIconTheme);
+  ASSERT_TRUE(png.LoadFromFile(icon16));
+  EXPECT_EQ(png.Width(), 16);
+  save(ifIconset);
+  ASSERT_TRUE(png.LoadFromFile(dir.File("facetmint.iconset/icon_512x512@2x.png")));
+  EXPECT_EQ(png.Width(), 1024);
+  save(ifWeb);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("site.webmanifest")));
+  dialogs_.AnswerFolder(std::nullopt);  // cancelled: nothing asked, nothing written
+  ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+  EXPECT_EQ(dialogs_.questions.size(), 2u);
+  EXPECT_TRUE(dialogs_.Exhausted());
+}
+
+TEST_F(MainWindowTest, FitFillsTheIconsOnceFromItsLabelAndTheFKey) {
+  Run(501);
+  auto covered = [this] {
+    const TpmBitmap& p = Bench().Preview(256);
+    int left = 256, right = 0;
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 256; ++x)
+        if (p.Scanline(y)[x] >> 24) left = std::min(left, x), right = std::max(right, x + 1);
+    return right - left;
+  };
+  const int before = covered();
+  ClickControl(Form().Control<TpmLabel>("labelFit"));
+  Run(501);
+  const int fitted = covered();
+  EXPECT_GT(fitted, before + 40);
+  const float distance = Bench().Camera1().Position().Y();
+  EXPECT_FLOAT_EQ(Form().Control<TpmTrackBar>("TrackBar1").Value(), distance);
+  // A later zoom changes the framing as usual; F fits again.
+  Send(TInputKind::MouseWheel, 500, 300, 0, mbLeft, -600);
+  Run(501);
+  EXPECT_LT(covered(), fitted - 10);
+  TInputEvent f;
+  f.kind = TInputKind::KeyDown;
+  f.key = 'F';
+  window_->Window().Dispatch(f);
+  Run(501);
+  EXPECT_NEAR(covered(), fitted, 2);
+  EXPECT_NEAR(Bench().Camera1().Position().Y(), distance, 0.01);
 }
 
 TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
@@ -716,9 +783,12 @@ TEST_F(MainWindowTest, TabWalksTheControlsInReadingOrderAndKeysWorkThem) {
                                                   FirstChild<TpmSpeedButton>(*row0),
                                                   FirstChild<TpmCheckBox>(*row1),
                                                   FirstChild<TpmSpeedButton>(*row1),
-                                                  named("TrackBar1")};
+                                                  named("TrackBar1"),
+                                                  named("labelFit")};
   EXPECT_EQ(order, expected);
   // Shift+Tab goes back; the focused control carries the mark, one layer at a time.
+  Key(vkTab, ssShift);
+  EXPECT_EQ(Focused(), named("labelFit"));
   Key(vkTab, ssShift);
   EXPECT_EQ(Focused(), named("TrackBar1"));
   EXPECT_TRUE(Layer("HintLayout").FocusMarkShown());

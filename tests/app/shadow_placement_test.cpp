@@ -29,3 +29,29 @@ TEST(ShadowPlacement, UpLeftShadowShiftsFurther) {
   EXPECT_EQ(right.Shift.X, 1);  // -Round(-4 + 3)
   EXPECT_EQ(right.Shift.Y, 4);
 }
+
+TEST(ShadowPlacement, GeometryAgreesWithTheEffectAndScalesWithTheMaster) {
+  for (float direction : {45.0f, -135.0f, 90.0f, 170.0f}) {
+    for (float softness : {20.0f, 55.0f, 100.0f}) {
+      TShadowSettings s;
+      s.Direction = direction;
+      s.Softness = softness;
+      s.Distance = 7;
+      const TShadowPlacement effect = PlaceShadow(*MakeShadowEffect(s), 256, 256);
+      const TShadowPlacement one = PlaceShadow(ShadowGeometry(s, 1), 256, 256);
+      EXPECT_EQ(one.Effect, effect.Effect) << direction << " " << softness;
+      EXPECT_EQ(one.Shift, effect.Shift);
+      EXPECT_EQ(one.Offset, effect.Offset);
+      const TShadowPlacement four = PlaceShadow(ShadowGeometry(s, 4), 1024, 1024);
+      EXPECT_EQ(four.Shift.X, 4 * effect.Shift.X);
+      EXPECT_EQ(four.Shift.Y, 4 * effect.Shift.Y);
+      EXPECT_NEAR(four.Effect.Left, 4 * effect.Effect.Left, 1e-3);
+      EXPECT_NEAR(four.Effect.Bottom, 4 * effect.Effect.Bottom, 1e-3);
+      EXPECT_EQ(ShadowGeometry(s, 4).Radius, 4 * ShadowGeometry(s, 1).Radius);
+      EXPECT_GT(ShadowGeometry(s, 1).Radius, 2);
+      // Kept in place: no shift, whatever the direction.
+      const TShadowPlacement kept = PlaceShadow(ShadowGeometry(s, 4), 1024, 1024, false);
+      EXPECT_EQ(kept.Shift, (TpmPoint{0, 0}));
+    }
+  }
+}

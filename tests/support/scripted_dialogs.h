@@ -25,6 +25,10 @@ class TScriptedDialogService : public TDialogService {
     save_answers_.push_back({std::move(typed), replace});
   }
   void AnswerColor(std::optional<std::uint32_t> color) { color_answers_.push_back(color); }
+  void AnswerFolder(std::optional<std::string> folder) {
+    folder_answers_.push_back(std::move(folder));
+  }
+  void AnswerConfirm(bool yes) { confirm_answers_.push_back(yes); }
 
   std::optional<std::string> OpenFile(const TOpenFileRequest& request) override {
     ParseFileFilter(request.filter);  // a broken filter is a fault of the caller
@@ -51,17 +55,30 @@ class TScriptedDialogService : public TDialogService {
     return Next(color_answers_, "colour");
   }
 
+  std::optional<std::string> ChooseFolder(const std::string& title) override {
+    folder_requests.push_back(title);
+    return Next(folder_answers_, "folder");
+  }
+
+  bool Confirm(const std::string& question) override {
+    questions.push_back(question);
+    return Next(confirm_answers_, "question");
+  }
+
   // Error messages are recorded; the user closes each at once.
   void ShowError(const std::string& message) override { errors.push_back(message); }
 
   // True when every queued answer was used.
   bool Exhausted() const {
-    return open_answers_.empty() && save_answers_.empty() && color_answers_.empty();
+    return open_answers_.empty() && save_answers_.empty() && color_answers_.empty() &&
+           folder_answers_.empty() && confirm_answers_.empty();
   }
 
   std::vector<TOpenFileRequest> open_requests;
   std::vector<TSaveFileRequest> save_requests;
   std::vector<std::uint32_t> color_requests;  // the initial colours, 0x00BBGGRR
+  std::vector<std::string> folder_requests;   // the titles
+  std::vector<std::string> questions;
   int overwrite_questions = 0;
   std::vector<std::string> errors;
 
@@ -85,6 +102,8 @@ class TScriptedDialogService : public TDialogService {
   std::deque<std::optional<std::string>> open_answers_;
   std::deque<TSaveAnswer> save_answers_;
   std::deque<std::optional<std::uint32_t>> color_answers_;
+  std::deque<std::optional<std::string>> folder_answers_;
+  std::deque<bool> confirm_answers_;
 };
 
 }  // namespace testsupport
