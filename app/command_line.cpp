@@ -232,7 +232,8 @@ std::string UsageText() {
   facetmint --help | --version
 
 render writes each FILE in the format of its extension: .icns, .ico or .png (the 256
-pixel image). MODEL is a .3ds or .md3 file; without one the round cube is rendered.
+pixel image). MODEL is a .3ds, .md3, .gltf, .glb, .obj, .fbx, .dae, .stl, .ply, .3mf,
+.off, .lwo, .ase, .x3d, .ms3d, .md2 or .md5mesh file; without one the round cube is rendered.
 --previews DIR writes the six previews as icon16.png ... icon256.png.
 
 settings (applied in this order; each takes the value its slider in the window would):
