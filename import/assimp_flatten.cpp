@@ -11,8 +11,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "core/text_helpers.h"
-
 namespace {
 
 uint8_t Channel(float c) {
@@ -28,32 +26,15 @@ uint32_t Argb(const aiColor4D& c, bool with_alpha) {
          uint32_t{Channel(c.b)};
 }
 
-// The up axis the file's format or the file itself gives (see FlattenAssimpFile).
-void UpAxisOf(const aiScene& scene, const std::string& ext, THandbackModel& model) {
-  // glTF is +Y up by its definition and OBJ by convention; Assimp turns COLLADA files to
-  // +Y up whatever they say (the root node carries the turn); X3D and LightWave are +Y up.
-  static const char* const kYUp[] = {".gltf", ".glb",  ".obj", ".dae",
-                                     ".x3d",  ".x3db", ".lwo", ".lws"};
-  for (const char* e : kYUp) {
-    if (ext == e) {
-      model.UpAxis = 1;
-      model.UpSign = 1;
-      return;
-    }
-  }
-  if (ext == ".fbx") {
-    // FBX files say theirs; Assimp passes it on as metadata.
-    int32_t axis = 1, sign = 1;
-    if (scene.mMetaData) {
-      scene.mMetaData->Get("UpAxis", axis);
-      scene.mMetaData->Get("UpAxisSign", sign);
-    }
-    model.UpAxis = axis >= 0 && axis <= 2 ? axis : 1;
-    model.UpSign = sign < 0 ? -1 : 1;
-    return;
-  }
-  model.UpAxis = 2;  // STL, PLY and the rest: +Z up, as the scene is
-  model.UpSign = 1;
+// The up axis an FBX file declares (Assimp passes it on as metadata); the formats whose
+// axes are fixed are left to Facetmint, which knows them by extension.
+void DeclaredUpAxis(const aiScene& scene, THandbackModel& model) {
+  int32_t axis = -1, sign = 1;
+  if (!scene.mMetaData || !scene.mMetaData->Get("UpAxis", axis)) return;
+  scene.mMetaData->Get("UpAxisSign", sign);
+  if (axis < 0 || axis > 2) return;
+  model.UpAxis = axis;
+  model.UpSign = sign < 0 ? -1 : 1;
 }
 
 THandbackMaterial MaterialOf(const aiScene& scene, const aiMaterial& m) {
@@ -206,7 +187,7 @@ THandbackModel FlattenAssimpFile(const std::string& file_name) {
   }
   if (!scene->mRootNode) throw std::runtime_error("the file has no scene");
   THandbackModel model;
-  UpAxisOf(*scene, LowerExtension(file_name), model);
+  DeclaredUpAxis(*scene, model);
   for (unsigned i = 0; i < scene->mNumTextures; ++i)
     model.Textures.push_back(TextureOf(*scene->mTextures[i]));
   for (unsigned i = 0; i < scene->mNumMaterials; ++i)

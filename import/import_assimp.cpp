@@ -50,7 +50,8 @@ std::string Note(const THandbackModel& model, const THandbackMaterial& m,
 void ImportAssimp(const std::string& file_name, TgkBitmapList* bitmaps, TStream& stream,
                   TgkVisualObject& parent, TImportReport* report) {
   // Read first: a file that fails leaves the parent as it was.
-  const THandbackModel model = ReadModelGuarded(file_name);
+  THandbackModel model = ReadModelGuarded(file_name);
+  ChooseUpAxis(file_name, model);
   std::vector<TBuiltHandbackMesh> built = BuildHandbackMeshes(model);
 
   TModelReplacement replacement(parent, bitmaps);

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "core/text_helpers.h"
+
 namespace {
 
 using Vec3 = std::array<double, 3>;
@@ -26,6 +28,22 @@ Vec3 ToSceneAxes(const Vec3& p, int up_axis, int up_sign) {
 }
 
 }  // namespace
+
+void ChooseUpAxis(const std::string& file_name, THandbackModel& model) {
+  const std::string ext = LowerExtension(file_name);
+  if (ext == ".fbx") {
+    if (model.UpAxis < 0) {
+      model.UpAxis = 1;
+      model.UpSign = 1;
+    }
+    return;
+  }
+  model.UpSign = 1;
+  model.UpAxis = 2;
+  for (const char* y_up : {".gltf", ".glb", ".obj", ".dae", ".x3d", ".lwo"}) {
+    if (ext == y_up) model.UpAxis = 1;
+  }
+}
 
 std::string HandbackMeshName(const THandbackMesh& mesh, size_t index) {
   if (!mesh.NodeName.empty()) {

@@ -14,7 +14,12 @@ struct TBuiltHandbackMesh {
   uint32_t Material = 0;  // index into the hand-back's materials
 };
 
-// One per hand-back mesh, in its order.
+// Sets the model's up axis by the file's format: glTF is +Y up by its definition and OBJ
+// by convention; Assimp turns COLLADA files to +Y up whatever they say; X3D and LightWave
+// are +Y up; FBX files say theirs (+Y when they do not); the rest are +Z up, as the scene.
+void ChooseUpAxis(const std::string& file_name, THandbackModel& model);
+
+// One per hand-back mesh, in its order; a model without an up axis is taken as +Z up.
 std::vector<TBuiltHandbackMesh> BuildHandbackMeshes(const THandbackModel& model);
 
 // The node's name, with the mesh's name after it when the node draws several; else the

@@ -140,7 +140,7 @@ THandbackModel ReadHandback(const std::string& data) {
   THandbackModel model;
   model.UpAxis = r.I32();
   model.UpSign = r.I32();
-  if (model.UpAxis < 0 || model.UpAxis > 2 || (model.UpSign != 1 && model.UpSign != -1))
+  if (model.UpAxis < -1 || model.UpAxis > 2 || (model.UpSign != 1 && model.UpSign != -1))
     throw EHandbackError("the model's up axis is not an axis");
   // Each element takes at least four bytes, so no count can outgrow the data.
   const uint32_t textures = r.U32();

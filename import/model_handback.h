@@ -50,8 +50,9 @@ struct THandbackTexture {
 };
 
 struct THandbackModel {
-  // The file's up axis: 0 x, 1 y, 2 z, and its sign.
-  int UpAxis = 2;
+  // The file's up axis: 0 x, 1 y, 2 z, and its sign; -1 when the file declares none (the
+  // reader passes on what the file says; Facetmint decides by format, ChooseUpAxis).
+  int UpAxis = -1;
   int UpSign = 1;
   std::vector<THandbackMesh> Meshes;
   std::vector<THandbackMaterial> Materials;
