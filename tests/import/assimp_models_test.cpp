@@ -126,6 +126,26 @@ TEST(AssimpModels, AGltfBoxStandsUprightWithItsTopFacingUp) {
   EXPECT_EQ(up, 4);
 }
 
+// A post 4 units tall along the file's y: OBJ files are +Y up and stand it upright (the
+// scene's z); STL files are +Z up like the scene and lay it along y.
+TEST(AssimpModels, EachFormatStandsOnItsOwnUpAxis) {
+  testsupport::TempDir dir;
+  std::ofstream(dir.File("post.obj")) << "v 0 0 0\nv 1 0 0\nv 1 4 0\nv 0 4 1\nf 1 2 3\nf 1 3 4\n";
+  std::ofstream(dir.File("post.stl"))
+      << "solid post\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
+         "vertex 1 4 0\nendloop\nendfacet\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+         "vertex 1 4 0\nvertex 0 4 1\nendloop\nendfacet\nendsolid post\n";
+  Window obj, stl;
+  obj.Load(dir.File("post.obj"));
+  stl.Load(dir.File("post.stl"));
+  ASSERT_EQ(obj.Meshes().size(), 1u);
+  ASSERT_EQ(stl.Meshes().size(), 1u);
+  EXPECT_FLOAT_EQ(obj.Meshes()[0]->Depth(), 1);
+  EXPECT_FLOAT_EQ(obj.Meshes()[0]->Height(), 0.25f);  // the file's z, turned towards -y
+  EXPECT_FLOAT_EQ(stl.Meshes()[0]->Height(), 1);
+  EXPECT_FLOAT_EQ(stl.Meshes()[0]->Depth(), 0.25f);
+}
+
 TEST(AssimpModels, VertexColoursReachTheMesh) {
   Window w;
   w.Load(Model("ply/float-color.ply"));
