@@ -130,8 +130,10 @@ THandbackModel ReadModelGuarded(const std::string& file_name, const std::string&
     case TGuardedRun::OutputTooLarge:
       Fail("the model is larger than " + std::to_string(limits.MaxOutput / kMiB) + " MB");
     case TGuardedRun::Signalled:
-      if (run.Code == SIGXCPU || run.Code == SIGKILL)
+      if (run.Code == SIGXCPU)
         Fail("reading took more than " + seconds + " seconds of processor time");
+      // The hard processor limit, or the system's out-of-memory killer.
+      if (run.Code == SIGKILL) Fail("the reader was stopped: too much processor time or memory");
       if (const char* name = SignalName(run.Code)) {
         // A failed allocation under the address-space limit often ends in an abort.
         Fail(std::string("the reader crashed, ") + name);
