@@ -214,6 +214,10 @@ TEST(AssimpGuard, ReadersThatMisbehaveAreReportedNotSuffered) {
   quick.WallMilliseconds = 200;
   EXPECT_EQ(Failure(FakeReader(dir, "exec sleep 20"), quick),
             "could not be read (reading took longer than 0 seconds)");
+  TGuardLimits spin = ModelReaderLimits("");
+  spin.CpuSeconds = 1;
+  EXPECT_EQ(Failure(FakeReader(dir, "while :; do :; done"), spin),
+            "could not be read (reading took more than 1 seconds of processor time)");
   TGuardLimits small = ModelReaderLimits("");
   small.MaxOutput = 1000;
   EXPECT_EQ(Failure(FakeReader(dir, "exec head -c 5000 /dev/zero"), small)
