@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/text_helpers.h"
 #include "import/assimp_guard.h"
 #include "import/import_report.h"
 #include "import/mesh_builder_assimp.h"
@@ -27,7 +28,11 @@ TTextureResult MaterialTexture(const THandbackModel& model, const THandbackMater
     return textures.FromData(key, t.Bytes, wanted);
   }
   if (m.TextureFile.empty()) return {};
-  return textures.FromFile({m.TextureFile}, m.TextureFile);
+  // glTF names its images by URI: "my%20logo.png" is the file "my logo.png".
+  std::vector<std::string> spellings = {m.TextureFile};
+  if (std::string decoded = PercentDecoded(m.TextureFile); decoded != m.TextureFile)
+    spellings.push_back(decoded);
+  return textures.FromFile(spellings, spellings.back());
 }
 
 std::string Note(const THandbackModel& model, const THandbackMaterial& m,

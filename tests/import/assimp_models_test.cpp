@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 
 #include <assimp/Importer.hpp>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "core/stream.h"
 #include "import/assimp_guard.h"
@@ -144,6 +146,24 @@ TEST(AssimpModels, EachFormatStandsOnItsOwnUpAxis) {
   EXPECT_FLOAT_EQ(obj.Meshes()[0]->Height(), 0.25f);  // the file's z, turned towards -y
   EXPECT_FLOAT_EQ(stl.Meshes()[0]->Height(), 1);
   EXPECT_FLOAT_EQ(stl.Meshes()[0]->Depth(), 0.25f);
+}
+
+// glTF names its images by URI: a space in the file name is written %20.
+TEST(AssimpModels, GltfImageUrisAreDecodedToFileNames) {
+  testsupport::TempDir dir;
+  const std::string separate = Model("gltf/separate/");
+  fs::copy_file(separate + "BoxTextured0.bin", dir.File("BoxTextured0.bin"));
+  fs::copy_file(separate + "CesiumLogoFlat.png", dir.File("Cesium Logo.png"));
+  std::ifstream in(separate + "BoxTextured.gltf");
+  std::string gltf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t at = gltf.find("CesiumLogoFlat.png");
+  ASSERT_NE(at, std::string::npos);
+  gltf.replace(at, std::strlen("CesiumLogoFlat.png"), "Cesium%20Logo.png");
+  std::ofstream(dir.File("box.gltf")) << gltf;
+  Window w;
+  w.Load(dir.File("box.gltf"));
+  ASSERT_EQ(w.Meshes().size(), 1u);
+  EXPECT_EQ(w.report.Textures[w.Meshes()[0]].Source, dir.File("Cesium Logo.png"));
 }
 
 TEST(AssimpModels, VertexColoursReachTheMesh) {
