@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <set>
 #include <stdexcept>
 
 #include "app/command_line.h"
@@ -13,6 +14,7 @@
 #include "app/workbench.h"
 #include "core/text_helpers.h"
 #include "platform/display_probe.h"
+#include "import/model_formats.h"
 #include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
@@ -46,11 +48,14 @@ bool WindowAvailable(std::string& why) {
   }
 }
 
-// "3ds" or "md3"; raises for a missing file, another extension or anything but a file.
+// The lower-case extension without its dot ("3ds", "glb" ...); raises for a missing file,
+// an extension of no model format or anything but a file.
 std::string CheckModel(const std::string& file) {
   const std::string ext = LowerExtension(file);
-  if (ext != ".3ds" && ext != ".md3") {
-    throw EFailure(file, "unknown model format (expected a .3ds or .md3 file)");
+  if (!ModelFormatOf(file)) {
+    throw EFailure(file,
+                   "unknown model format (expected a model file such as .3ds, .md3, .gltf, "
+                   ".glb, .obj, .fbx, .dae, .stl or .ply)");
   }
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(file, error);
@@ -80,13 +85,20 @@ bool FullyTransparent(const TpmBitmap& bitmap) {
   return std::none_of(pixels, pixels + count, [](uint32_t p) { return (p >> 24) != 0; });
 }
 
-void Load(TWorkbench& workbench, const std::string& file) {
+// Textures the model names but that cannot be shown are warnings: the model is drawn in
+// its base colours.
+void Load(TWorkbench& workbench, const std::string& file, std::ostream& err) {
   try {
     if (!workbench.LoadModel(file)) throw EFailure(file, "no such file");
   } catch (const EFailure&) {
     throw;
   } catch (const std::exception& e) {
     throw EFailure(file, e.what());
+  }
+  std::set<std::string> said;
+  for (const auto& [mesh, texture] : workbench.LoadReport().Textures) {
+    if (!texture.Note.empty() && said.insert(texture.Note).second)
+      err << "facetmint: " << file << ": warning: " << OneLine(texture.Note) << "\n";
   }
 }
 
@@ -106,13 +118,13 @@ void Save(TWorkbench& workbench, TIconFormat format, const std::string& file, in
   }
 }
 
-void Render(const TRenderJob& job) {
+void Render(const TRenderJob& job, std::ostream& err) {
   const std::string subject = job.Model.empty() ? "round cube" : job.Model;
   if (!job.Model.empty()) CheckModel(job.Model);
   InstallOpenGLRenderer();
   TWorkbench workbench;
   if (!job.Model.empty()) {
-    Load(workbench, job.Model);
+    Load(workbench, job.Model, err);
   }
   try {
     ApplyRenderSettings(workbench, job.Settings);
@@ -158,10 +170,10 @@ void Render(const TRenderJob& job) {
   }
 }
 
-void Info(const std::string& file, std::ostream& out) {
+void Info(const std::string& file, std::ostream& out, std::ostream& err) {
   const std::string format = CheckModel(file);
   TWorkbench workbench;
-  Load(workbench, file);
+  Load(workbench, file, err);
   out << ModelInfoJson(workbench, file, format) << "\n";
 }
 
@@ -187,10 +199,10 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         out << "facetmint " << FACETMINT_VERSION << "\n";
         return 0;
       case TCommand::Info:
-        Info(line.InfoModel, out);
+        Info(line.InfoModel, out, err);
         return 0;
       case TCommand::Render:
-        Render(line.Render);
+        Render(line.Render, err);
         return 0;
       case TCommand::Window: {
         std::optional<std::string> model;
@@ -217,7 +229,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         if (error) throw EFailure("out", error.message());
         TRenderJob job;
         job.Outputs = {"out/icon.icns", "out/icon.ico", "out/icon.png"};
-        Render(job);
+        Render(job, err);
         return 0;
       }
     }

@@ -293,7 +293,8 @@ std::string UsageText() {
 
 render writes each FILE in the format of its extension: .icns (16 to 1024 pixels), .ico,
 .png (256 pixels unless --size) or .iconset (the folder iconutil turns into an .icns).
-MODEL is a .3ds or .md3 file; without one the round cube is rendered.
+MODEL is a .3ds, .md3, .gltf, .glb, .obj, .fbx, .dae, .stl, .ply, .3mf, .off, .lwo, .ase,
+.x3d, .ms3d, .md2 or .md5mesh file; without one the round cube is rendered.
 --previews DIR writes the six previews as icon16.png ... icon256.png.
 --icon-theme DIR writes DIR/hicolor/SxS/apps/NAME.png, S from 16 to 512, for a Linux desktop.
 --web DIR writes favicon.ico, apple-touch-icon.png, icon-192.png, icon-512.png and

@@ -10,6 +10,7 @@
 #include "app/icon_sets.h"
 #include "core/component_stream.h"
 #include "core/stream.h"
+#include "import/model_formats.h"
 #include "platform/swap_red_blue.h"
 #include "scene/camera_light.h"
 #include "scene/dummy.h"
@@ -24,9 +25,6 @@
 #include "ui/track.h"
 
 namespace {
-
-constexpr const char* kModelFilter =
-    "所有文件 (*.3ds;*.md3)|*.3ds;*.md3|3DS 文件 (*.3ds)|*.3ds|MD3 文件 (*.md3)|*.md3";
 
 // Round half to even, as the value labels show their sliders.
 std::string RoundedText(float v) {
@@ -326,7 +324,7 @@ void TfrmMain::UpdateTimerTimer() {
 
 void TfrmMain::btnLoadClick(TPersistent*) {
   TOpenFileRequest request;
-  request.filter = kModelFilter;
+  request.filter = ModelOpenFilter();
   if (auto file = Dialogs().OpenFile(request)) LoadModel(*file);
 }
 

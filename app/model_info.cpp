@@ -77,13 +77,21 @@ std::string ModelInfoJson(TWorkbench& workbench, const std::string& file,
     const long long t = custom ? custom->MeshData().IndexCount() / 3 : 0;
     vertices += v;
     triangles += t;
-    const std::string& map = mesh->Material().Bitmap();
-    const std::string texture = map.empty() ? "" : FindTextureFile(file, map);
+    // The load's own record when its reader keeps one, else the 3DS map name looked up.
+    std::string texture, note;
+    const auto& reported = workbench.LoadReport().Textures;
+    if (auto it = reported.find(mesh); it != reported.end()) {
+      texture = it->second.Source;
+      note = it->second.Note;
+    } else if (const std::string& map = mesh->Material().Bitmap(); !map.empty()) {
+      texture = FindTextureFile(file, map);
+    }
     if (!meshes.empty()) meshes += ",";
     meshes += "{\"name\":" + JsonString(mesh->DisplayName) + ",\"vertices\":" + std::to_string(v) +
               ",\"triangles\":" + std::to_string(t) +
               ",\"color\":" + JsonString(ColorToString(mesh->Material().Diffuse())) +
               ",\"texture\":" + (texture.empty() ? "null" : JsonString(texture)) +
+              (note.empty() ? "" : ",\"texture_note\":" + JsonString(note)) +
               ",\"size\":" + Triple(mesh->Width(), mesh->Height(), mesh->Depth()) +
               ",\"position\":" +
               Triple(mesh->Position().X(), mesh->Position().Y(), mesh->Position().Z()) + "}";

@@ -5,9 +5,10 @@
 
 class TWorkbench;
 
-// file and format ("3ds" or "md3") as given; each mesh with name, vertices, triangles,
-// color, texture (the file found beside the model, or null), size and position; then the
-// totals. One line, UTF-8.
+// file and format (the lower-case extension: "3ds", "md3", "glb" ...) as given; each mesh
+// with name, vertices, triangles, color, texture (the file found beside the model, an
+// embedded image, or null), texture_note (only when a named texture is not shown), size and
+// position; then the totals. One line, UTF-8.
 std::string ModelInfoJson(TWorkbench& workbench, const std::string& file,
                           const std::string& format);
 

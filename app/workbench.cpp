@@ -13,7 +13,9 @@
 #include "core/text_helpers.h"
 #include "imaging/canvas.h"
 #include "import/import_3ds.h"
+#include "import/import_assimp.h"
 #include "import/import_md3.h"
+#include "import/model_formats.h"
 #include "scene/bitmap_registry.h"
 #include "scene/camera_light.h"
 #include "scene/canvas.h"
@@ -115,8 +117,8 @@ TWorkbench::~TWorkbench() = default;
 bool TWorkbench::LoadModel(const std::string& file_name) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return false;
-  const std::string ext = LowerExtension(file_name);
-  if (ext == ".3ds" || ext == ".md3") {
+  const TModelFormat* format = ModelFormatOf(file_name);
+  if (format) {
     // The new model is built aside, in a parent of the current size outside the scene, and
     // replaces the current one only when the whole load succeeded: a file that fails leaves
     // the model, its colours, visibility, selection and position as they were.
@@ -125,14 +127,24 @@ bool TWorkbench::LoadModel(const std::string& file_name) {
     staging.SetHeight(mesh_owner_->Height());
     staging.SetDepth(mesh_owner_->Depth());
     auto textures = std::make_unique<TgkBitmapList>();
+    TImportReport report;
     try {
       TMemoryStream stream;
-      stream.LoadFromFile(file_name);
-      stream.Seek(0);
-      if (ext == ".3ds") {
-        Import3DS(file_name, textures.get(), stream, staging, nullptr);
-      } else {
-        ImportMD3(file_name, textures.get(), stream, staging, nullptr);
+      switch (format->Reader) {
+        case TModelReader::Reader3DS:
+          stream.LoadFromFile(file_name);
+          stream.Seek(0);
+          Import3DS(file_name, textures.get(), stream, staging, nullptr);
+          break;
+        case TModelReader::ReaderMD3:
+          stream.LoadFromFile(file_name);
+          stream.Seek(0);
+          ImportMD3(file_name, textures.get(), stream, staging, &report);
+          break;
+        case TModelReader::Assimp:
+          // The reader process opens the file itself, with the files it names.
+          ImportAssimp(file_name, textures.get(), stream, staging, &report);
+          break;
       }
     } catch (const std::bad_alloc&) {
       throw std::runtime_error(OutOfMemoryMessage(file_name));
@@ -144,6 +156,7 @@ bool TWorkbench::LoadModel(const std::string& file_name) {
     mesh_owner_->ReplaceChildrenWith(staging);
     textures->SetName(bitmaps_->Name());
     bitmaps_.swap(textures);
+    report_ = std::move(report);
   }
   model_file_ = file_name;
   mesh_owner_->Position().SetPoint({0, 0, 0});

@@ -16,6 +16,7 @@
 #include "app/icon_pipeline.h"
 #include "app/window_sliders.h"
 #include "imaging/bitmap.h"
+#include "import/import_report.h"
 #include "scene/math.h"
 
 class TgkBitmap;
@@ -57,13 +58,16 @@ class TWorkbench {
   const TpmBitmap& Preview(int size) const { return previews_.Of(size); }
 
   // ---- Model ----
-  // False, nothing changed, when no file of that name exists. A ".3ds" or ".md3" file (any
-  // letter case) is built aside and replaces the meshes, textures and selection only when
-  // the whole load succeeded with a drawable model; otherwise its error passes through and
-  // nothing changed. Any other extension keeps the meshes. After a load the model goes back
-  // to the origin.
+  // False, nothing changed, when no file of that name exists. A model file of one of
+  // ModelFormats() (by its extension, any letter case) is built aside and replaces the meshes,
+  // textures and selection only when the whole load succeeded with a drawable model; otherwise its
+  // error passes through and nothing changed. Any other extension keeps the meshes. After a load
+  // the model goes back to the origin.
   bool LoadModel(const std::string& file_name);
   const std::string& ModelFileName() const { return model_file_; }
+  // The textures the last model load found for its meshes, and the notes on those it could
+  // not show (empty for the model files whose readers report nothing).
+  const TImportReport& LoadReport() const { return report_; }
   // The meshes of the current model, in child order.
   std::vector<TgkShape*> Meshes() const;
   void SetMeshVisible(TgkShape& mesh, bool visible);
@@ -153,6 +157,7 @@ class TWorkbench {
   std::string icon_set_name_;
   uint32_t web_background_ = 0xFFFFFFFF;
   std::string model_file_;
+  TImportReport report_;
   TgkShape* selected_ = nullptr;
 
   std::array<TpmTrackValue, 3> rotate_{TpmTrackValue(kModelRotateTrack, kModelRotateStart),

@@ -22,3 +22,7 @@ enum class TLeadingDot { StartsStem, StartsExtension };
 // The extension of the last part of a file name, dot included, lower-cased; "" for none.
 std::string LowerExtension(std::string_view file_name,
                            TLeadingDot leading_dot = TLeadingDot::StartsStem);
+
+// A URI path's %XX escapes decoded into their bytes ("a%20b.png" is "a b.png"); a '%' not
+// followed by two hexadecimal digits stays as it is.
+std::string PercentDecoded(std::string_view s);

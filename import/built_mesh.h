@@ -23,6 +23,8 @@ struct TBuiltMesh {
   std::vector<uint32_t> Indices;
   float Width = 0, Height = 0, Depth = 0;
   float X = 0, Y = 0, Z = 0;  // position in the parent
+  // Per-vertex colours (ARGB), multiplied with the material's colour; empty for none.
+  std::vector<uint32_t> Colors;
   // 3DS: the file's name (bytes) of the first material group, when the mesh has one.
   bool HasMaterialGroup = false;
   std::string MaterialGroup;

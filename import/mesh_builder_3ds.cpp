@@ -168,8 +168,16 @@ void Build3DSMeshes(TFile3DS& file, const std::function<void(TBuiltMesh&&)>& emi
   }
 }
 
+uint32_t WithTransparency(uint32_t argb, float transparency) {
+  return (argb & 0x00FFFFFFu) | (uint32_t{Channel(1 - transparency)} << 24);
+}
+
 std::optional<TBuiltMaterial> Find3DSMaterial(TFile3DS& file, const std::string& group) {
   const TMaterial3DS* material = file.MaterialList().FindByName(group);
   if (!material) return std::nullopt;
-  return TBuiltMaterial{MaterialColorToArgb(material->Diffuse), material->Texture.Map.Name};
+  const uint32_t diffuse = MaterialColorToArgb(material->Diffuse);
+  // Only a transparency above nothing changes the colour: opaque materials stay as they were.
+  const float t = material->Transparency;
+  return TBuiltMaterial{t > 0 ? WithTransparency(diffuse, t) : diffuse, material->Texture.Map.Name,
+                        material->TwoSided};
 }

@@ -28,10 +28,14 @@ TBuiltMesh Build3DSMesh(const TMesh3DS& mesh, const double model_centre[3], doub
 
 // Diffuse colour and texture map of the material a mesh's first group names.
 struct TBuiltMaterial {
-  uint32_t Diffuse = 0;    // ARGB
+  uint32_t Diffuse = 0;    // ARGB; the alpha is the material's opacity (1 - transparency)
   std::string TextureMap;  // the texture 1 file name as stored, "" when none
+  bool TwoSided = false;
 };
 std::optional<TBuiltMaterial> Find3DSMaterial(TFile3DS& file, const std::string& group);
 
 // 0xFF alpha and each channel Trunc(c * 255), held to 0 ... 255.
 uint32_t MaterialColorToArgb(const TColor3DS& color);
+// The colour with the alpha of a transparency (0 opaque ... 1 clear): Trunc((1 - t) * 255);
+// an opaque material keeps alpha 0xFF.
+uint32_t WithTransparency(uint32_t argb, float transparency);

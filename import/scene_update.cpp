@@ -45,6 +45,7 @@ TgkMesh& TModelReplacement::AddMesh(const TBuiltMesh& built) {
     data.Vertices[i] = TgkMeshVertex{v.X, v.Y, v.Z, v.NX, v.NY, v.NZ, v.TU, v.TV};
   }
   data.Indices = built.Indices;
+  data.Colors = built.Colors;
   data.NotifyChange();
   mesh.SetWidth(built.Width);
   mesh.SetHeight(built.Height);

@@ -803,7 +803,10 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
   if (nv <= 0 || ni <= 0 || !device_) return;
   const std::uint32_t color = ColorWithOpacity(Material().Diffuse(), opacity);
   const bool screen = state_.screen;
-  auto place = [&](const TgkMeshVertex& in) -> TgkCanvasVertex {
+  // Vertex colours, when the mesh has one for every vertex, multiply the material's.
+  const std::uint32_t* colors =
+      mesh.Colors.size() == mesh.Vertices.size() ? mesh.Colors.data() : nullptr;
+  auto place = [&](const TgkMeshVertex& in, std::uint32_t k) -> TgkCanvasVertex {
     float x = in.X * size.X, y = in.Y * size.Y;
     if (screen) {
       // Whole pixels (halves to even): quad edges meet pixel edges, so a quad shows its
@@ -811,7 +814,8 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
       x = std::nearbyint(x);
       y = std::nearbyint(y);
     }
-    return {x, y, in.Z * size.Z, in.NX, in.NY, in.NZ, color, in.TU, in.TV};
+    const std::uint32_t c = colors ? ModulateColor(color, colors[k]) : color;
+    return {x, y, in.Z * size.Z, in.NX, in.NY, in.NZ, c, in.TU, in.TV};
   };
   // Bilinear filtering of texels that lie one for one on the pixels returns them unmixed;
   // nearest sampling does the same at a fraction of a software rasteriser's cost.
@@ -823,7 +827,7 @@ void TgkOpenGLCanvas::FillMesh(const TgkVector& center, const TgkVector& size, f
     // Fits the buffers: one draw of the mesh as it is.
     Draw(GL_TRIANGLES, nv, ni, [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
       const TgkMeshVertex* in = mesh.Vertices.data();
-      for (int k = 0; k < nv; ++k) out[k] = place(in[k]);
+      for (int k = 0; k < nv; ++k) out[k] = place(in[k], static_cast<std::uint32_t>(k));
       // Triangles naming a vertex the mesh does not have are left out.
       int written = 0;
       for (int t = 0; t < ni; t += 3) {
@@ -874,7 +878,7 @@ void TgkOpenGLCanvas::FillMeshInBatches(const TgkMeshData& mesh, int index_count
     Draw(GL_TRIANGLES, batch_vertices, batch_indices,
          [&](TgkCanvasVertex* out, std::uint16_t* index_out) {
            const TgkMeshVertex* in = mesh.Vertices.data();
-           for (int k = 0; k < batch_vertices; ++k) out[k] = place(in[batch[k]]);
+           for (int k = 0; k < batch_vertices; ++k) out[k] = place(in[batch[k]], batch[k]);
            std::memcpy(index_out, local.data(), local.size() * sizeof(std::uint16_t));
            return batch_indices;
          });

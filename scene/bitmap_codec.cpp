@@ -194,6 +194,30 @@ bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap) {
   return true;
 }
 
+bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap) {
+  TRasterImage image;
+  try {
+    image = DecodeImageFitting(data, size, TAlphaForm::Straight, MaxTextureSide());
+  } catch (const EImageError&) {
+    return false;
+  }
+  if (image.width <= 0 || image.height <= 0) return false;
+  StoreInBitmap(image, bitmap);
+  return true;
+}
+
+bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap) {
+  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
+  TRasterImage image;
+  image.width = width;
+  image.height = height;
+  image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
+  int32_t w = width, h = height;
+  FitWithinSide(w, h, MaxTextureSide());
+  StoreInBitmap(w == width && h == height ? image : ResizeArea(image, w, h), bitmap);
+  return true;
+}
+
 std::unique_ptr<TgkFilter> TgkCodecFilterClass::Create() const {
   return std::make_unique<TgkCodecFilter>();
 }

@@ -39,3 +39,7 @@ void SetRendererTextureLimit(int32_t side);
 // averaging, aspect kept; a large JPEG or PNG is never held at full size). Straight colour,
 // marked for upload like LoadFromFile; false for a file no decoder accepts.
 bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap);
+// The same for an image file's bytes held in memory (textures embedded in a model).
+bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap);
+// The same for width x height straight ARGB pixels, rows top to bottom.
+bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap);

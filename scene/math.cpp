@@ -475,6 +475,15 @@ uint32_t ColorWithOpacity(uint32_t color, float opacity) {
   return (color & 0x00FFFFFF) | (alpha << 24);
 }
 
+uint32_t ModulateColor(uint32_t a, uint32_t b) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+    out |= ((x * y + 127) / 255) << shift;
+  }
+  return out;
+}
+
 float InterpolateSingle(float start, float stop, float t) {
   return start + (stop - start) * t;
 }

@@ -155,6 +155,9 @@ float RectFit(TgkRect& r, const TgkRect& bounds);
 uint32_t ColorWithOpacity(uint32_t color, float opacity);
 float InterpolateSingle(float start, float stop, float t);
 uint32_t InterpolateColor(uint32_t start, uint32_t stop, float t);
+// Each ARGB channel of a times that of b (as fractions of 255, rounded); white leaves a as
+// it is.
+uint32_t ModulateColor(uint32_t a, uint32_t b);
 uint32_t ColorAdd(uint32_t a, uint32_t b);       // saturating
 uint32_t ColorSubtract(uint32_t a, uint32_t b);  // modulo 256
 float MaxSingle(float a, float b);

@@ -57,6 +57,7 @@ void TgkMeshData::Assign(const TgkMeshData& source) {
   if (&source != this) {
     Vertices = source.Vertices;
     Indices = source.Indices;
+    Colors = source.Colors;
   }
   NotifyChange();
 }
@@ -200,6 +201,7 @@ void TgkMeshData::ReadMesh(TStream& stream) {
   }
   Vertices = std::move(vertices);
   Indices = std::move(indices);
+  Colors.clear();
   NotifyChange();
 }
 

@@ -23,6 +23,10 @@ class TgkMeshData : public TPersistent {
   // Filled directly by the model builders and the fixed shapes; call NotifyChange after.
   std::vector<TgkMeshVertex> Vertices;
   std::vector<uint32_t> Indices;
+  // Per-vertex colours (straight ARGB) that multiply the material's colour, one per vertex,
+  // or empty for none (models whose files colour their vertices). Not part of the stored
+  // form.
+  std::vector<uint32_t> Colors;
   // Set after every change made through the operations below.
   bool Changed = false;
   // Fired after Assign, after each text setter and after reading the binary form.

@@ -112,9 +112,14 @@ TEST_F(CliTest, ErrorsNameTheFileAndExitOne) {
   std::string out;
   EXPECT_EQ(Facetmint("render " + F("missing.3ds") + " -o " + F("x.png"), &out), 1);
   EXPECT_EQ(out.rfind("facetmint: " + dir.File("missing.3ds") + ": ", 0), 0u) << out;
+  // A generic extension is no model format, even when Assimp might guess one.
+  testsupport::WriteFile(dir.File("model.xml"), {1, 2, 3});
+  EXPECT_EQ(Facetmint("render " + F("model.xml") + " -o " + F("x.png"), &out), 1);
+  EXPECT_NE(out.find("unknown model format"), std::string::npos) << out;
   testsupport::WriteFile(dir.File("model.obj"), {1, 2, 3});
   EXPECT_EQ(Facetmint("render " + F("model.obj") + " -o " + F("x.png"), &out), 1);
-  EXPECT_NE(out.find("unknown model format"), std::string::npos) << out;
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("model.obj") + ": could not be read (", 0), 0u)
+      << out;
   testsupport::WriteFile(dir.File("bad.md3"), {'j', 'u', 'n', 'k'});
   EXPECT_EQ(Facetmint("render " + F("bad.md3") + " -o " + F("x.png"), &out), 1);
   EXPECT_EQ(out.rfind("facetmint: " + dir.File("bad.md3") + ": ", 0), 0u) << out;
@@ -220,8 +225,12 @@ TEST_F(CliTest, WithoutADisplayNoArgumentsRendersTheRoundCubeIntoOut) {
 TEST_F(CliTest, RealModelsRenderAndDescribeThemselves) {
   const std::string data = testsupport::DataDir();
   const std::string python = testsupport::PythonWithPillow();
-  for (const char* model : {"/models/3ds/test1.3ds", "/models/md3/watercan.md3"}) {
+  for (const char* model :
+       {"/models/3ds/test1.3ds", "/models/md3/watercan.md3", "/models/gltf/binary/BoxTextured.glb",
+        "/models/gltf/separate/BoxTextured.gltf", "/models/obj/spider.obj", "/models/fbx/box.fbx",
+        "/models/collada/duck.dae", "/models/stl/Spider_binary.stl", "/models/ply/cube.ply"}) {
     const std::string path = data + model;
+    const std::string format = std::filesystem::path(model).extension().string().substr(1);
     std::string out;
     ASSERT_EQ(Facetmint("render " + ShellQuote(path) + " -o " + F("m.png"), &out), 0) << out;
     ASSERT_EQ(Facetmint("info " + ShellQuote(path) + " 2>/dev/null", &out), 0) << out;
@@ -232,7 +241,7 @@ TEST_F(CliTest, RealModelsRenderAndDescribeThemselves) {
 import json, sys
 from PIL import Image
 info = json.load(open(sys.argv[1]))
-assert info['format'] in ('3ds', 'md3')
+assert info['format'] == sys.argv[3], info['format']
 assert info['meshes'], info
 assert info['triangles'] == sum(m['triangles'] for m in info['meshes'])
 assert info['vertices'] == sum(m['vertices'] for m in info['meshes'])
@@ -245,10 +254,10 @@ print('ok')
 )";
     testsupport::WriteFile(dir.File("c.py"),
                            std::vector<unsigned char>(check.begin(), check.end()));
-    ASSERT_EQ(
-        RunCommand(python + " " + F("c.py") + " " + F("info.json") + " " + F("m.png") + " 2>&1",
-                   &out),
-        0)
+    ASSERT_EQ(RunCommand(python + " " + F("c.py") + " " + F("info.json") + " " + F("m.png") + " " +
+                             format + " 2>&1",
+                         &out),
+              0)
         << model << ": " << out;
   }
 }
@@ -301,6 +310,37 @@ TEST_F(CliTest, OutOfRangeSettingsSayWhichValueWasUsed) {
   ASSERT_EQ(
       Facetmint("render --shadow-opacity 33 --distance 2 --shadow-direction -180" + icon, &out), 0);
   EXPECT_TRUE(out.empty()) << out;
+}
+
+// A texture no decoder of ours reads leaves the mesh in its base colour, with a warning on
+// the terminal and a note in info; the model itself loads.
+TEST_F(CliTest, UndecodableTexturesAreWarningsAndNotes) {
+  const std::string separate = testsupport::DataDir() + "/models/gltf/separate/";
+  for (const char* name : {"BoxTextured.gltf", "BoxTextured0.bin"})
+    std::filesystem::copy_file(separate + name, dir.File(name));
+  const std::string ktx2 = "\xABKTX 20\xBB\r\n\x1A\n and nothing a PNG decoder reads";
+  testsupport::WriteFile(dir.File("CesiumLogoFlat.png"),
+                         std::vector<unsigned char>(ktx2.begin(), ktx2.end()));
+  std::string out;
+  ASSERT_EQ(Facetmint("render " + F("BoxTextured.gltf") + " -o " + F("m.png"), &out), 0) << out;
+  EXPECT_NE(out.find(": warning: the texture CesiumLogoFlat.png is in a format Facetmint cannot "
+                     "decode"),
+            std::string::npos)
+      << out;
+  ASSERT_EQ(
+      RunCommand(ShellQuote(FACETMINT_EXE) + " info " + F("BoxTextured.gltf") + " 2>/dev/null",
+                 &out),
+      0);
+  EXPECT_NE(out.find("\"texture\":null,\"texture_note\":\"the texture CesiumLogoFlat.png"),
+            std::string::npos)
+      << out;
+  // Found and decoded, the texture has no note.
+  ASSERT_EQ(RunCommand(ShellQuote(FACETMINT_EXE) + " info " +
+                           ShellQuote(separate + "BoxTextured.gltf") + " 2>&1",
+                       &out),
+            0);
+  EXPECT_EQ(out.find("texture_note"), std::string::npos) << out;
+  EXPECT_NE(out.find("CesiumLogoFlat.png\""), std::string::npos) << out;
 }
 
 }  // namespace

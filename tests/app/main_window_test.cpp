@@ -14,6 +14,7 @@
 #include "app/embedded.h"
 #include "app/main_window.h"
 #include "imaging/bitmap.h"
+#include "import/model_formats.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
 #include "platform/shell.h"
@@ -406,7 +407,14 @@ TEST_F(MainWindowTest, LoadColourAndSaveThroughTheDialogs) {
   dialogs_.AnswerOpen(WriteModel(dir));
   ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
   ASSERT_EQ(dialogs_.open_requests.size(), 1u);
-  EXPECT_EQ(ParseFileFilter(dialogs_.open_requests[0].filter).size(), 3u);
+  // Every model type first, then one entry per format.
+  const std::vector<TFileFilter> filters = ParseFileFilter(dialogs_.open_requests[0].filter);
+  ASSERT_EQ(filters.size(), ModelFormats().size() + 1);
+  for (const char* pattern :
+       {"*.3ds", "*.md3", "*.glb", "*.obj", "*.fbx", "*.dae", "*.stl", "*.ply"})
+    EXPECT_NE(std::find(filters[0].patterns.begin(), filters[0].patterns.end(), pattern),
+              filters[0].patterns.end())
+        << pattern;
   TpmListBox& list = Form().MeshList();
   ASSERT_EQ(list.Count(), 2);
   auto* name = FirstChild<TpmText>(*list.Item(1));

@@ -91,6 +91,10 @@ TEST_F(ModelLoadTest, AFailedLoadKeepsTheModelTheUserWorkedOn) {
       {"point.3ds", File3DS({MeshChunk(flat)})},
       {"junk.md3", {'I', 'D', 'P', '3', 1, 2}},
       {"empty.md3", {}},
+      // Through the guarded Assimp reader: nothing it reads, and a model of points only.
+      {"empty.obj", {}},
+      {"junk.glb", {'g', 'l', 'T', 'F', 2, 0, 0, 0, 99, 0, 0, 0}},
+      {"points.obj", {'v', ' ', '0', ' ', '0', ' ', '0', '\n', 'p', ' ', '1', '\n'}},
   };
   for (const auto& file : broken) {
     SCOPED_TRACE(file.name);

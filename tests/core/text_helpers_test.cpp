@@ -40,3 +40,11 @@ TEST(TextHelpers, ALeadingDotIsAStemOrAnExtensionAsAsked) {
   EXPECT_EQ(LowerExtension("out/.hidden.Ico"), ".ico");
   EXPECT_EQ(LowerExtension("out/.hidden.Ico", TLeadingDot::StartsExtension), ".ico");
 }
+
+TEST(TextHelpers, PercentDecodedTurnsEscapesIntoBytes) {
+  EXPECT_EQ(PercentDecoded("Cesium%20Logo%2epng"), "Cesium Logo.png");
+  EXPECT_EQ(PercentDecoded("%E4%B8%AD.png"), "\xE4\xB8\xAD.png");
+  EXPECT_EQ(PercentDecoded("100%"), "100%");
+  EXPECT_EQ(PercentDecoded("%4"), "%4");
+  EXPECT_EQ(PercentDecoded("%zz%41"), "%zzA");
+}

@@ -8,7 +8,9 @@
 #include "import/file_md3.h"
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
+#include "import/import_report.h"
 #include "import/mesh_builder_3ds.h"
+#include "import/name_text.h"
 #include "scene/bitmap_codec.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
@@ -370,6 +372,80 @@ TEST(ImportMD3Scene, WatercanAndBadFiles) {
   }
   EXPECT_EQ(w.holder->ChildrenCount(), 0);
   EXPECT_TRUE(w.holder->Visible());
+}
+
+// The water can's shader names models/mapobjects/kt_utilities/water_can.tga; the file lies
+// beside the model. A skin file beside it overrides the shader's name.
+TEST(ImportMD3Scene, SurfacesFindTheirTexturesByShaderOrSkin) {
+  const std::string can = testsupport::DataDir() + "/models/md3/watercan.md3";
+  auto load = [](const std::string& file, Window& w) {
+    TMemoryStream stream;
+    stream.LoadFromFile(file);
+    TImportReport report;
+    ImportMD3(file, &w.bitmaps, stream, *w.holder, &report);
+    return report.Textures[&w.Mesh(0)].Source;
+  };
+  {
+    Window w;
+    EXPECT_EQ(fs::path(load(can, w)).filename(), "water_can.tga");
+    ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 1);
+    TgkBitmap* texture = w.Mesh(0).Material().GetBitmap();
+    ASSERT_NE(texture, nullptr);
+    EXPECT_GT(texture->Width(), 0);
+    EXPECT_EQ(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);  // shown as painted
+  }
+  testsupport::TempDir dir;
+  fs::copy_file(can, dir.File("watercan.md3"));
+  {
+    Window w;
+    EXPECT_EQ(load(dir.File("watercan.md3"), w), "");  // no texture anywhere: start colour
+    EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
+    EXPECT_NE(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);
+  }
+  fs::create_directory(dir.File("skins"));
+  fs::copy_file(fs::path(can).parent_path() / "water_can.tga", dir.File("skins/Painted.TGA"));
+  testsupport::WriteFile(dir.File("watercan_default.skin"), [] {
+    const std::string text = "tag_handle,\r\nWaterCan,models/kt/painted.jpg\r\n";
+    return std::vector<unsigned char>(text.begin(), text.end());
+  }());
+  {
+    Window w;
+    // Any case, in a subfolder, with the game's fall-back from .jpg to .tga.
+    EXPECT_EQ(load(dir.File("watercan.md3"), w), dir.File("skins/Painted.TGA"));
+  }
+}
+
+TEST(Import3DSScene, TransparentMaterialsAreDrawnSeeThroughOpaqueOnesAsBefore) {
+  const std::string path = testsupport::DataDir() + "/models/3ds/cubes_with_alpha.3DS";
+  TMemoryStream stream;
+  stream.LoadFromFile(path);
+  TFile3DS file;
+  file.LoadFromStream(stream);
+  stream.Seek(0);
+  Window w;
+  Import3DS(path, &w.bitmaps, stream, *w.holder);
+  int transparent = 0;
+  for (int i = 0; i < w.holder->ChildrenCount(); ++i) {
+    TgkMesh& mesh = w.Mesh(i);
+    const TMesh3DS* record = nullptr;
+    for (int k = 0; k < file.ObjectList().MeshCount(); ++k)
+      if (ModelNameToUtf8(file.ObjectList().Mesh(k).Name) == mesh.DisplayName)
+        record = &file.ObjectList().Mesh(k);
+    ASSERT_NE(record, nullptr);
+    const TMaterial3DS* material =
+        file.MaterialList().FindByName(record->MaterialGroups.at(0).Name);
+    ASSERT_NE(material, nullptr);
+    const uint32_t alpha = mesh.Material().Diffuse() >> 24;
+    if (material->Transparency > 0) {
+      ++transparent;
+      EXPECT_EQ(alpha, static_cast<uint32_t>((1 - material->Transparency) * 255));
+    } else {
+      EXPECT_EQ(alpha, 0xFFu);
+      EXPECT_EQ(mesh.Material().Diffuse(), MaterialColorToArgb(material->Diffuse));
+    }
+    EXPECT_EQ(mesh.TwoSide(), material->TwoSided);
+  }
+  EXPECT_GE(transparent, 1);
 }
 
 }  // namespace

@@ -150,6 +150,40 @@ TEST_F(RenderTest, MeshWithMoreVerticesThanOneDrawTakesIsDrawnWhole) {
   EXPECT_EQ(frame(200000), kSize * kSize);
 }
 
+// Vertex colours multiply the material's colour, in one draw and in batches alike; a mesh
+// without them (3DS, MD3) is drawn in the material's colour as before.
+TEST_F(RenderTest, VertexColoursMultiplyTheMaterialColour) {
+  auto centre = [&](uint32_t material, std::vector<uint32_t> colours, int vertex_count) {
+    // The quad's vertices come last, after red ones no triangle names.
+    TgkMeshData quad, mesh;
+    MakeScreenQuad(quad);
+    const size_t first = static_cast<size_t>(vertex_count) - 4;
+    mesh.Vertices.assign(first, quad.Vertices[0]);
+    mesh.Vertices.insert(mesh.Vertices.end(), quad.Vertices.begin(), quad.Vertices.end());
+    for (uint32_t i : quad.Indices) mesh.Indices.push_back(static_cast<uint32_t>(first) + i);
+    if (!colours.empty()) {
+      mesh.Colors.assign(first, 0xFFFF0000);
+      mesh.Colors.insert(mesh.Colors.end(), colours.begin(), colours.end());
+    }
+    Begin();
+    Colour(material);
+    canvas->SetRenderState(rsScreenMatrix);
+    canvas->SetRenderState(rsCullNone);
+    canvas->SetMatrix(Translation(kSize / 2.0f, kSize / 2.0f, 0));
+    canvas->FillMesh({}, MakeVector(kSize, kSize, 1, 0), 1, mesh);
+    canvas->EndScene();
+    return Pixel(kSize / 2, kSize / 2);
+  };
+  const std::vector<uint32_t> green(4, 0xFF00FF00);
+  EXPECT_EQ(centre(0xFFFFFFFF, green, 4), 0xFF00FF00u);
+  EXPECT_EQ(centre(0xFFFFFFFF, green, kCanvasMaxVertices + 1), 0xFF00FF00u);
+  const std::uint32_t tinted = centre(0xFF8080FF, green, 4);
+  EXPECT_EQ(Red(tinted), 0);
+  EXPECT_NEAR(Green(tinted), 128, 1);
+  EXPECT_EQ(Blue(tinted), 0);
+  EXPECT_EQ(centre(0xFF8080FF, {}, 4), 0xFF8080FFu);
+}
+
 TEST_F(RenderTest, MeshWithMoreIndicesThanOneDrawTakesIsDrawnWhole) {
   TgkMeshData mesh;
   MakeScreenQuad(mesh);

@@ -7,7 +7,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/facetmint share/facetmint/help/index.html share/applications/facetmint.desktop
+foreach(f bin/facetmint libexec/facetmint/facetmint-model-reader share/facetmint/help/index.html share/applications/facetmint.desktop
           share/icons/hicolor/256x256/apps/facetmint.png share/mime/packages/facetmint.xml)
   if(NOT EXISTS ${PREFIX}/${f})
     message(FATAL_ERROR "not installed: ${f}")

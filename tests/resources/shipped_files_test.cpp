@@ -69,6 +69,26 @@ TEST(ShippedFiles, DesktopEntryStartsTheProgramWithTheFile) {
   ASSERT_TRUE(std::regex_search(entry, mime, mime_re));
   EXPECT_NE(mime[1].str().find("image/x-3ds;"), std::string::npos);
   EXPECT_NE(mime[1].str().find("application/x-md3;"), std::string::npos);
+  // Every type the entry lists is one the desktop knows: from its shared list or from ours.
+  const std::string ours = ReadText(Resources() + "/facetmint-mime.xml");
+  std::string shared;
+  if (std::filesystem::exists("/usr/share/mime/packages/freedesktop.org.xml"))
+    shared = ReadText("/usr/share/mime/packages/freedesktop.org.xml");
+  std::istringstream types(mime[1].str());
+  int listed = 0;
+  for (std::string type; std::getline(types, type, ';');) {
+    ++listed;
+    const std::string defined = "<mime-type type=\"" + type + "\"";
+    if (type == "model/x-3ds") continue;  // an older name some desktops give 3DS files
+    EXPECT_TRUE(ours.find(defined) != std::string::npos ||
+                (!shared.empty() && shared.find(defined) != std::string::npos))
+        << type;
+  }
+  EXPECT_GE(listed, 10);
+  for (const char* type : {"model/gltf-binary", "model/obj", "model/x-fbx", "model/vnd.collada+xml",
+                           "model/stl", "model/x-ply"}) {
+    EXPECT_NE(mime[1].str().find(std::string(type) + ";"), std::string::npos) << type;
+  }
 }
 
 TEST(ShippedFiles, PicturesHaveTheirLayoutSizes) {

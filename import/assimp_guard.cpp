@@ -1,0 +1,158 @@
+#include "import/assimp_guard.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "core/text_helpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint64_t kMiB = uint64_t{1} << 20;
+constexpr uint64_t kGiB = uint64_t{1} << 30;
+constexpr const char* kReaderName = "facetmint-model-reader";
+
+uint64_t InputSize(const std::string& file_name) {
+  std::error_code ec;
+  uint64_t size = fs::file_size(file_name, ec);
+  if (ec) size = 0;
+  const fs::path folder = fs::path(file_name).parent_path();
+  for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    std::error_code kind;
+    if (LowerExtension(it->path().string()) != ".bin" || !it->is_regular_file(kind)) continue;
+    const uint64_t bin = it->file_size(kind);
+    if (!kind) size += bin;
+  }
+  return size;
+}
+
+uint64_t PhysicalMemory() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES), page = ::sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page <= 0) return 4 * kGiB;
+  return static_cast<uint64_t>(pages) * static_cast<uint64_t>(page);
+}
+
+// Printable text of at most one line and 300 bytes from the reader's error output (it may
+// quote the file's own bytes).
+std::string ReaderMessage(const std::string& errors) {
+  std::string line;
+  for (char c : errors) {
+    if (c == '\n' || c == '\r') {
+      if (!line.empty()) break;
+      continue;
+    }
+    line += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
+    if (line.size() >= 300) break;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+const char* SignalName(int signal) {
+  switch (signal) {
+    case SIGSEGV:
+      return "SIGSEGV";
+    case SIGBUS:
+      return "SIGBUS";
+    case SIGABRT:
+      return "SIGABRT";
+    case SIGFPE:
+      return "SIGFPE";
+    case SIGILL:
+      return "SIGILL";
+    default:
+      return nullptr;
+  }
+}
+
+[[noreturn]] void Fail(const std::string& reason) {
+  throw std::runtime_error("could not be read (" + reason + ")");
+}
+
+}  // namespace
+
+TGuardLimits ModelReaderLimits(const std::string& file_name) {
+  const uint64_t size = InputSize(file_name);
+  TGuardLimits limits;
+  const uint64_t cap = std::max(kGiB, PhysicalMemory() / 4 * 3);
+  limits.MemoryBytes = std::min(cap, kGiB + 16 * std::min(size, cap));
+  const uint64_t cpu = 30 + 120 * size / kGiB;
+  limits.CpuSeconds = static_cast<int>(std::min<uint64_t>(cpu, 3600));
+  limits.WallMilliseconds = (limits.CpuSeconds + 15) * 1000;
+  limits.MaxOutput = static_cast<size_t>(limits.MemoryBytes);
+  return limits;
+}
+
+std::string ModelReaderPath() {
+  std::vector<fs::path> candidates;
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    candidates.push_back(self.parent_path() / kReaderName);
+    candidates.push_back(self.parent_path().parent_path() / "libexec" / "facetmint" / kReaderName);
+  }
+#ifdef FACETMINT_MODEL_READER_INSTALLED
+  candidates.emplace_back(FACETMINT_MODEL_READER_INSTALLED);
+#endif
+#ifdef FACETMINT_MODEL_READER_BUILT
+  candidates.emplace_back(FACETMINT_MODEL_READER_BUILT);
+#endif
+  for (const fs::path& p : candidates) {
+    if (::access(p.c_str(), X_OK) == 0 && fs::is_regular_file(p, ec)) return p.string();
+  }
+  throw std::runtime_error(std::string("could not be read (the model reader ") + kReaderName +
+                           " is not installed)");
+}
+
+THandbackModel ReadModelGuarded(const std::string& file_name) {
+  return ReadModelGuarded(file_name, ModelReaderPath(), ModelReaderLimits(file_name));
+}
+
+THandbackModel ReadModelGuarded(const std::string& file_name, const std::string& reader,
+                                const TGuardLimits& limits) {
+  // An absolute path: the reader must not take a name starting with "-" for an option.
+  std::error_code ec;
+  fs::path path = fs::absolute(file_name, ec);
+  if (ec) path = file_name;
+  const TGuardedRun run = RunGuarded({reader, path.string()}, limits);
+  const uint64_t memory_mb = limits.MemoryBytes / kMiB;
+  const std::string seconds = std::to_string(limits.CpuSeconds);
+  switch (run.Outcome) {
+    case TGuardedRun::TimedOut:
+      Fail("reading took longer than " + std::to_string(limits.WallMilliseconds / 1000) +
+           " seconds");
+    case TGuardedRun::OutputTooLarge:
+      Fail("the model is larger than " + std::to_string(limits.MaxOutput / kMiB) + " MB");
+    case TGuardedRun::Signalled:
+      if (run.Code == SIGXCPU)
+        Fail("reading took more than " + seconds + " seconds of processor time");
+      // The hard processor limit, or the system's out-of-memory killer.
+      if (run.Code == SIGKILL) Fail("the reader was stopped: too much processor time or memory");
+      if (const char* name = SignalName(run.Code)) {
+        // A failed allocation under the address-space limit often ends in an abort.
+        Fail(std::string("the reader crashed, ") + name);
+      }
+      Fail("the reader was stopped by signal " + std::to_string(run.Code));
+    case TGuardedRun::Exited:
+      break;
+  }
+  const std::string why = ReaderMessage(run.Errors);
+  // Assimp catches a failed allocation itself and reports it by its type's name.
+  if (run.Code == 3 || (run.Code == 1 && why == "std::bad_alloc"))
+    Fail("reading needed more than " + std::to_string(memory_mb) + " MB of memory");
+  if (run.Code == 127) Fail("the model reader " + reader + " could not be started");
+  if (run.Code != 0) {
+    Fail(why.empty() ? "the reader failed with status " + std::to_string(run.Code) : why);
+  }
+  try {
+    return ReadHandback(run.Output);
+  } catch (const EHandbackError& e) {
+    Fail(std::string("the reader handed back damaged data: ") + e.what());
+  }
+}

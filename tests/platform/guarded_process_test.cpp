@@ -1,0 +1,71 @@
+// The guard around a child process: whatever the child does, the caller gets an outcome.
+#include "platform/guarded_process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+
+namespace {
+
+TGuardLimits Limits(int wall_ms, size_t max_output = 1 << 20) {
+  TGuardLimits limits;
+  limits.WallMilliseconds = wall_ms;
+  limits.MaxOutput = max_output;
+  return limits;
+}
+
+TGuardedRun Shell(const std::string& script, const TGuardLimits& limits) {
+  return RunGuarded({"/bin/sh", "-c", script}, limits);
+}
+
+TEST(GuardedProcess, HandsBackOutputErrorsAndStatus) {
+  const TGuardedRun run = Shell("printf 'out\\000put'; echo oops >&2; exit 7", Limits(10000));
+  EXPECT_EQ(run.Outcome, TGuardedRun::Exited);
+  EXPECT_EQ(run.Code, 7);
+  EXPECT_EQ(run.Output, std::string("out\0put", 7));
+  EXPECT_EQ(run.Errors, "oops\n");
+  // A program that cannot be executed is exit status 127, not an exception.
+  EXPECT_EQ(RunGuarded({"/nonexistent/program"}, Limits(10000)).Code, 127);
+}
+
+TEST(GuardedProcess, CrashesHangsAndFloodsComeBackAsOutcomes) {
+  const TGuardedRun crash = Shell("kill -SEGV $$", Limits(10000));
+  EXPECT_EQ(crash.Outcome, TGuardedRun::Signalled);
+  EXPECT_EQ(crash.Code, SIGSEGV);
+
+  const auto start = std::chrono::steady_clock::now();
+  // The child's own child keeps the output open: the deadline must not wait for it.
+  const TGuardedRun hang = Shell("sleep 30", Limits(300));
+  EXPECT_EQ(hang.Outcome, TGuardedRun::TimedOut);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+
+  const TGuardedRun flood = Shell("yes", Limits(10000, 100000));
+  EXPECT_EQ(flood.Outcome, TGuardedRun::OutputTooLarge);
+  EXPECT_LE(flood.Output.size(), 100000u);
+
+  TGuardLimits errors = Limits(10000);
+  errors.MaxErrors = 10;
+  const TGuardedRun chatty = Shell("head -c 1000000 /dev/zero >&2; echo done", errors);
+  EXPECT_EQ(chatty.Output, "done\n");  // standard error is read on, not left to block
+  EXPECT_EQ(chatty.Errors.size(), 10u);
+}
+
+TEST(GuardedProcess, MemoryAndProcessorLimitsHoldInTheChild) {
+  TGuardLimits memory = Limits(20000);
+  memory.MemoryBytes = 256u << 20;
+  const TGuardedRun big =
+      RunGuarded({"/usr/bin/python3", "-c", "b = bytearray(1 << 30); print('allocated')"}, memory);
+  EXPECT_EQ(big.Outcome, TGuardedRun::Exited);
+  EXPECT_NE(big.Code, 0);
+  EXPECT_EQ(big.Output.find("allocated"), std::string::npos);
+  EXPECT_NE(big.Errors.find("MemoryError"), std::string::npos) << big.Errors;
+
+  TGuardLimits cpu = Limits(20000);
+  cpu.CpuSeconds = 1;
+  const TGuardedRun spin = Shell("while :; do :; done", cpu);
+  EXPECT_EQ(spin.Outcome, TGuardedRun::Signalled);
+  EXPECT_TRUE(spin.Code == SIGXCPU || spin.Code == SIGKILL) << spin.Code;
+}
+
+}  // namespace
