@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/embedded.h"
+#include "app/translation.h"
 #include "core/component_stream.h"
 #include "core/stream.h"
 #include "platform/swap_red_blue.h"
@@ -320,7 +321,7 @@ void TfrmMain::UpdateTimerTimer() {
 
 void TfrmMain::btnLoadClick(TPersistent*) {
   TOpenFileRequest request;
-  request.filter = kModelFilter;
+  request.filter = TrFilter(kModelFilter);
   if (auto file = Dialogs().OpenFile(request)) LoadModel(*file);
 }
 
@@ -363,6 +364,8 @@ void TfrmMain::RebuildMeshList() {
     text->SetHorzTextAlign(pqTextAlignNear);
     text->Padding().SetRect({4, 2, 4, 2});
     text->SetText(mesh->DisplayName);
+    // A mesh's name from its file is shown as it is; the round cube's is the program's own.
+    text->SetTranslated(mesh->DisplayName == kRoundCubeName);
     item->AddObject(text);
 
     auto* button = new TpmSpeedButton(this);
