@@ -290,6 +290,20 @@ void TfrmMain::FormResize(TPersistent*) {
   FitMeshPanel();
 }
 
+void TfrmMain::SetDisplayScale(float scale) {
+  if (!(scale > 0) || scale == scale_) return;
+  const float f = scale / scale_;
+  for (TgkScreenPQLayer* layer :
+       {c_.layerToolbar, c_.ScreenPQLayer3, c_.ScreenPQLayer2, c_.HintLayout, c_.layerAbout}) {
+    if (TpmVisualObject* root = layer->Root()) root->Scale().SetPoint({scale, scale});
+    layer->SetWidth(layer->Width() * f);
+    layer->SetHeight(layer->Height() * f);
+    layer->Position().SetX(layer->Position().X() * f);
+    layer->Position().SetY(layer->Position().Y() * f);
+  }
+  scale_ = scale;
+}
+
 void TfrmMain::FitMeshPanel() {
   // The stored height reaches below the left panel's layer at the design size, which would
   // hide the list's last rows and its scroll bar: the list ends inside the window instead.
@@ -441,7 +455,8 @@ void TfrmMain::MeshMouseMove(TPersistent* sender, TShiftState shift, float, floa
   if (!mesh_pressed_) return;
   const TgkPoint p = scene_->MousePosition();
   if (!dragging_) {
-    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold) return;
+    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold * scale_)
+      return;
     Root2MouseDown(sender, mesh_press_button_, shift, mesh_press_pos_.X, mesh_press_pos_.Y);
   }
   Root2MouseMove(sender, shift, p.X, p.Y, 0, 0);
@@ -507,8 +522,11 @@ void TfrmMain::Root2MouseDown(TPersistent*, TMouseButton button, TShiftState, fl
 void TfrmMain::Root2MouseMove(TPersistent*, TShiftState shift, float x, float y, float, float) {
   if (!dragging_ || !(shift & ssLeft)) return;
   if (!(shift & ssShift)) {
-    workbench_->SetViewTurn(workbench_->CameraZ().RotateAngle().Z() + (x - last_mouse_pos_.X));
-    workbench_->SetViewTilt(workbench_->CameraX().RotateAngle().X() + (y - last_mouse_pos_.Y));
+    // One degree per design pixel, whatever the display scale.
+    workbench_->SetViewTurn(workbench_->CameraZ().RotateAngle().Z() +
+                            (x - last_mouse_pos_.X) / scale_);
+    workbench_->SetViewTilt(workbench_->CameraX().RotateAngle().X() +
+                            (y - last_mouse_pos_.Y) / scale_);
     last_mouse_pos_ = {x, y, 0};
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <span>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/straight_alpha.h"
+#include "platform/display_scale.h"
 #include "platform/event_loop.h"
 #include "platform/gtk_dialogs.h"
 #include "platform/shell.h"
@@ -60,12 +62,15 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   services.Dialogs = dialogs;
   form_ = std::make_unique<TfrmMain>(services, loop.Timers());
 
+  const float scale = DisplayScale();
+  form_->SetDisplayScale(scale);
+  auto device = [scale](int design) { return static_cast<int>(std::lround(design * scale)); };
   TWindowOptions options;
   options.title = form_->Caption();
-  options.width = form_->ClientWidth();
-  options.height = form_->ClientHeight();
-  options.min_width = form_->MinClientWidth();
-  options.min_height = form_->MinClientHeight();
+  options.width = device(form_->ClientWidth());
+  options.height = device(form_->ClientHeight());
+  options.min_width = device(form_->MinClientWidth());
+  options.min_height = device(form_->MinClientHeight());
   options.centred = form_->Centred();
   options.visible = visible;
   window_ = std::make_unique<TWindow>(loop, options);
