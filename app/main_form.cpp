@@ -301,6 +301,8 @@ void TfrmMain::SetDisplayScale(float scale) {
     layer->Position().SetX(layer->Position().X() * f);
     layer->Position().SetY(layer->Position().Y() * f);
   }
+  scene_->SetLayerOverhang(scale);
+  scene_->RealignLayers();
   scale_ = scale;
 }
 

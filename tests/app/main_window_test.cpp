@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/embedded.h"
@@ -55,6 +57,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("GDK_SCALE", "1", 1);  // the design size, whatever the desktop running the test
     // The window shows its errors through the dialogs; anything before it exists lands there too.
     previous_reporter_ =
         SetErrorReporter([this](const std::string& m) { dialogs_.errors.push_back(m); });
@@ -876,6 +879,78 @@ TEST_F(MainWindowTest, InEnglishTheOpenDialogAndTheReadersSpeakEnglish) {
   ASSERT_EQ(dialogs_.errors.size(), 1u);
   EXPECT_NE(dialogs_.errors[0].find("MD3"), std::string::npos) << dialogs_.errors[0];
   EXPECT_FALSE(HasCjk(dialogs_.errors[0])) << dialogs_.errors[0];
+}
+
+// Every named control of the five layers with its box in window pixels.
+void ControlBoxes(TgkScreenPQLayer& layer, TpmObject& object, std::map<std::string, TpmRect>& out) {
+  auto* visual = dynamic_cast<TpmVisualObject*>(&object);
+  if (visual && !visual->Name().empty()) {
+    const float left = layer.Position().X() - layer.Width() / 2;
+    const float top = layer.Position().Y() - layer.Height() / 2;
+    const float sx = layer.Width() / static_cast<float>(layer.BitmapWidth());
+    const float sy = layer.Height() / static_cast<float>(layer.BitmapHeight());
+    const TpmPoint a = visual->LocalToAbsolute({0, 0});
+    const TpmPoint b = visual->LocalToAbsolute({visual->Width(), visual->Height()});
+    out[visual->Name()] = {left + a.X * sx, top + a.Y * sy, left + b.X * sx, top + b.Y * sy};
+  }
+  for (TpmObject* child : object.Children()) ControlBoxes(layer, *child, out);
+}
+
+std::map<std::string, TpmRect> ControlBoxes(TfrmMain& form) {
+  std::map<std::string, TpmRect> boxes;
+  for (const char* name :
+       {"layerToolbar", "ScreenPQLayer3", "ScreenPQLayer2", "HintLayout", "layerAbout"}) {
+    auto& layer = form.Control<TgkScreenPQLayer>(name);
+    if (layer.Root()) ControlBoxes(layer, *layer.Root(), boxes);
+  }
+  return boxes;
+}
+
+TEST_F(MainWindowTest, AtScaleTwoEveryControlIsTwiceAsLargeAndDrawnTwiceAsFine) {
+  const auto design = ControlBoxes(Form());
+  setenv("GDK_SCALE", "2", 1);
+  TMainWindow large(*loop_, &dialogs_);
+  setenv("GDK_SCALE", "1", 1);
+  loop_->ProcessPending();
+  EXPECT_EQ(large.Window().Width(), 2 * 1066);
+  EXPECT_EQ(large.Window().Height(), 2 * 657);
+  const auto doubled = ControlBoxes(large.Form());
+  ASSERT_GE(design.size(), 60u);
+  ASSERT_EQ(doubled.size(), design.size());
+  // Within a pixel of the scale-1 picture: there a layer of odd design size shows its
+  // bitmap, whose sides are even, stretched by a pixel; at scale 2 both are even.
+  for (const auto& [name, box] : design) {
+    const TpmRect& big = doubled.at(name);
+    EXPECT_NEAR(big.Left / 2, box.Left, 1) << name;
+    EXPECT_NEAR(big.Top / 2, box.Top, 1) << name;
+    EXPECT_NEAR(big.Right / 2, box.Right, 1) << name;
+    EXPECT_NEAR(big.Bottom / 2, box.Bottom, 1) << name;
+  }
+  // The layers hold twice as many pixels each way: text and pictures are drawn finer, not
+  // enlarged afterwards.
+  for (const char* name : {"layerToolbar", "ScreenPQLayer3", "ScreenPQLayer2", "HintLayout"}) {
+    auto& small_layer = Layer(name);
+    auto& big_layer = large.Form().Control<TgkScreenPQLayer>(name);
+    EXPECT_NEAR(big_layer.BitmapWidth(), 2 * small_layer.BitmapWidth(), 2) << name;
+    EXPECT_NEAR(big_layer.BitmapHeight(), 2 * small_layer.BitmapHeight(), 2) << name;
+  }
+  // A drag turns the view one degree per design pixel.
+  TWorkbench& bench = large.Form().Workbench();
+  const float turn = bench.CameraZ().RotateAngle().Z();
+  TInputEvent e;
+  for (auto [kind, x, shift] : {std::tuple{TInputKind::MouseMove, 900.0f, TShiftState{0}},
+                                {TInputKind::MouseDown, 900.0f, TShiftState{ssLeft}},
+                                {TInputKind::MouseMove, 960.0f, TShiftState{ssLeft}},
+                                {TInputKind::MouseUp, 960.0f, TShiftState{0}}}) {
+    e.kind = kind;
+    e.x = x;
+    e.y = 600;
+    e.shift = shift;
+    e.button = mbLeft;
+    large.Window().Dispatch(e);
+    loop_->ProcessPending();
+  }
+  EXPECT_NEAR(bench.CameraZ().RotateAngle().Z() - turn, 30, 0.01);
 }
 
 }  // namespace
