@@ -21,7 +21,7 @@ packages=(
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgles-dev
   libsdl2-dev libgtk-3-dev xdg-utils libassimp-dev assimp-testmodels
   python3 python3-pil python3-cairo icoutils icnsutils pngcheck xvfb xauth xdotool x11-utils
-  libxfixes3
+  libxfixes3 locales gettext
 )
 
 log() { printf 'facetmint: %s\n' "$*" >&2; }
@@ -41,6 +41,20 @@ install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
+}
+
+# The locales the window's language tests start it in. Generated once; a present locale is
+# left as it is.
+generate_locales() {
+  local name have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  for name in en_US zh_CN; do
+    grep -qx "${name,,}.utf8" <<<"$have" && continue
+    log "generating the locale $name.UTF-8"
+    "${sudo[@]}" localedef -i "$name" -f UTF-8 "$name.UTF-8"
+  done
 }
 
 njobs() { nproc 2>/dev/null || echo 2; }
@@ -67,6 +81,7 @@ case "$cmd" in
   test)
     shift
     install_packages
+    generate_locales
     if [ "${1:-}" = "--sanitize" ]; then
       shift
       # intercept_tls_get_addr=0: this LeakSanitizer misreads the dynamic TLS blocks of the

@@ -8,6 +8,7 @@
 #include "app/embedded.h"
 #include "app/framing.h"
 #include "app/icon_sets.h"
+#include "app/translation.h"
 #include "core/component_stream.h"
 #include "core/stream.h"
 #include "import/model_formats.h"
@@ -293,6 +294,22 @@ void TfrmMain::FormResize(TPersistent*) {
   FitMeshPanel();
 }
 
+void TfrmMain::SetDisplayScale(float scale) {
+  if (!(scale > 0) || scale == scale_) return;
+  const float f = scale / scale_;
+  for (TgkScreenPQLayer* layer :
+       {c_.layerToolbar, c_.ScreenPQLayer3, c_.ScreenPQLayer2, c_.HintLayout, c_.layerAbout}) {
+    if (TpmVisualObject* root = layer->Root()) root->Scale().SetPoint({scale, scale});
+    layer->SetWidth(layer->Width() * f);
+    layer->SetHeight(layer->Height() * f);
+    layer->Position().SetX(layer->Position().X() * f);
+    layer->Position().SetY(layer->Position().Y() * f);
+  }
+  scene_->SetLayerOverhang(scale);
+  scene_->RealignLayers();
+  scale_ = scale;
+}
+
 void TfrmMain::FitMeshPanel() {
   // The stored height reaches below the left panel's layer at the design size, which would
   // hide the list's last rows and its scroll bar: the list ends inside the window instead.
@@ -324,7 +341,7 @@ void TfrmMain::UpdateTimerTimer() {
 
 void TfrmMain::btnLoadClick(TPersistent*) {
   TOpenFileRequest request;
-  request.filter = ModelOpenFilter();
+  request.filter = TrFilter(ModelOpenFilter());
   if (auto file = Dialogs().OpenFile(request)) LoadModel(*file);
 }
 
@@ -367,6 +384,8 @@ void TfrmMain::RebuildMeshList() {
     text->SetHorzTextAlign(pqTextAlignNear);
     text->Padding().SetRect({4, 2, 4, 2});
     text->SetText(mesh->DisplayName);
+    // A mesh's name from its file is shown as it is; the round cube's is the program's own.
+    text->SetTranslated(mesh->DisplayName == kRoundCubeName);
     item->AddObject(text);
 
     auto* button = new TpmSpeedButton(this);
@@ -442,7 +461,8 @@ void TfrmMain::MeshMouseMove(TPersistent* sender, TShiftState shift, float, floa
   if (!mesh_pressed_) return;
   const TgkPoint p = scene_->MousePosition();
   if (!dragging_) {
-    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold) return;
+    if (std::hypot(p.X - mesh_press_pos_.X, p.Y - mesh_press_pos_.Y) <= kDragThreshold * scale_)
+      return;
     Root2MouseDown(sender, mesh_press_button_, shift, mesh_press_pos_.X, mesh_press_pos_.Y);
   }
   Root2MouseMove(sender, shift, p.X, p.Y, 0, 0);
@@ -501,7 +521,7 @@ void TfrmMain::btnSaveClick(TPersistent*) {
 }
 
 void TfrmMain::SaveIconSet(TIconFormat format) {
-  auto folder = Dialogs().ChooseFolder("选择保存图标的文件夹");
+  auto folder = Dialogs().ChooseFolder(Tr("选择保存图标的文件夹"));
   if (!folder) return;
   std::filesystem::path target(*folder);
   if (format == ifIconset) target /= workbench_->IconSetName() + ".iconset";
@@ -512,10 +532,17 @@ void TfrmMain::SaveIconSet(TIconFormat format) {
   int existing = 0;
   std::error_code error;
   for (const std::string& file : files) existing += std::filesystem::exists(target / file, error);
-  if (existing > 0 &&
-      !Dialogs().Confirm("“" + target.string() + "”中已有 " + std::to_string(existing) +
-                         " 个同名文件。要替换它们吗？")) {
-    return;
+  if (existing > 0) {
+    // The question's words come from the catalogue; the folder and the count are put in.
+    std::string question = Tr("“%1”中已有 %2 个同名文件。要替换它们吗？");
+    for (const auto& [mark, value] :
+         {std::pair<std::string, std::string>{"%1", target.string()},
+          std::pair<std::string, std::string>{"%2", std::to_string(existing)}}) {
+      if (const size_t at = question.find(mark); at != std::string::npos) {
+        question.replace(at, mark.size(), value);
+      }
+    }
+    if (!Dialogs().Confirm(question)) return;
   }
   workbench_->Save(format, target.string());
 }
@@ -546,8 +573,11 @@ void TfrmMain::Root2MouseDown(TPersistent*, TMouseButton button, TShiftState, fl
 void TfrmMain::Root2MouseMove(TPersistent*, TShiftState shift, float x, float y, float, float) {
   if (!dragging_ || !(shift & ssLeft)) return;
   if (!(shift & ssShift)) {
-    workbench_->SetViewTurn(workbench_->CameraZ().RotateAngle().Z() + (x - last_mouse_pos_.X));
-    workbench_->SetViewTilt(workbench_->CameraX().RotateAngle().X() + (y - last_mouse_pos_.Y));
+    // One degree per design pixel, whatever the display scale.
+    workbench_->SetViewTurn(workbench_->CameraZ().RotateAngle().Z() +
+                            (x - last_mouse_pos_.X) / scale_);
+    workbench_->SetViewTilt(workbench_->CameraX().RotateAngle().X() +
+                            (y - last_mouse_pos_.Y) / scale_);
     last_mouse_pos_ = {x, y, 0};
     return;
   }

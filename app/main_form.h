@@ -103,6 +103,14 @@ class TfrmMain : public TComponent {
   int RenderCount() const { return render_count_; }
   bool Dragging() const { return dragging_; }
 
+  // ---- Display scale (HiDPI) ----
+  // Device pixels per design pixel. Scale S makes the five layers S times as large in the
+  // window and draws their controls S times as fine; the controls keep their design sizes
+  // and gestures count design pixels. Set before the window opens (at S times ClientWidth
+  // x ClientHeight).
+  float DisplayScale() const { return scale_; }
+  void SetDisplayScale(float scale);
+
   // ---- Keyboard ----
   // Keys the window handles before the focused control: Tab and Shift+Tab move the focus
   // through the controls in reading order (tool bar, about panel, left panel, hint), Escape
@@ -243,4 +251,5 @@ class TfrmMain : public TComponent {
   TgkPoint mesh_press_pos_;
   TMouseButton mesh_press_button_ = mbLeft;
   int render_count_ = 0;
+  float scale_ = 1;
 };

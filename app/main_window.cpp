@@ -2,15 +2,18 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <span>
 #include <system_error>
 #include <vector>
 
 #include "app/embedded.h"
+#include "app/translation.h"
 #include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/straight_alpha.h"
+#include "platform/display_scale.h"
 #include "platform/event_loop.h"
 #include "platform/gtk_dialogs.h"
 #include "platform/shell.h"
@@ -19,14 +22,9 @@
 #include "render/gl_surface_target.h"
 #include "scene/scene.h"
 #include "scene/scene_window.h"
+#include "ui/shown_text.h"
 
 namespace {
-
-std::filesystem::path ExecutableDir() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : exe.parent_path();
-}
 
 // The program's icon (the one installed for the desktop) on the window.
 void SetProgramIcon(TWindow& window) {
@@ -40,11 +38,12 @@ void SetProgramIcon(TWindow& window) {
 
 }  // namespace
 
-std::string HelpPageUrl() {
+std::string HelpPageUrl(const std::string& language) {
   const std::filesystem::path dir = ExecutableDir();
+  const std::string page_name = language == "en" ? "index.html" : "index." + language + ".html";
   const std::filesystem::path candidates[] = {
-      dir / "../share/facetmint/help/index.html",
-      std::filesystem::path(FACETMINT_SOURCE_DIR) / "app/resources/help/index.html",
+      dir / "../share/facetmint/help" / page_name,
+      std::filesystem::path(FACETMINT_SOURCE_DIR) / "app/resources/help" / page_name,
   };
   for (const auto& page : candidates) {
     std::error_code error;
@@ -56,18 +55,22 @@ std::string HelpPageUrl() {
 
 TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible) : loop_(loop) {
   InstallOpenGLRenderer();
+  SetUpTranslation();
   TMainFormServices services;
   services.OpenUrl = [](const std::string& url) { return !url.empty() && ShellOpen(url); };
-  services.HelpUrl = HelpPageUrl();
+  services.HelpUrl = HelpPageUrl(WindowLanguage());
   services.Dialogs = dialogs;
   form_ = std::make_unique<TfrmMain>(services, loop.Timers());
 
+  const float scale = DisplayScale();
+  form_->SetDisplayScale(scale);
+  auto device = [scale](int design) { return static_cast<int>(std::lround(design * scale)); };
   TWindowOptions options;
   options.title = form_->Caption();
-  options.width = form_->ClientWidth();
-  options.height = form_->ClientHeight();
-  options.min_width = form_->MinClientWidth();
-  options.min_height = form_->MinClientHeight();
+  options.width = device(form_->ClientWidth());
+  options.height = device(form_->ClientHeight());
+  options.min_width = device(form_->MinClientWidth());
+  options.min_height = device(form_->MinClientHeight());
   options.centred = form_->Centred();
   options.visible = visible;
   window_ = std::make_unique<TWindow>(loop, options);
@@ -100,10 +103,12 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
     if (scene_input) scene_input(e);
   };
   if (form_->OnResize) form_->OnResize(form_.get());
-  // Errors of the window's work appear in the dialogs' message box, over the window (last, so
-  // that a constructor that throws leaves no reporter behind).
-  previous_reporter_ =
-      SetErrorReporter([dialogs](const std::string& message) { dialogs->ShowError(message); });
+  // Errors of the window's work appear in the dialogs' message box, over the window, in its
+  // language; the window's texts are shown in it too (last, so that a constructor that throws
+  // leaves neither behind).
+  previous_reporter_ = SetErrorReporter(
+      [dialogs](const std::string& message) { dialogs->ShowError(TrMessage(message)); });
+  previous_translator_ = SetTextTranslator([](const std::string& text) { return Tr(text); });
 }
 
 TMainWindow::~TMainWindow() {
@@ -118,6 +123,7 @@ TMainWindow::~TMainWindow() {
   own_dialogs_.reset();
   target_.reset();
   window_.reset();
+  SetTextTranslator(std::move(previous_translator_));
 }
 
 bool TMainWindow::Shortcut(const TInputEvent& e) {

@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "platform/shell.h"
+#include "ui/shown_text.h"
 
 class TEventLoop;
 class TWindow;
@@ -17,8 +18,9 @@ class TglSurfaceTarget;
 class TgkSceneWindow;
 
 // The address of the help page shipped with the program (installed beside it, or in the
-// source tree for a program run from its build folder); empty when none is found.
-std::string HelpPageUrl();
+// source tree for a program run from its build folder) in Language ("en": index.html,
+// "zh_CN": index.zh_CN.html); empty when none is found.
+std::string HelpPageUrl(const std::string& language = "en");
 
 class TMainWindow {
  public:
@@ -44,6 +46,7 @@ class TMainWindow {
   std::unique_ptr<TglSurfaceTarget> target_;
   std::unique_ptr<TgkSceneWindow> link_;
   TErrorReporter previous_reporter_;
+  TTextTranslator previous_translator_;
 };
 
 // Opens the window (with Model loaded when given) and runs it; returns the exit status.

@@ -10,6 +10,7 @@ pkg_check_modules(OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 # The Open Asset Import Library, for the model formats beyond 3DS and MD3 (libassimp-dev).
 pkg_check_modules(ASSIMP REQUIRED IMPORTED_TARGET assimp)

@@ -85,8 +85,10 @@ void AlignLayer(TgkLayoutTarget& layer, TFree& f) {
 
 }  // namespace
 
-void LayOutScreenLayers(const std::vector<TgkLayoutTarget*>& layers, int width, int height) {
-  TFree free{-1, -1, static_cast<float>(width) + 1, static_cast<float>(height) + 1};
+void LayOutScreenLayers(const std::vector<TgkLayoutTarget*>& layers, int width, int height,
+                        float overhang) {
+  TFree free{-overhang, -overhang, static_cast<float>(width) + overhang,
+             static_cast<float>(height) + overhang};
   static constexpr TgkLayerAlign kOrder[] = {gkLayerMostLeft, gkLayerMostRight, gkLayerTop,
                                              gkLayerBottom,   gkLayerLeft,      gkLayerRight,
                                              gkLayerClient,   gkLayerCenter};

@@ -1,9 +1,8 @@
 // The placement of screen layers along the window edges. The free area starts one pixel
-// larger than the window on every side, so that edge panels overhang the window by a pixel
-// and their borders stay out of sight. Layers are taken by alignment (most-left,
-// most-right, top, bottom, left, right, client, center), each group in its edge order, and
-// each takes its slot from the free area; a layer that keeps a smaller size than its slot
-// gives the rest back.
+// (Overhang) larger than the window on every side, so that edge panels overhang the window by a
+// pixel and their borders stay out of sight. Layers are taken by alignment (most-left, most-right,
+// top, bottom, left, right, client, center), each group in its edge order, and each takes its slot
+// from the free area; a layer that keeps a smaller size than its slot gives the rest back.
 #pragma once
 
 #include <vector>
@@ -37,4 +36,5 @@ class TgkLayoutTarget {
 
 // Lays out Layers (in scene-tree order) in a window of Width x Height pixels. Layers with
 // gkLayerNone and invisible layers keep their place.
-void LayOutScreenLayers(const std::vector<TgkLayoutTarget*>& layers, int width, int height);
+void LayOutScreenLayers(const std::vector<TgkLayoutTarget*>& layers, int width, int height,
+                        float overhang = 1);

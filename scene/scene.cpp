@@ -322,7 +322,7 @@ void TgkScene::RealignLayers() {
   slots.reserve(layers.size());
   std::vector<TgkLayoutTarget*> targets;
   for (TgkLayer* layer : layers) targets.push_back(&slots.emplace_back(*layer));
-  LayOutScreenLayers(targets, width_, height_);
+  LayOutScreenLayers(targets, width_, height_, layer_overhang_);
 }
 
 TgkVisualObject* TgkScene::ObjectAtPoint(float x, float y) {

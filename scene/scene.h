@@ -118,6 +118,10 @@ class TgkScene : public TComponent, public TgkSceneHost {
   void RemoveObject(TgkObject* object);
   TgkVisualObject* ObjectAtPoint(float x, float y);
   void RealignLayers();
+  // How far (pixels) edge layers reach beyond the window: one design pixel, so that their
+  // borders stay out of sight; a HiDPI window sets it to its scale.
+  float LayerOverhang() const { return layer_overhang_; }
+  void SetLayerOverhang(float pixels) { layer_overhang_ = pixels; }
   void BeginUpdate() { ++updating_; }
   void EndUpdate();
   TgkVisualObject* Hovered() const { return hovered_; }
@@ -172,6 +176,7 @@ class TgkScene : public TComponent, public TgkSceneHost {
 
   TgkSceneView* view_ = nullptr;
   std::unique_ptr<TgkCanvas> canvas_;
+  float layer_overhang_ = 1;
   int width_ = 100;
   int height_ = 100;
   std::vector<TgkObject*> roots_;

@@ -65,6 +65,7 @@ def main():
         env = dict(os.environ, DISPLAY=display)
         env.pop("SDL_VIDEODRIVER", None)
         env.pop("WAYLAND_DISPLAY", None)
+        env["GDK_SCALE"] = "1"  # the picture at the design size
         start = time.monotonic()
         program = subprocess.Popen([exe] + model, env=env, stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT)

@@ -5,6 +5,7 @@
 
 #include "ui/controls.h"
 #include "ui/pq_layer.h"
+#include "ui/shown_text.h"
 
 FM_REGISTER_CLASS(TpmMenuItem) {
   c.Boolean("IsChecked", &TpmMenuItem::IsChecked, &TpmMenuItem::SetIsChecked).Default(false);
@@ -46,7 +47,7 @@ TpmPoint BuildPopupMenu(TgkPQLayer& menu, const std::vector<std::string>& items,
   float width = 100;
   for (const std::string& text : items) {
     TpmRect r{0, 0, 1000, TpmPopupBox::kMenuItemHeight};
-    measure.MeasureText(r, r, text, false, pqTextAlignNear);
+    measure.MeasureText(r, r, ShownText(text), false, pqTextAlignNear);
     width = std::max(width, std::ceil(r.Width()) + 40);  // check mark column and margins
   }
   const float height = TpmPopupBox::kMenuItemHeight * static_cast<float>(items.size());

@@ -558,10 +558,14 @@ bool TgkPQLayer::ShowPopupMenu(TpmObject* owner, const std::vector<std::string>&
   popup_owner_ = owner;
   TgkScreenPQLayer& menu = *popup_;
   menu.SetStyle(style_);
-  const TpmPoint size = BuildPopupMenu(menu, items, checked, [this, choose](int index) {
+  const TpmPoint design = BuildPopupMenu(menu, items, checked, [this, choose](int index) {
     ClosePopupMenu();
     if (choose) choose(index);
   });
+  // The menu is drawn as finely as this layer: its content at the same scale.
+  const float scale = Root() && Root()->Scale().X() > 0 ? Root()->Scale().X() : 1;
+  if (menu.Root()) menu.Root()->Scale().SetPoint({scale, scale});
+  const TpmPoint size{design.X * scale, design.Y * scale};
   menu.OnDismiss = [this] { ClosePopupMenu(); };
   const TpmPoint window_at = LocalToScreen(at);
   float ww = 1e6f, wh = 1e6f;

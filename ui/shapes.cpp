@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/shown_text.h"
+
 namespace {
 
 const TEnumInfo& CapInfo() {
@@ -242,12 +244,20 @@ void TpmText::SetStretch(bool v) {
   Store(*this, stretch_, v);
 }
 
+void TpmText::SetTranslated(bool v) {
+  Store(*this, translated_, v);
+}
+
+std::string TpmText::ShownText() const {
+  return translated_ ? ::ShownText(text_) : text_;
+}
+
 void TpmText::Paint(TpmCanvas& canvas, const TpmRect& rect) {
   if (text_.empty() || Fill().Style == pqBrushNone) return;
   canvas.Fill = Fill();
   canvas.Font = font_;
   canvas.FontChanged();
-  canvas.FillText(rect, rect, text_, word_wrap_, AbsoluteOpacity(), h_align_, v_align_);
+  canvas.FillText(rect, rect, ShownText(), word_wrap_, AbsoluteOpacity(), h_align_, v_align_);
 }
 
 // ---- TpmImage ----

@@ -118,10 +118,17 @@ class TpmText : public TpmShape {
   void SetAutoSize(bool v);
   bool Stretch() const { return stretch_; }
   void SetStretch(bool v);
+  // Whether the text passes through the program's translator when shown (a name read from
+  // a file is shown as it is).
+  bool Translated() const { return translated_; }
+  void SetTranslated(bool v);
+  // The text as drawn.
+  std::string ShownText() const;
   void Paint(TpmCanvas& canvas, const TpmRect& rect) override;
 
  private:
   std::string text_;
+  bool translated_ = true;
   TpmFont font_;
   TpmTextAlign h_align_ = pqTextAlignCenter, v_align_ = pqTextAlignCenter;
   bool word_wrap_ = true, auto_size_ = false, stretch_ = false;

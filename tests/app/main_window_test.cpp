@@ -5,14 +5,17 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/embedded.h"
 #include "app/main_window.h"
+#include "app/translation.h"
 #include "imaging/bitmap.h"
 #include "import/model_formats.h"
 #include "platform/clock.h"
@@ -55,6 +58,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("GDK_SCALE", "1", 1);  // the design size, whatever the desktop running the test
     // The window shows its errors through the dialogs; anything before it exists lands there too.
     previous_reporter_ =
         SetErrorReporter([this](const std::string& m) { dialogs_.errors.push_back(m); });
@@ -669,9 +673,11 @@ TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
     return false;  // a desktop that refuses changes nothing
   });
   const std::string url = Form().HelpUrl();
-  EXPECT_EQ(url, HelpPageUrl());
+  // The page in the window's language.
+  EXPECT_EQ(url, HelpPageUrl(WindowLanguage()));
   ASSERT_EQ(url.rfind("file://", 0), 0u);
-  EXPECT_NE(url.find("help/index.html"), std::string::npos);
+  EXPECT_NE(url.find(WindowLanguage() == "en" ? "help/index.html" : "help/index.zh_CN.html"),
+            std::string::npos);
   EXPECT_FALSE(Form().Control<TpmBitmapButton>("BitmapButton1").Visible());
   ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
   Run(600);
@@ -857,6 +863,172 @@ TEST_F(MainWindowTest, TabWalksTheControlsInReadingOrderAndKeysWorkThem) {
   EXPECT_TRUE(Layer("ScreenPQLayer3").FocusMarkShown());
   ClickControl(direction);
   EXPECT_FALSE(Layer("ScreenPQLayer3").FocusMarkShown());
+}
+
+// Every CJK character of the window's texts is three bytes starting 0xE3..0xE9.
+bool HasCjk(const std::string& s) {
+  for (unsigned char c : s)
+    if (c >= 0xE3 && c <= 0xE9) return true;
+  return false;
+}
+
+// Where each shown text lies, measured as one line in its font and placed in its own box
+// as it is drawn: the texts that would wrap or reach beyond their box or their control.
+// (Lines are as high as the document's design makes them in both languages; a translation
+// changes only their length.)
+struct TTextFit {
+  std::vector<std::string> clipped;
+  std::vector<std::string> shown;
+};
+
+void MeasureTexts(TpmObject& object, TpmCanvas& canvas, TpmVisualObject* control, TTextFit& fit) {
+  auto* visual = dynamic_cast<TpmVisualObject*>(&object);
+  if (visual && !visual->Visible()) return;
+  if (auto* c = dynamic_cast<TpmControl*>(&object)) control = c;
+  if (auto* text = dynamic_cast<TpmText*>(&object); text && !text->ShownText().empty()) {
+    const std::string shown = text->ShownText();
+    fit.shown.push_back(shown);
+    canvas.Font = text->Font();
+    canvas.FontChanged();
+    TpmRect r = text->LocalRect();
+    canvas.MeasureText(r, r, shown, false, pqTextAlignNear, pqTextAlignNear);
+    const float w = r.Width(), box = text->Width();
+    const float left = text->HorzTextAlign() == pqTextAlignNear  ? 0
+                       : text->HorzTextAlign() == pqTextAlignFar ? box - w
+                                                                 : (box - w) / 2;
+    constexpr float kSlack = 0.5f;
+    bool inside = w <= box + kSlack;
+    if (control && control != text) {
+      const TpmRect outer = control->AbsoluteRect();
+      const TpmPoint a = text->LocalToAbsolute({left, 0}), b = text->LocalToAbsolute({left + w, 0});
+      inside = inside && a.X >= outer.Left - kSlack && b.X <= outer.Right + kSlack;
+    }
+    if (!inside)
+      fit.clipped.push_back(shown + " (" + (control ? control->Name() : "") + ": " +
+                            std::to_string(w) + " wide in " + std::to_string(box) + ")");
+  }
+  for (TpmObject* child : object.Children()) MeasureTexts(*child, canvas, control, fit);
+}
+
+TEST_F(MainWindowTest, EachLanguageShowsEveryTextWhole) {
+  struct TLanguage {
+    const char* name;
+    bool english;
+  };
+  for (TLanguage language : {TLanguage{"zh_CN", false}, TLanguage{"en", true}}) {
+    SCOPED_TRACE(language.name);
+    if (language.english)
+      UseCatalogue(TCatalogue::Load(CatalogueFile("en")));
+    else
+      UseCatalogue(std::nullopt);
+    TTextFit fit;
+    for (const char* name :
+         {"layerToolbar", "ScreenPQLayer3", "ScreenPQLayer2", "HintLayout", "layerAbout"}) {
+      TgkScreenPQLayer& layer = Layer(name);
+      ASSERT_NE(layer.Root(), nullptr) << name;
+      MeasureTexts(*layer.Root(), layer.Surface(), nullptr, fit);
+    }
+    EXPECT_TRUE(fit.clipped.empty()) << ::testing::PrintToString(fit.clipped);
+    int chinese = 0;
+    for (const std::string& s : fit.shown) chinese += HasCjk(s);
+    if (language.english)
+      EXPECT_EQ(chinese, 0) << ::testing::PrintToString(fit.shown);
+    else
+      EXPECT_GE(chinese, 15);
+    EXPECT_GE(fit.shown.size(), 30u);
+  }
+  UseCatalogue(std::nullopt);
+}
+
+TEST_F(MainWindowTest, InEnglishTheOpenDialogAndTheReadersSpeakEnglish) {
+  UseCatalogue(TCatalogue::Load(CatalogueFile("en")));
+  TempDir dir;
+  const std::string broken = dir.File("broken.md3");
+  std::vector<unsigned char> bytes(200, 0);
+  bytes[0] = 'I', bytes[1] = 'D', bytes[2] = 'P', bytes[3] = '2';  // not an MD3 identifier
+  testsupport::WriteFile(broken, bytes);
+  dialogs_.AnswerOpen(broken);
+  ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
+  UseCatalogue(std::nullopt);
+  ASSERT_EQ(dialogs_.open_requests.size(), 1u);
+  const std::string filter = dialogs_.open_requests[0].filter;
+  EXPECT_NE(filter.find("*.md3"), std::string::npos) << filter;
+  EXPECT_FALSE(HasCjk(filter)) << filter;
+  ASSERT_EQ(dialogs_.errors.size(), 1u);
+  EXPECT_NE(dialogs_.errors[0].find("MD3"), std::string::npos) << dialogs_.errors[0];
+  EXPECT_FALSE(HasCjk(dialogs_.errors[0])) << dialogs_.errors[0];
+}
+
+// Every named control of the five layers with its box in window pixels.
+void ControlBoxes(TgkScreenPQLayer& layer, TpmObject& object, std::map<std::string, TpmRect>& out) {
+  auto* visual = dynamic_cast<TpmVisualObject*>(&object);
+  if (visual && !visual->Name().empty()) {
+    const float left = layer.Position().X() - layer.Width() / 2;
+    const float top = layer.Position().Y() - layer.Height() / 2;
+    const float sx = layer.Width() / static_cast<float>(layer.BitmapWidth());
+    const float sy = layer.Height() / static_cast<float>(layer.BitmapHeight());
+    const TpmPoint a = visual->LocalToAbsolute({0, 0});
+    const TpmPoint b = visual->LocalToAbsolute({visual->Width(), visual->Height()});
+    out[visual->Name()] = {left + a.X * sx, top + a.Y * sy, left + b.X * sx, top + b.Y * sy};
+  }
+  for (TpmObject* child : object.Children()) ControlBoxes(layer, *child, out);
+}
+
+std::map<std::string, TpmRect> ControlBoxes(TfrmMain& form) {
+  std::map<std::string, TpmRect> boxes;
+  for (const char* name :
+       {"layerToolbar", "ScreenPQLayer3", "ScreenPQLayer2", "HintLayout", "layerAbout"}) {
+    auto& layer = form.Control<TgkScreenPQLayer>(name);
+    if (layer.Root()) ControlBoxes(layer, *layer.Root(), boxes);
+  }
+  return boxes;
+}
+
+TEST_F(MainWindowTest, AtScaleTwoEveryControlIsTwiceAsLargeAndDrawnTwiceAsFine) {
+  const auto design = ControlBoxes(Form());
+  setenv("GDK_SCALE", "2", 1);
+  TMainWindow large(*loop_, &dialogs_);
+  setenv("GDK_SCALE", "1", 1);
+  loop_->ProcessPending();
+  EXPECT_EQ(large.Window().Width(), 2 * 1066);
+  EXPECT_EQ(large.Window().Height(), 2 * 657);
+  const auto doubled = ControlBoxes(large.Form());
+  ASSERT_GE(design.size(), 60u);
+  ASSERT_EQ(doubled.size(), design.size());
+  // Within a pixel of the scale-1 picture: there a layer of odd design size shows its
+  // bitmap, whose sides are even, stretched by a pixel; at scale 2 both are even.
+  for (const auto& [name, box] : design) {
+    const TpmRect& big = doubled.at(name);
+    EXPECT_NEAR(big.Left / 2, box.Left, 1) << name;
+    EXPECT_NEAR(big.Top / 2, box.Top, 1) << name;
+    EXPECT_NEAR(big.Right / 2, box.Right, 1) << name;
+    EXPECT_NEAR(big.Bottom / 2, box.Bottom, 1) << name;
+  }
+  // The layers hold twice as many pixels each way: text and pictures are drawn finer, not
+  // enlarged afterwards.
+  for (const char* name : {"layerToolbar", "ScreenPQLayer3", "ScreenPQLayer2", "HintLayout"}) {
+    auto& small_layer = Layer(name);
+    auto& big_layer = large.Form().Control<TgkScreenPQLayer>(name);
+    EXPECT_NEAR(big_layer.BitmapWidth(), 2 * small_layer.BitmapWidth(), 2) << name;
+    EXPECT_NEAR(big_layer.BitmapHeight(), 2 * small_layer.BitmapHeight(), 2) << name;
+  }
+  // A drag turns the view one degree per design pixel.
+  TWorkbench& bench = large.Form().Workbench();
+  const float turn = bench.CameraZ().RotateAngle().Z();
+  TInputEvent e;
+  for (auto [kind, x, shift] : {std::tuple{TInputKind::MouseMove, 900.0f, TShiftState{0}},
+                                {TInputKind::MouseDown, 900.0f, TShiftState{ssLeft}},
+                                {TInputKind::MouseMove, 960.0f, TShiftState{ssLeft}},
+                                {TInputKind::MouseUp, 960.0f, TShiftState{0}}}) {
+    e.kind = kind;
+    e.x = x;
+    e.y = 600;
+    e.shift = shift;
+    e.button = mbLeft;
+    large.Window().Dispatch(e);
+    loop_->ProcessPending();
+  }
+  EXPECT_NEAR(bench.CameraZ().RotateAngle().Z() - turn, 30, 0.01);
 }
 
 }  // namespace

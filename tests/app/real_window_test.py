@@ -48,6 +48,7 @@ class Session:
             time.sleep(0.02)
         for name in ("SDL_VIDEODRIVER", "WAYLAND_DISPLAY"):
             self.env.pop(name, None)
+        self.env["GDK_SCALE"] = "1"  # the coordinates below are the design's
         self.out = tempfile.TemporaryFile()
         self.program = subprocess.Popen([EXE, *args], env=self.env, stdout=self.out,
                                         stderr=subprocess.STDOUT)

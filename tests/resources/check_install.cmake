@@ -1,5 +1,5 @@
 # Installs the build into a fresh prefix and checks that a desktop finds the program there:
-# the executable, its help page, the desktop entry, the icon and the MIME type.
+# the executable, its help pages, its English catalogue, the desktop entry, the icon and the MIME type.
 #   cmake -DBUILD_DIR=... -DPREFIX=... -P check_install.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -7,7 +7,9 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/facetmint libexec/facetmint/facetmint-model-reader share/facetmint/help/index.html share/applications/facetmint.desktop
+foreach(f bin/facetmint libexec/facetmint/facetmint-model-reader share/facetmint/help/index.html
+          share/facetmint/help/index.zh_CN.html share/locale/en/LC_MESSAGES/facetmint.mo
+          share/applications/facetmint.desktop
           share/icons/hicolor/256x256/apps/facetmint.png share/mime/packages/facetmint.xml)
   if(NOT EXISTS ${PREFIX}/${f})
     message(FATAL_ERROR "not installed: ${f}")

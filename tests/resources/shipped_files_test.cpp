@@ -1,6 +1,6 @@
-// The files installed beside the program: the help page must stand alone (no address
-// outside it, every link inside it leading somewhere), the desktop entry must start the
-// program with the file, and the pictures must have the sizes the window lays out.
+// The files installed beside the program: the help pages must stand alone (no address
+// outside them, every link leading to a place in one of them), the desktop entry must start
+// the program with the file, and the pictures must have the sizes the window lays out.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -25,35 +26,58 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-TEST(ShippedFiles, HelpPageIsSelfContainedAndItsLinksLeadSomewhere) {
-  const std::string html = ReadText(Resources() + "/help/index.html");
-  ASSERT_FALSE(html.empty());
-  EXPECT_EQ(html.find("http:"), std::string::npos);
-  EXPECT_EQ(html.find("https:"), std::string::npos);
-  EXPECT_EQ(html.find("<script"), std::string::npos);
+std::set<std::string> PageIds(const std::string& html) {
   std::set<std::string> ids;
   const std::regex id_re(R"re(id="([^"]+)")re");
   for (auto it = std::sregex_iterator(html.begin(), html.end(), id_re);
        it != std::sregex_iterator(); ++it) {
     ids.insert((*it)[1]);
   }
-  const std::regex ref_re(R"re((href|src)="([^"]*)")re");
-  int links = 0;
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), ref_re);
-       it != std::sregex_iterator(); ++it) {
-    const std::string target = (*it)[2];
-    ASSERT_FALSE(target.empty());
-    EXPECT_EQ(target[0], '#') << "only links inside the page: " << target;
-    EXPECT_TRUE(ids.count(target.substr(1))) << target;
-    ++links;
-  }
-  EXPECT_GT(links, 0);
-  // The window's own words and every command of the command line are explained.
-  for (const char* text :
+  return ids;
+}
+
+TEST(ShippedFiles, HelpPagesAreSelfContainedAndTheirLinksLeadSomewhere) {
+  // The English page and the Chinese one: each explains the window's words as its window
+  // shows them; they link to each other and to nothing outside.
+  struct TPage {
+    const char* name;
+    std::vector<const char*> words;
+  };
+  const TPage pages[] = {
+      {"index.html",
+       {"Load...", "Save...", "About...", "Choose format:", "Meshes", "Show shadow",
+        "Model transform", "Mouse - turn", "Mouse - move", "facetmint render", "facetmint info",
+        "--help", "--version", "--shadow-color", "--color MESH=#RRGGBB", "Shift"}},
+      {"index.zh_CN.html",
        {"载入...", "保存...", "关于...", "选择格式:", "构架", "显示阴影", "模型转换", "鼠标 - 旋转",
-        "鼠标 - 移动", "facetmint render", "facetmint info", "--help", "--version",
-        "--shadow-color", "--color MESH=#RRGGBB", "Shift"}) {
-    EXPECT_NE(html.find(text), std::string::npos) << text;
+        "鼠标 - 移动", "Shift"}},
+  };
+  for (const TPage& page : pages) {
+    SCOPED_TRACE(page.name);
+    const std::string html = ReadText(Resources() + "/help/" + page.name);
+    ASSERT_FALSE(html.empty());
+    EXPECT_EQ(html.find("http:"), std::string::npos);
+    EXPECT_EQ(html.find("https:"), std::string::npos);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    const std::regex ref_re(R"re((href|src)="([^"]*)")re");
+    int links = 0;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), ref_re);
+         it != std::sregex_iterator(); ++it) {
+      const std::string target = (*it)[2];
+      ASSERT_FALSE(target.empty());
+      const size_t hash = target.find('#');
+      const std::string file = target.substr(0, hash);
+      EXPECT_TRUE(file.empty() || file == "index.html" || file == "index.zh_CN.html")
+          << "only links to the help pages: " << target;
+      if (hash != std::string::npos) {
+        const std::string target_html =
+            file.empty() ? html : ReadText(Resources() + "/help/" + file);
+        EXPECT_TRUE(PageIds(target_html).count(target.substr(hash + 1))) << target;
+      }
+      ++links;
+    }
+    EXPECT_GT(links, 0);
+    for (const char* text : page.words) EXPECT_NE(html.find(text), std::string::npos) << text;
   }
 }
 
