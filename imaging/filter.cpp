@@ -19,15 +19,6 @@ void StoreInBitmap(const TRasterImage& image, TpmBitmap& bitmap) {
   std::memcpy(bitmap.Pixels(), image.pixels.data(), bitmap.ByteSize());
 }
 
-TRasterImage RasterOf(const TpmBitmap& bitmap) {
-  TRasterImage image;
-  image.width = bitmap.Width();
-  image.height = bitmap.Height();
-  image.form = TAlphaForm::Premultiplied;
-  image.pixels.assign(bitmap.Pixels(), bitmap.Pixels() + bitmap.ByteSize() / 4);
-  return image;
-}
-
 // False for data no decoder accepts; file errors propagate.
 bool DecodeFile(const std::string& file_name, TRasterImage& image) {
   try {
@@ -186,4 +177,13 @@ bool TpmCodecFilter::SaveJpeg(TStream& stream, const TpmBitmap& bitmap) {
 
 bool TpmCodecFilter::SavePng(TStream& stream, const TpmBitmap& bitmap) {
   return EncodeToStream(stream, bitmap, TImageFormat::Png);
+}
+
+TRasterImage RasterOf(const TpmBitmap& bitmap) {
+  TRasterImage image;
+  image.width = bitmap.Width();
+  image.height = bitmap.Height();
+  image.form = TAlphaForm::Premultiplied;
+  image.pixels.assign(bitmap.Pixels(), bitmap.Pixels() + bitmap.ByteSize() / 4);
+  return image;
 }

@@ -10,6 +10,7 @@
 
 class TpmBitmap;
 class TStream;
+struct TRasterImage;
 
 class TpmFilter {
  public:
@@ -76,3 +77,6 @@ void SetDefaultFilterClass(const TpmFilterClass* cls);
 // The "quality" value of a save's params text, or fallback when it names none; raises
 // std::invalid_argument for a value that is not an integer.
 int QualityFromParams(const std::string& params, int fallback);
+
+// The bitmap's pixels as an image for the encoders (premultiplied, as the bitmap holds them).
+TRasterImage RasterOf(const TpmBitmap& bitmap);
