@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/embedded.h"
+#include "app/program_files.h"
 #include "core/stream.h"
 #include "imaging/bitmap.h"
 #include "imaging/straight_alpha.h"
@@ -22,12 +23,6 @@
 
 namespace {
 
-std::filesystem::path ExecutableDir() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : exe.parent_path();
-}
-
 // The program's icon (the one installed for the desktop) on the window.
 void SetProgramIcon(TWindow& window) {
   std::span<const unsigned char> bytes = EmbeddedResource("facetmint.png");
@@ -39,20 +34,6 @@ void SetProgramIcon(TWindow& window) {
 }
 
 }  // namespace
-
-std::string HelpPageUrl() {
-  const std::filesystem::path dir = ExecutableDir();
-  const std::filesystem::path candidates[] = {
-      dir / "../share/facetmint/help/index.html",
-      std::filesystem::path(FACETMINT_SOURCE_DIR) / "app/resources/help/index.html",
-  };
-  for (const auto& page : candidates) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(page, error))
-      return "file://" + std::filesystem::weakly_canonical(page, error).string();
-  }
-  return {};
-}
 
 TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible) : loop_(loop) {
   InstallOpenGLRenderer();

@@ -9,16 +9,13 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "app/program_files.h"
 #include "platform/shell.h"
 
 class TEventLoop;
 class TWindow;
 class TglSurfaceTarget;
 class TgkSceneWindow;
-
-// The address of the help page shipped with the program (installed beside it, or in the
-// source tree for a program run from its build folder); empty when none is found.
-std::string HelpPageUrl();
 
 class TMainWindow {
  public:
