@@ -9,13 +9,14 @@
 
 #include "app/command_line.h"
 #include "app/framing.h"
-#include "app/main_window.h"
 #include "app/model_info.h"
+#include "app/program_files.h"
+#include "app/thumbnail.h"
+#include "app/window_launch.h"
 #include "app/workbench.h"
 #include "core/text_helpers.h"
 #include "import/model_formats.h"
 #include "platform/display_probe.h"
-#include "platform/video_system.h"
 #include "render/egl_context.h"
 #include "render/gl_canvas.h"
 #include "scene/shape.h"
@@ -36,17 +37,6 @@ class EFailure : public std::runtime_error {
  private:
   std::string subject_;
 };
-
-// Whether the desktop can show a window; Why says why not.
-bool WindowAvailable(std::string& why) {
-  try {
-    TVideoSystem video;
-    return true;
-  } catch (const std::exception& e) {
-    why = e.what();
-    return false;
-  }
-}
 
 // The lower-case extension without its dot ("3ds", "glb" ...); raises for a missing file,
 // an extension of no model format or anything but a file.
@@ -204,6 +194,17 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
       case TCommand::Render:
         Render(line.Render, err);
         return 0;
+      case TCommand::Thumbnail:
+        LimitThumbnailResources(line.Thumbnail);
+        CheckModel(line.Thumbnail.Input);
+        try {
+          MakeThumbnail(line.Thumbnail);
+        } catch (const std::bad_alloc&) {
+          throw;
+        } catch (const std::exception& e) {
+          throw EFailure(line.Thumbnail.Input, e.what());
+        }
+        return 0;
       case TCommand::Window: {
         std::optional<std::string> model;
         if (!line.WindowModel.empty()) model = line.WindowModel;
@@ -211,13 +212,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         // display does the start fall back to rendering.
         const TDisplayChoice display = ConfiguredDisplay();
         if (display.kind != TDisplayKind::None) {
-          std::string why;
-          if (!WindowAvailable(why)) {
-            const std::string said = "Cannot open the display: ";
-            if (why.rfind(said, 0) == 0) why.erase(0, said.size());
-            throw EFailure("display " + display.name, "cannot be opened (" + why + ")");
-          }
-          return RunMainWindow(model);
+          ExecWindowProgram(model);  // returns only when the program cannot be started
         }
         const std::string why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
         if (model) throw EFailure(*model, "no window can be shown: " + why);

@@ -251,6 +251,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       throw EUsageError("info takes exactly one MODEL");
     }
     line.InfoModel = rest[0];
+  } else if (first == "thumbnail") {
+    line.Command = TCommand::Thumbnail;
+    line.Thumbnail = ParseThumbnailJob(rest);
   } else if (args.size() == 1 && LooksLikeFile(first)) {
     line.WindowModel = first;
   } else {
@@ -289,6 +292,7 @@ std::string UsageText() {
   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [--icon-theme DIR]
                    [--web DIR] [outputs' options] [settings]
   facetmint info MODEL
+  facetmint thumbnail [-s SIZE] INPUT OUTPUT
   facetmint --help | --version
 
 render writes each FILE in the format of its extension: .icns (16 to 1024 pixels), .ico,
@@ -330,5 +334,7 @@ settings (applied in this order; each takes the value its slider in the window w
   --color MESH=#RRGGBB      colour the meshes of that name (repeatable)
 
 info prints the model's meshes as JSON.
+thumbnail writes a PNG of at most SIZE pixels (default 256) with the model filling it on a
+transparent background, as file managers ask of a thumbnailer.
 )";
 }

@@ -3,6 +3,7 @@
 //   facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [--icon-theme DIR]
 //                    [--web DIR] [outputs' options] [settings]
 //   facetmint info MODEL
+//   facetmint thumbnail [-s SIZE] INPUT OUTPUT
 //   facetmint --help | --version
 #pragma once
 
@@ -11,8 +12,9 @@
 #include <vector>
 
 #include "app/render_settings.h"
+#include "app/thumbnail_job.h"
 
-enum class TCommand { Window, Render, Info, Help, Version };
+enum class TCommand { Window, Render, Info, Thumbnail, Help, Version };
 
 struct TRenderJob {
   std::string Model;                 // empty: the built-in round cube
@@ -32,6 +34,7 @@ struct TCommandLine {
   TCommand Command = TCommand::Window;
   TRenderJob Render;
   std::string InfoModel;
+  TThumbnailJob Thumbnail;
   std::string WindowModel;  // facetmint MODEL: the window opens with it
   // One line per setting outside its slider's range, naming the value used instead.
   std::vector<std::string> Notices;

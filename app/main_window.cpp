@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/embedded.h"
+#include "app/program_files.h"
 #include "app/translation.h"
 #include "core/stream.h"
 #include "imaging/bitmap.h"
@@ -37,21 +38,6 @@ void SetProgramIcon(TWindow& window) {
 }
 
 }  // namespace
-
-std::string HelpPageUrl(const std::string& language) {
-  const std::filesystem::path dir = ExecutableDir();
-  const std::string page_name = language == "en" ? "index.html" : "index." + language + ".html";
-  const std::filesystem::path candidates[] = {
-      dir / "../share/facetmint/help" / page_name,
-      std::filesystem::path(FACETMINT_SOURCE_DIR) / "app/resources/help" / page_name,
-  };
-  for (const auto& page : candidates) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(page, error))
-      return "file://" + std::filesystem::weakly_canonical(page, error).string();
-  }
-  return {};
-}
 
 TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible) : loop_(loop) {
   InstallOpenGLRenderer();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/main_form.h"
+#include "app/program_files.h"
 #include "platform/shell.h"
 #include "ui/shown_text.h"
 
@@ -16,11 +17,6 @@ class TEventLoop;
 class TWindow;
 class TglSurfaceTarget;
 class TgkSceneWindow;
-
-// The address of the help page shipped with the program (installed beside it, or in the
-// source tree for a program run from its build folder) in Language ("en": index.html,
-// "zh_CN": index.zh_CN.html); empty when none is found.
-std::string HelpPageUrl(const std::string& language = "en");
 
 class TMainWindow {
  public:

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/shell.h"
+#include "app/program_files.h"
 
 namespace {
 
@@ -89,10 +89,9 @@ bool ShowsSourceTexts(const std::string& locale) {
 std::filesystem::path CatalogueFile(const std::string& language) {
   const std::filesystem::path relative =
       std::filesystem::path(language) / "LC_MESSAGES" / "facetmint.mo";
-  const std::filesystem::path candidates[] = {
-      ExecutableDir() / "../share/locale" / relative,
-      std::filesystem::path(FACETMINT_BUILD_LOCALE_DIR) / relative,
-  };
+  std::vector<std::filesystem::path> candidates;
+  for (const auto& share : InstalledShareDirs()) candidates.push_back(share / "locale" / relative);
+  candidates.push_back(std::filesystem::path(FACETMINT_BUILD_LOCALE_DIR) / relative);
   for (const auto& file : candidates) {
     std::error_code error;
     if (std::filesystem::is_regular_file(file, error)) return file;

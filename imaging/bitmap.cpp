@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "imaging/canvas.h"
 
@@ -28,7 +30,11 @@ void TpmBitmap::Allocate(int32_t width, int32_t height) {
   ReleaseBlock();
   width_ = std::max(width, 1);
   height_ = std::max(height, 1);
-  pixels_ = std::make_unique<uint32_t[]>(static_cast<size_t>(width_) * height_);  // zeroed
+  // calloc hands large blocks over as fresh zero pages, touched only where drawn: a frame
+  // that is read back into the bitmap is then written once instead of cleared first.
+  const size_t count = static_cast<size_t>(width_) * height_;
+  pixels_.reset(static_cast<uint32_t*>(std::calloc(count, sizeof(uint32_t))));
+  if (!pixels_) throw std::bad_alloc();
 }
 
 void TpmBitmap::SetSize(int32_t width, int32_t height) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -88,7 +89,10 @@ class TpmBitmap : public TPersistent {
 
   int32_t width_ = 0;
   int32_t height_ = 0;
-  std::unique_ptr<uint32_t[]> pixels_;
+  struct TFree {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<uint32_t[], TFree> pixels_;
   std::unique_ptr<TpmCanvas> canvas_;
   std::vector<std::pair<int, std::function<void(TpmBitmap&)>>> release_handlers_;
   int next_handler_id_ = 1;

@@ -306,8 +306,17 @@ void TpmCanvasCairo::End() {
 // ---- state ----------------------------------------------------------------------------
 
 void TpmCanvasCairo::FontChanged() {
-  font_family_ =
-      KnownFamilies().count(LowerCase(Font.Family())) ? Font.Family() : std::string("Sans");
+  // Resolved when text is first measured or drawn: asking fontconfig for its families costs
+  // milliseconds that a canvas without text (an icon render) should not pay.
+  font_family_.clear();
+}
+
+const std::string& TpmCanvasCairo::FontFamily() {
+  if (font_family_.empty()) {
+    font_family_ =
+        KnownFamilies().count(LowerCase(Font.Family())) ? Font.Family() : std::string("Sans");
+  }
+  return font_family_;
 }
 
 void TpmCanvasCairo::ApplyMatrix() {
@@ -853,7 +862,7 @@ void TpmCanvasCairo::FillText(const TpmRect& rect, const TpmRect& /*clipRect*/,
   if (!Ready() || text.empty() || Fill.Style == pqBrushNone || !FiniteRect(rect)) return;
   Begin();
   const bool wrapped = wordWrap && rect.Width() > 0;
-  LayoutPtr layout = MakeLayout(cr_, font_family_, Font, text_antialias_, text,
+  LayoutPtr layout = MakeLayout(cr_, FontFamily(), Font, text_antialias_, text,
                                 wrapped ? rect.Width() : 0, hAlign);
   const TextPlacement place = PlaceLayout(layout.get(), rect, wrapped, hAlign, vAlign);
   TextJob job{layout.get(), place.x, place.y};
@@ -874,7 +883,7 @@ void TpmCanvasCairo::MeasureText(TpmRect& rect, const TpmRect& /*clipRect*/,
   if (!cr_ || !FiniteRect(rect)) return;
   if (!wordWrap) rect.Right = rect.Left;
   const bool wrapped = wordWrap && rect.Width() > 0;
-  LayoutPtr layout = MakeLayout(cr_, font_family_, Font, text_antialias_, text,
+  LayoutPtr layout = MakeLayout(cr_, FontFamily(), Font, text_antialias_, text,
                                 wrapped ? rect.Width() : 0, hAlign);
   rect = PlaceLayout(layout.get(), rect, wrapped, hAlign, vAlign).bounds;
 }
@@ -894,7 +903,7 @@ void TpmCanvasCairo::TextToPolygon(const std::string& text, TpmPolygon& polygon,
   TpmFont big(Font);
   big.SetSize(72);
   LayoutPtr layout =
-      MakeLayout(cr, font_family_, big, CAIRO_ANTIALIAS_GRAY, text, 0, pqTextAlignNear);
+      MakeLayout(cr, FontFamily(), big, CAIRO_ANTIALIAS_GRAY, text, 0, pqTextAlignNear);
   cairo_set_tolerance(cr, 0.25);
   pango_cairo_layout_path(cr, layout.get());
   cairo_path_t* path = cairo_copy_path_flat(cr);

@@ -87,6 +87,8 @@ class TpmCanvasCairo final : public TpmCanvas {
   void AddPath(const TpmPathData& path, const TpmRect& rect);
   bool DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcRect, const TpmRect& dstRect,
                       float opacity, bool highSpeed);
+  // The family text is drawn with (after fallback), resolved when text first needs it.
+  const std::string& FontFamily();
 
   bool bound_ = false;
   TpmBitmap* bitmap_ = nullptr;
@@ -94,7 +96,7 @@ class TpmCanvasCairo final : public TpmCanvas {
   std::unique_ptr<uint32_t[]> surface_pixels_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  std::string font_family_;  // the family text is drawn with (after fallback)
+  std::string font_family_;  // FontFamily(); empty until text needs it
   int text_antialias_ = 0;   // cairo_antialias_t
   bool matrix_invertible_ = true;
   int depth_ = 0;  // cairo_save nesting

@@ -83,9 +83,3 @@ bool RunReportingErrors(const std::function<void()>& handler) {
     return false;
   }
 }
-
-std::filesystem::path ExecutableDir() {
-  std::error_code error;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : exe.parent_path();
-}

@@ -4,16 +4,12 @@
 #pragma once
 
 #include <exception>
-#include <filesystem>
 #include <functional>
 #include <string>
 
 // The title of the application's message boxes ("Facetmint" unless changed).
 const std::string& ApplicationTitle();
 void SetApplicationTitle(const std::string& title);
-
-// The folder of the running program (empty when the system does not say).
-std::filesystem::path ExecutableDir();
 
 // The shell's "open": shows Url in the default browser. False when the desktop refused.
 bool ShellOpen(const std::string& url);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <stdexcept>
 
 #include "imaging/image_codec.h"
 #include "render/egl_context.h"
@@ -112,8 +113,9 @@ TgkOpenGLCanvas::~TgkOpenGLCanvas() {
 void TgkOpenGLCanvas::CreateDevice() {
   if (!context_ || !context_->Activate()) return;
   KeepFreedHeap();
-  general_program_ = context_->Program();
-  if (!general_program_) return;
+  // Programs are built when a draw first needs one (UseProgram): a render on the fast paths
+  // never uses the general program, and each build costs milliseconds on llvmpipe.
+  general_program_ = nullptr;
   program_ = nullptr;
   glGenVertexArrays(1, &vertex_array_);
   glBindVertexArray(vertex_array_);
@@ -408,11 +410,16 @@ void TgkOpenGLCanvas::SetMatrix(const TgkMatrix& m) {
 }
 
 void TgkOpenGLCanvas::UseProgram() {
-  TglProgram* wanted = general_program_;
+  TglProgram* wanted = nullptr;
   if (fast_paths_) {
     const TglProgramStates states{state_.lighting, state_.flat, state_.tex_mode};
-    if (TglProgram* specialised = context_->Program(states)) wanted = specialised;
+    wanted = context_->Program(states);
   }
+  if (!wanted) {
+    if (!general_program_) general_program_ = context_->Program();
+    wanted = general_program_;
+  }
+  if (!wanted) throw std::runtime_error("the canvas's shaders cannot be built on this device");
   if (wanted == program_) return;
   program_ = wanted;
   glUseProgram(program_->id());

@@ -1,0 +1,73 @@
+#include "app/thumbnail.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "app/framing.h"
+#include "app/workbench.h"
+#include "core/text_helpers.h"
+#include "render/gl_canvas.h"
+
+namespace {
+
+// Processor seconds and address space a thumbnail may take. A 20 000-mesh model takes about
+// a second; llvmpipe and its threads reserve a few hundred MB of address space.
+constexpr rlim_t kCpuSeconds = 20;
+constexpr rlim_t kAddressSpace = rlim_t{3} << 30;
+
+// Written by the signal handler, which may only make async-signal-safe calls.
+char g_cpu_message[512];
+
+void OutOfTime(int) {
+  (void)!write(STDERR_FILENO, g_cpu_message, std::strlen(g_cpu_message));
+  _exit(1);
+}
+
+}  // namespace
+
+void LimitThumbnailResources(const TThumbnailJob& job) {
+  const std::string message = "facetmint: " + job.Input + ": out of processor time\n";
+  std::strncpy(g_cpu_message, message.c_str(), sizeof g_cpu_message - 1);
+  struct sigaction action {};
+  action.sa_handler = OutOfTime;
+  sigaction(SIGXCPU, &action, nullptr);
+  const rlimit cpu{kCpuSeconds, kCpuSeconds + 5};
+  setrlimit(RLIMIT_CPU, &cpu);
+  rlimit space{};
+  if (getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur > kAddressSpace) {
+    space.rlim_cur = kAddressSpace;
+    setrlimit(RLIMIT_AS, &space);
+  }
+}
+
+void MakeThumbnail(const TThumbnailJob& job) {
+  InstallOpenGLRenderer();
+  TWorkbench workbench;
+  if (!workbench.LoadModel(job.Input)) throw std::runtime_error("no such file");
+  // A file manager's thumbnail is small: the model fills it.
+  FitFraming(workbench);
+  if (!workbench.RenderIcons()) throw std::runtime_error("cannot render off-screen");
+  const TpmBitmap& picture = workbench.Icon(std::min(job.Size, kLargestThumbnail));
+  // Always PNG: the codec picks the format by extension, so another name is written as a
+  // .png beside it and renamed into place.
+  const bool png_name = LowerExtension(job.Output) == ".png";
+  const std::string written = png_name ? job.Output : job.Output + ".facetmint.png";
+  if (!picture.SaveToFile(written, "")) {
+    throw std::runtime_error(job.Output + ": the image codec refused to write it");
+  }
+  if (!png_name) {
+    std::error_code error;
+    std::filesystem::rename(written, job.Output, error);
+    if (error) {
+      std::filesystem::remove(written, error);
+      throw std::runtime_error(job.Output + ": cannot be written: " + error.message());
+    }
+  }
+}

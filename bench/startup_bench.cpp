@@ -1,0 +1,142 @@
+// bench_startup [ROUNDS]: whole-process wall time and peak memory of facetmint's commands
+// beside a bare EGL start-up (bench_egl_start), run side by side: every round runs each
+// command once, in turn, so that the load other processes put on the machine falls on all
+// of them alike. Prints the median of each and its ratio to the EGL start-up, against the
+// goals:
+//   facetmint render MODEL -o x.ico -o x.png      within 1.6 x EGL, 150 MB
+//   facetmint thumbnail -s 256 MODEL x.png         within 1.3 x EGL
+//   facetmint render MODEL -o x.icns -o x.ico -o x.png, and facetmint --version (no goal)
+// MODEL is a textured 2 000-triangle 3DS (a sphere with a 256 x 256 PNG texture).
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+#include "tests/import/model_writer.h"
+
+namespace {
+
+using namespace modelwriter;
+
+// A sphere of rows x columns quads with texture coordinates and a textured material.
+Bytes TexturedSphere3DS(int rows, int columns) {
+  MeshLayout m;
+  m.name = "Sphere";
+  for (int r = 0; r <= rows; ++r) {
+    for (int c = 0; c <= columns; ++c) {
+      const double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
+      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng)),
+                            static_cast<float>(std::cos(lat) * std::sin(lng)),
+                            static_cast<float>(std::sin(lat))});
+      m.texcoords.emplace_back(static_cast<float>(c) / columns, static_cast<float>(r) / rows);
+    }
+  }
+  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
+  std::vector<uint16_t> all;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
+      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
+    }
+  }
+  for (size_t f = 0; f < m.faces.size(); ++f) all.push_back(static_cast<uint16_t>(f));
+  m.smoothing = std::vector<uint32_t>(m.faces.size(), 1u);
+  m.groups = {{"Paint", all}};
+  return File3DS({MaterialChunk("Paint", {0.8f, 0.8f, 0.8f}, "paint.png"), MeshChunk(m)});
+}
+
+struct TRun {
+  std::string name;
+  std::vector<std::string> argv;
+  std::vector<double> ms;
+  long peak_kb = 0;
+};
+
+// Wall time in ms; peak resident memory into run.peak_kb. Exits on a failed command.
+double RunOnce(TRun& run) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (std::string& a : run.argv) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  const double ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed\n", run.name.c_str());
+    std::exit(1);
+  }
+  run.peak_kb = std::max(run.peak_kb, usage.ru_maxrss);
+  return ms;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "facetmint_startup";
+  std::filesystem::create_directories(dir);
+  const std::string model = (dir / "sphere2k.3ds").string();
+  {
+    const Bytes bytes = TexturedSphere3DS(31, 32);  // 1 984 triangles
+    std::ofstream(model, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    TpmBitmap texture(256, 256);
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 256; ++x) {
+        texture.Scanline(y)[x] = ((x / 32 + y / 32) % 2) ? 0xFFD04020u : 0xFF2060C0u;
+      }
+    }
+    texture.SaveToFile((dir / "paint.png").string());
+  }
+  auto out = [&](const char* name) { return (dir / name).string(); };
+  std::vector<TRun> runs = {
+      {"bare EGL start-up", {EGL_START_EXE}, {}, 0},
+      {"facetmint --version", {FACETMINT_EXE, "--version"}, {}, 0},
+      {"render -o x.ico -o x.png",
+       {FACETMINT_EXE, "render", model, "-o", out("x.ico"), "-o", out("x.png")},
+       {},
+       0},
+      {"render -o x.icns -o x.ico -o x.png",
+       {FACETMINT_EXE, "render", model, "-o", out("y.icns"), "-o", out("y.ico"), "-o",
+        out("y.png")},
+       {},
+       0},
+      {"thumbnail -s 256", {FACETMINT_EXE, "thumbnail", "-s", "256", model, out("t.png")}, {}, 0},
+  };
+  for (TRun& run : runs) RunOnce(run);  // warm the file cache
+  for (int r = 0; r < rounds; ++r) {
+    for (TRun& run : runs) run.ms.push_back(RunOnce(run));
+  }
+  const double floor_ms = Median(runs[0].ms);
+  std::printf("%d rounds, medians (wall time, peak resident memory, ratio to bare EGL)\n", rounds);
+  for (const TRun& run : runs) {
+    const double ms = Median(run.ms);
+    std::printf("%-36s %8.1f ms %7.1f MB %6.2f x\n", run.name.c_str(), ms,
+                static_cast<double>(run.peak_kb) / 1024, ms / floor_ms);
+  }
+  std::printf("goals: render .ico .png within 1.6 x and 150 MB; thumbnail within 1.3 x\n");
+  return 0;
+}
