@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -71,6 +72,19 @@ const char* SignalName(int signal) {
   }
 }
 
+// The reader is a fresh process that allocates a large model's memory once: every page it
+// touches is a fault, which cost about a third of its time. Transparent huge pages (where
+// the system offers them) and a heap that grows and stays in large steps cut the faults a
+// hundredfold. The caller's own GLIBC_TUNABLES come after, so they still win.
+std::string ReaderTunables() {
+  std::string tunables =
+      "GLIBC_TUNABLES=glibc.malloc.hugetlb=1:glibc.malloc.top_pad=67108864:"
+      "glibc.malloc.mmap_threshold=33554432:glibc.malloc.trim_threshold=1073741824";
+  if (const char* own = std::getenv("GLIBC_TUNABLES"); own && *own)
+    tunables += ":" + std::string(own);
+  return tunables;
+}
+
 [[noreturn]] void Fail(const std::string& reason) {
   throw std::runtime_error("could not be read (" + reason + ")");
 }
@@ -120,7 +134,7 @@ THandbackModel ReadModelGuarded(const std::string& file_name, const std::string&
   std::error_code ec;
   fs::path path = fs::absolute(file_name, ec);
   if (ec) path = file_name;
-  const TGuardedRun run = RunGuarded({reader, path.string()}, limits);
+  const TGuardedRun run = RunGuarded({reader, path.string()}, limits, {ReaderTunables()});
   const uint64_t memory_mb = limits.MemoryBytes / kMiB;
   const std::string seconds = std::to_string(limits.CpuSeconds);
   switch (run.Outcome) {

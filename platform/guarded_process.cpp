@@ -55,8 +55,8 @@ struct TPipe {
 
 // Only system calls from here to exec: after fork in a threaded process another thread may
 // have held the allocator's lock, so nothing may allocate.
-[[noreturn]] void Child(char* const* argv, const TGuardLimits& limits, int null_in, int out,
-                        int err, pid_t parent) {
+[[noreturn]] void Child(char* const* argv, char* const* envp, const TGuardLimits& limits,
+                        int null_in, int out, int err, pid_t parent) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   ::setpgid(0, 0);  // a group of its own, so that whatever it starts is stopped with it
   if (::getppid() != parent) ::_exit(127);  // the caller is gone already
@@ -75,7 +75,7 @@ struct TPipe {
   if (::dup2(null_in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
   // Every other descriptor of the caller is close-on-exec or closed here.
   ::close_range(3, ~0u, 0);
-  ::execve(argv[0], argv, environ);
+  ::execve(argv[0], argv, envp);
   ::_exit(127);
 }
 
@@ -91,13 +91,37 @@ bool Drain(int fd, std::string& into, size_t keep, bool& overflow) {
   return true;
 }
 
+// The caller's environment with each "NAME=VALUE" of changes replacing NAME or added; made
+// before fork, as the child may not allocate.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& changes) {
+  std::vector<std::string> result;
+  auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+  for (char** e = environ; e && *e; ++e) {
+    const std::string entry = *e;
+    const bool replaced = std::any_of(changes.begin(), changes.end(), [&](const std::string& c) {
+      return name_of(c) == name_of(entry);
+    });
+    if (!replaced) result.push_back(entry);
+  }
+  result.insert(result.end(), changes.begin(), changes.end());
+  return result;
+}
+
+std::vector<char*> Pointers(const std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (const std::string& s : strings) pointers.push_back(const_cast<char*>(s.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
 }  // namespace
 
-TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits) {
+TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits,
+                       const std::vector<std::string>& environment) {
   if (argv.empty()) throw std::invalid_argument("RunGuarded: no program");
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
+  std::vector<char*> args = Pointers(argv);
+  const std::vector<std::string> env_strings = ChildEnvironment(environment);
+  std::vector<char*> env = Pointers(env_strings);
 
   TFd null_in(::open("/dev/null", O_RDONLY | O_CLOEXEC));
   if (null_in.Get() < 0) ThrowErrno("/dev/null");
@@ -105,7 +129,8 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
   const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid < 0) ThrowErrno("fork");
-  if (pid == 0) Child(args.data(), limits, null_in.Get(), out.write.Get(), err.write.Get(), parent);
+  if (pid == 0)
+    Child(args.data(), env.data(), limits, null_in.Get(), out.write.Get(), err.write.Get(), parent);
   ::setpgid(pid, pid);  // as the child does: whichever comes first, a kill finds the group
   out.write.Close();
   err.write.Close();
@@ -151,7 +176,7 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
         ::kill(-pid, SIGKILL);
         timed_out = true;
       }
-      ::usleep(2000);
+      ::usleep(200);
     }
   }
   if (timed_out) {

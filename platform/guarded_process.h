@@ -29,4 +29,6 @@ struct TGuardedRun {
 // with the caller. Between fork and exec the child only makes system calls, so a caller
 // with many threads (a desktop window, a renderer) is safe. Raises std::system_error when
 // the child cannot be started; a program that cannot be executed exits with 127.
-TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits);
+// environment: "NAME=VALUE" entries that replace or add to the caller's for the child.
+TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits,
+                       const std::vector<std::string>& environment = {});

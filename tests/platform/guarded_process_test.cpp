@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <chrono>
 
@@ -27,6 +28,22 @@ TEST(GuardedProcess, HandsBackOutputErrorsAndStatus) {
   EXPECT_EQ(run.Errors, "oops\n");
   // A program that cannot be executed is exit status 127, not an exception.
   EXPECT_EQ(RunGuarded({"/nonexistent/program"}, Limits(10000)).Code, 127);
+}
+
+// The child's environment is the caller's with the given entries replacing or added.
+TEST(GuardedProcess, EnvironmentEntriesReplaceOrAddToTheCallersOwn) {
+  ::setenv("FACETMINT_GUARD_KEPT", "kept", 1);
+  ::setenv("FACETMINT_GUARD_SWAPPED", "old", 1);
+  const TGuardedRun run =
+      RunGuarded({"/bin/sh", "-c",
+                  "echo \"$FACETMINT_GUARD_KEPT $FACETMINT_GUARD_SWAPPED $FACETMINT_GUARD_NEW\"; "
+                  "env | grep -c "
+                  "'^FACETMINT_GUARD_SWAPPED='"},
+                 Limits(10000), {"FACETMINT_GUARD_SWAPPED=new=value", "FACETMINT_GUARD_NEW=added"});
+  ::unsetenv("FACETMINT_GUARD_KEPT");
+  ::unsetenv("FACETMINT_GUARD_SWAPPED");
+  EXPECT_EQ(run.Code, 0) << run.Errors;
+  EXPECT_EQ(run.Output, "kept new=value added\n1\n");
 }
 
 TEST(GuardedProcess, CrashesHangsAndFloodsComeBackAsOutcomes) {
