@@ -37,6 +37,31 @@ void SetProgramIcon(TWindow& window) {
   window.SetIcon(icon.Width(), icon.Height(), icon.Pixels());
 }
 
+// The window's sizes were given in device pixels, which are its units on X11. Where the
+// windowing library counts a window in the desktop's logical pixels and enlarges the drawable
+// itself (Wayland at an output scale above 1), they are converted to those units before the
+// first frame, or the window would open enlarged twice.
+void SizeInDevicePixels(TWindow& window, const TWindowOptions& options) {
+  const int window_width = window.Width(), window_height = window.Height();
+  const int drawable_width = window.DrawableWidth(), drawable_height = window.DrawableHeight();
+  if (window_width == drawable_width && window_height == drawable_height) return;
+  auto to_units = [&](int& width, int& height) {
+    float x = static_cast<float>(width), y = static_cast<float>(height);
+    WindowToDrawable(x, y, drawable_width, drawable_height, window_width, window_height);
+    width = static_cast<int>(std::lround(x));
+    height = static_cast<int>(std::lround(y));
+  };
+  // The minimum first: the library keeps a new size within the one in force.
+  if (options.min_width > 0 || options.min_height > 0) {
+    int min_width = options.min_width, min_height = options.min_height;
+    to_units(min_width, min_height);
+    window.SetMinimumSize(min_width, min_height);
+  }
+  int width = options.width, height = options.height;
+  to_units(width, height);
+  window.SetSize(width, height);
+}
+
 }  // namespace
 
 TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible) : loop_(loop) {
@@ -60,6 +85,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   options.centred = form_->Centred();
   options.visible = visible;
   window_ = std::make_unique<TWindow>(loop, options);
+  SizeInDevicePixels(*window_, options);
   SetProgramIcon(*window_);
   form_->SetShowHandPointer([this](bool hand) { window_->SetHandCursor(hand); });
   if (!dialogs) {

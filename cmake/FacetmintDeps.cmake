@@ -11,6 +11,9 @@ pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(EGL REQUIRED IMPORTED_TARGET egl)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+# The Wayland outputs' scale (libwayland-dev); the server library for the tests' fake display.
+pkg_check_modules(WAYLAND_CLIENT REQUIRED IMPORTED_TARGET wayland-client)
+pkg_check_modules(WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 # The Open Asset Import Library, for the model formats beyond 3DS and MD3 (libassimp-dev).
 pkg_check_modules(ASSIMP REQUIRED IMPORTED_TARGET assimp)

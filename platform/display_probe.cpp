@@ -34,6 +34,13 @@ TDisplayChoice ConfiguredDisplay() {
   return choice;
 }
 
+bool OpensOnWayland(const TDisplayChoice& choice) {
+  if (choice.kind == TDisplayKind::Wayland) return true;
+  // SDL tries a list of drivers in order; the first that starts is used.
+  return choice.kind == TDisplayKind::Driver &&
+         choice.drivers.substr(0, choice.drivers.find(',')) == "wayland";
+}
+
 std::string WaylandSocketProblem(const std::string& display) {
   std::string path = display;
   if (path.empty() || path[0] != '/') {

@@ -22,6 +22,10 @@ struct TDisplayChoice {
 
 TDisplayChoice ConfiguredDisplay();
 
+// True when the window of this choice opens on Wayland: WAYLAND_DISPLAY alone, or
+// SDL_VIDEODRIVER naming "wayland" first.
+bool OpensOnWayland(const TDisplayChoice& choice);
+
 // Why a Wayland display cannot be reached (its socket missing, or no runtime folder to
 // find it in), or "" when its socket exists. Checked first because libwayland writes its
 // own complaint to the terminal.

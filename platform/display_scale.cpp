@@ -1,14 +1,17 @@
 #include "platform/display_scale.h"
 
-#include <X11/Xlib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <sstream>
 
+#include "platform/display_probe.h"
+#include "platform/wayland_outputs.h"
+#include "platform/x_resources.h"
+
 namespace {
+
+constexpr std::chrono::milliseconds kWaylandAnswerTime{500};
 
 std::optional<double> PositiveNumber(const std::string& text) {
   // The C library's parser would follow the locale's decimal comma.
@@ -50,17 +53,24 @@ std::optional<float> ScaleFromXResources(const std::string& resources) {
   return std::nullopt;
 }
 
+std::optional<float> ScaleFromOutputScales(const std::vector<int>& scales) {
+  // The largest: the windowing library gives a new window the buffer scale of the largest
+  // output before it knows where the window appears, so the drawing matches that; on a
+  // smaller output the compositor shrinks it, which stays sharp, where enlarging would blur.
+  const auto largest = std::max_element(scales.begin(), scales.end());
+  if (largest == scales.end() || *largest <= 0) return std::nullopt;
+  return QuantiseScale(*largest);
+}
+
 float DisplayScale() {
   if (const char* gdk = std::getenv("GDK_SCALE"); gdk && *gdk) {
     if (const auto scale = ScaleFromGdkScale(gdk)) return *scale;
   }
-  if (const char* name = std::getenv("DISPLAY"); name && *name) {
-    std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(name), XCloseDisplay);
-    if (display) {
-      if (const char* resources = XResourceManagerString(display.get())) {
-        if (const auto scale = ScaleFromXResources(resources)) return *scale;
-      }
-    }
+  if (OpensOnWayland(ConfiguredDisplay())) {
+    // Bounded, so that a display that does not answer costs half a second, not the start.
+    if (const auto scale = ScaleFromOutputScales(WaylandOutputScales(kWaylandAnswerTime)))
+      return *scale;
   }
+  if (const auto scale = ScaleFromXResources(XResourceText())) return *scale;
   return 1;
 }

@@ -1,5 +1,5 @@
-// The display scale: GDK_SCALE and Xft.dpi texts as desktops write them, quarter steps, the
-// range 1 .. 3, and texts that say nothing.
+// The display scale: GDK_SCALE and Xft.dpi texts as desktops write them, Wayland output
+// scales, quarter steps, the range 1 .. 3, and texts that say nothing.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,6 +29,17 @@ TEST(DisplayScale, XftDpiIsReadFromTheResourceText) {
   EXPECT_EQ(ScaleFromXResources("Xcursor.size:\t48\nXft.dpi:\tbig\n"), std::nullopt);
   EXPECT_EQ(ScaleFromXResources("Xcursor.size:\t48\n*dpi:\t192\n"), std::nullopt);
   EXPECT_EQ(ScaleFromXResources(""), std::nullopt);
+}
+
+TEST(DisplayScale, TheLargestOutputScaleCounts) {
+  EXPECT_EQ(ScaleFromOutputScales({2}), 2.0f);
+  EXPECT_EQ(ScaleFromOutputScales({1, 3}), 3.0f);
+  EXPECT_EQ(ScaleFromOutputScales({3, 1, 2}), 3.0f);
+  EXPECT_EQ(ScaleFromOutputScales({1}), 1.0f);
+  EXPECT_EQ(ScaleFromOutputScales({5}), 3.0f);
+  EXPECT_EQ(ScaleFromOutputScales({0, -2, 2}), 2.0f);
+  EXPECT_EQ(ScaleFromOutputScales({}), std::nullopt);
+  EXPECT_EQ(ScaleFromOutputScales({0, -1}), std::nullopt);
 }
 
 }  // namespace

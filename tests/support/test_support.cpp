@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -23,6 +24,27 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   fs::remove_all(path_, ec);
+}
+
+namespace {
+
+void SetEnv(const std::string& name, const std::optional<std::string>& value) {
+  if (value)
+    setenv(name.c_str(), value->c_str(), 1);
+  else
+    unsetenv(name.c_str());
+}
+
+}  // namespace
+
+ScopedEnv::ScopedEnv(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name)) {
+  if (const char* previous = std::getenv(name_.c_str())) previous_ = previous;
+  SetEnv(name_, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+  SetEnv(name_, previous_);
 }
 
 std::string DataDir() {

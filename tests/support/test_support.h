@@ -1,6 +1,7 @@
 // Helpers shared by the test suites: temporary folders, test data paths, external tools.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,20 @@ class TempDir {
 
  private:
   std::string path_;
+};
+
+// Sets (or, with no value, removes) an environment variable for its lifetime; the previous
+// state comes back on destruction.
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const std::optional<std::string>& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> previous_;
 };
 
 // The project's own test data folder (tests/data).
