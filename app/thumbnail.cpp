@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "app/framing.h"
 #include "app/workbench.h"
-#include "core/text_helpers.h"
+#include "iconfmt/png_data.h"
+#include "platform/atomic_file.h"
 #include "render/gl_canvas.h"
 
 namespace {
@@ -55,19 +55,11 @@ void MakeThumbnail(const TThumbnailJob& job) {
   FitFraming(workbench);
   if (!workbench.RenderIcons()) throw std::runtime_error("cannot render off-screen");
   const TpmBitmap& picture = workbench.Icon(std::min(job.Size, kLargestThumbnail));
-  // Always PNG: the codec picks the format by extension, so another name is written as a
-  // .png beside it and renamed into place.
-  const bool png_name = LowerExtension(job.Output) == ".png";
-  const std::string written = png_name ? job.Output : job.Output + ".facetmint.png";
-  if (!picture.SaveToFile(written, "")) {
-    throw std::runtime_error(job.Output + ": the image codec refused to write it");
-  }
-  if (!png_name) {
-    std::error_code error;
-    std::filesystem::rename(written, job.Output, error);
-    if (error) {
-      std::filesystem::remove(written, error);
-      throw std::runtime_error(job.Output + ": cannot be written: " + error.message());
-    }
+  // Always PNG, whatever the name; quick compression, as file managers ask for many.
+  const std::vector<uint8_t> png = EncodePngData(picture);
+  try {
+    WriteFileAtomically(job.Output, [&](TStream& out) { out.Write(png.data(), png.size()); });
+  } catch (const std::exception& e) {
+    throw std::runtime_error(job.Output + ": cannot be written: " + e.what());
   }
 }
