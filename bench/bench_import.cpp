@@ -26,26 +26,11 @@ namespace {
 // A sphere of rows x columns quads; each band of 8 rows is its own smoothing group, so
 // the builder splits the vertices along every band edge.
 Bytes Sphere3DS(int rows, int columns) {
-  MeshLayout m;
-  m.name = "Sphere";
-  for (int r = 0; r <= rows; ++r) {
-    for (int c = 0; c <= columns; ++c) {
-      double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
-      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng) * 50),
-                            static_cast<float>(std::cos(lat) * std::sin(lng) * 50),
-                            static_cast<float>(std::sin(lat) * 50)});
-      m.texcoords.push_back({static_cast<float>(c) / columns, static_cast<float>(r) / rows});
-    }
-  }
+  MeshLayout m = Sphere(rows, columns, true);
+  for (V3& v : m.vertices) v = {v.x * 50, v.y * 50, v.z * 50};
   std::vector<uint32_t> smoothing;
-  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
-      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-      smoothing.insert(smoothing.end(), 2, 1u << ((r / 8) % 32));
-    }
-  }
+  for (int r = 0; r < rows; ++r)
+    smoothing.insert(smoothing.end(), 2 * columns, 1u << ((r / 8) % 32));
   m.smoothing = smoothing;
   m.groups = {{"Paint", {0}}};
   return File3DS({MaterialChunk("PAINT", {0.8f, 0.2f, 0.1f}), MeshChunk(m)});

@@ -35,24 +35,7 @@ using namespace modelwriter;
 
 // A sphere of rows x columns quads as a 3DS file.
 Bytes Sphere3DS(int rows, int columns) {
-  MeshLayout m;
-  m.name = "Sphere";
-  for (int r = 0; r <= rows; ++r) {
-    for (int c = 0; c <= columns; ++c) {
-      const double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
-      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng)),
-                            static_cast<float>(std::cos(lat) * std::sin(lng)),
-                            static_cast<float>(std::sin(lat))});
-    }
-  }
-  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
-      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-    }
-  }
-  m.smoothing = std::vector<uint32_t>(m.faces.size(), 1u);
+  MeshLayout m = Sphere(rows, columns);
   m.groups = {{"Paint", {0}}};
   return File3DS({MaterialChunk("Paint", {0.2f, 0.5f, 0.9f}), MeshChunk(m)});
 }

@@ -35,27 +35,9 @@ using namespace modelwriter;
 
 // A sphere of rows x columns quads with texture coordinates and a textured material.
 Bytes TexturedSphere3DS(int rows, int columns) {
-  MeshLayout m;
-  m.name = "Sphere";
-  for (int r = 0; r <= rows; ++r) {
-    for (int c = 0; c <= columns; ++c) {
-      const double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
-      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng)),
-                            static_cast<float>(std::cos(lat) * std::sin(lng)),
-                            static_cast<float>(std::sin(lat))});
-      m.texcoords.emplace_back(static_cast<float>(c) / columns, static_cast<float>(r) / rows);
-    }
-  }
-  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
+  MeshLayout m = Sphere(rows, columns, true);
   std::vector<uint16_t> all;
-  for (int r = 0; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) {
-      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
-      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-    }
-  }
   for (size_t f = 0; f < m.faces.size(); ++f) all.push_back(static_cast<uint16_t>(f));
-  m.smoothing = std::vector<uint32_t>(m.faces.size(), 1u);
   m.groups = {{"Paint", all}};
   return File3DS({MaterialChunk("Paint", {0.8f, 0.8f, 0.8f}, "paint.png"), MeshChunk(m)});
 }

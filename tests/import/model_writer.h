@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -142,6 +143,32 @@ inline Bytes File3DS(std::vector<Chunk> mesh_data) {
 }
 
 // The unit cube: 8 corners, 12 outward-facing triangles, faces 2k and 2k+1 on side k.
+// A UV sphere of radius 1 as rows x columns quads of two triangles each, smoothed as one
+// group; with texture coordinates running 0..1 around and up when textured.
+inline MeshLayout Sphere(int rows, int columns, bool textured = false) {
+  MeshLayout m;
+  m.name = "Sphere";
+  for (int r = 0; r <= rows; ++r) {
+    for (int c = 0; c <= columns; ++c) {
+      const double lat = M_PI * r / rows - M_PI / 2, lng = 2 * M_PI * c / columns;
+      m.vertices.push_back({static_cast<float>(std::cos(lat) * std::cos(lng)),
+                            static_cast<float>(std::cos(lat) * std::sin(lng)),
+                            static_cast<float>(std::sin(lat))});
+      if (textured)
+        m.texcoords.emplace_back(static_cast<float>(c) / columns, static_cast<float>(r) / rows);
+    }
+  }
+  auto at = [&](int r, int c) { return static_cast<uint16_t>(r * (columns + 1) + c); };
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      m.faces.push_back({at(r, c), at(r, c + 1), at(r + 1, c + 1)});
+      m.faces.push_back({at(r, c), at(r + 1, c + 1), at(r + 1, c)});
+    }
+  }
+  m.smoothing = std::vector<uint32_t>(m.faces.size(), 1u);
+  return m;
+}
+
 inline MeshLayout Cube(const std::string& name = "Cube") {
   MeshLayout m;
   m.name = name;
