@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/background_read.h"
 #include "app/embedded.h"
 #include "app/framing.h"
 #include "app/icon_sets.h"
@@ -69,10 +70,14 @@ TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
     return std::vector<TgkPQLayer*>{c_.layerToolbar, c_.layerAbout, c_.ScreenPQLayer3,
                                     c_.HintLayout};
   });
+  loader_ = std::make_unique<TModelLoader>(timers);
+  loader_->OnRead = [this](const TModelRead& read) { FinishLoad(read); };
+  loader_->OnBusyChange = [this] { ShowLoading(); };
   if (OnCreate) OnCreate(this);
 }
 
 TfrmMain::~TfrmMain() {
+  loader_.reset();  // a read under way is stopped, its reader killed, its thread joined
   update_timer_.SetEnabled(false);
   if (OnDestroy) OnDestroy(this);
   // The scene frees its roots; Root2 belongs to the workbench, which frees it (and the
@@ -274,6 +279,7 @@ bool TfrmMain::PreviewKey(const TInputEvent& e) {
       btnAboutCloseClick(c_.btnAboutClose);
       return true;
     }
+    if (loader_->Cancel()) return true;  // the model on screen stays
   }
   return false;
 }
@@ -348,12 +354,49 @@ void TfrmMain::btnLoadClick(TPersistent*) {
 void TfrmMain::LoadModel(const std::string& file_name) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return;
+  // The last model asked for wins: an older read never arrives.
+  loader_->Cancel();
+  if (TWorkbench::ReadsApart(file_name)) {
+    loader_->Start(file_name);
+    return;
+  }
+  FinishLoad(TWorkbench::ReadModel(file_name));
+}
+
+bool TfrmMain::ModelLoading() const {
+  return loader_->Busy();
+}
+
+void TfrmMain::FinishLoad(const TModelRead& read) {
   // A load that fails changes nothing, rows and selection included; its error goes on to
   // the report.
-  workbench_->LoadModel(file_name);
+  workbench_->FinishLoad(read);
   TpmListBox& list = MeshList();
   if (list.Selected()) list.SetItemIndex(-1);
   RebuildMeshList();
+}
+
+void TfrmMain::ShowLoading() {
+  // The hint's two lines give way to the name of the model being read.
+  const bool loading = loader_->Busy();
+  for (const char* line : {"Text1", "Path1", "Text2"})
+    Control<TpmVisualObject>(line).SetVisible(!loading);
+  if (!loading_text_) {
+    loading_text_ = new TpmText(this);  // owned by the form
+    loading_text_->SetAlign(pqAlignClient);
+    loading_text_->SetHitTest(false);
+    loading_text_->Fill().Color = 0xFF000000;
+    loading_text_->Fill().Changed();
+    loading_text_->Font().SetSize(10);
+    loading_text_->Font().SetStyle(pqFontBold);
+    loading_text_->SetTranslated(false);  // a file's name, translated part put in below
+    Control<TpmVisualObject>("Rectangle8").AddObject(loading_text_);
+  }
+  loading_text_->SetVisible(loading);
+  if (loading) {
+    const std::string name = std::filesystem::path(loader_->FileName()).filename().string();
+    loading_text_->SetText(Tr("正在载入") + " " + name + "…");
+  }
 }
 
 void TfrmMain::RebuildMeshList() {

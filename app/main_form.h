@@ -20,6 +20,7 @@
 #include "scene/math.h"
 
 class TFocusChain;
+class TModelLoader;
 class TgkScene;
 class TgkScreenPQLayer;
 class TgkShape;
@@ -32,6 +33,7 @@ class TpmListBox;
 class TpmPopupBox;
 class TpmRectangle;
 class TpmResources;
+class TpmText;
 class TpmTrackBar;
 class TpmVisualObject;
 
@@ -120,7 +122,12 @@ class TfrmMain : public TComponent {
 
   // ---- Window events ----
   // Loads the model (as the load button does after its dialog); a missing file is ignored.
+  // A model of the guarded reader (TWorkbench::ReadsApart) is read on another thread while
+  // the window goes on; it arrives, or its error is reported, in a later turn of the loop.
+  // Any load cancels a read under way, as Escape does.
   void LoadModel(const std::string& file_name);
+  // True while a model is being read; the hint area shows its name meanwhile.
+  bool ModelLoading() const;
   void RebuildMeshList();
   void ScheduleUpdate();
 
@@ -177,6 +184,9 @@ class TfrmMain : public TComponent {
   void ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label);
   // Shortens the mesh-list panel where its stored height would reach below the window.
   void FitMeshPanel();
+  // The second step of a load, and what the window shows of a read under way.
+  void FinishLoad(const TModelRead& read);
+  void ShowLoading();
 
   // The controls of the description the handlers use, by their names there.
   struct TControls {
@@ -252,4 +262,6 @@ class TfrmMain : public TComponent {
   TMouseButton mesh_press_button_ = mbLeft;
   int render_count_ = 0;
   float scale_ = 1;
+  std::unique_ptr<TModelLoader> loader_;
+  TpmText* loading_text_ = nullptr;  // over the hint's lines while a model is read
 };

@@ -117,6 +117,32 @@ TWorkbench::~TWorkbench() = default;
 bool TWorkbench::LoadModel(const std::string& file_name) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return false;
+  FinishLoad(ReadModel(file_name));
+  return true;
+}
+
+bool TWorkbench::ReadsApart(const std::string& file_name) {
+  const TModelFormat* format = ModelFormatOf(file_name);
+  return format && format->Reader == TModelReader::Assimp;
+}
+
+TModelRead TWorkbench::ReadModel(const std::string& file_name, const TCancelSignal* cancel) {
+  TModelRead read;
+  read.FileName = file_name;
+  if (!ReadsApart(file_name)) return read;
+  try {
+    // The reader process opens the file itself, with the files it names.
+    read.Assimp = std::make_shared<const TAssimpRead>(ReadAssimpModel(file_name, cancel));
+  } catch (const std::bad_alloc&) {
+    throw std::runtime_error(OutOfMemoryMessage(file_name));
+  } catch (const std::length_error&) {
+    throw std::runtime_error(OutOfMemoryMessage(file_name));
+  }
+  return read;
+}
+
+void TWorkbench::FinishLoad(const TModelRead& read) {
+  const std::string& file_name = read.FileName;
   const TModelFormat* format = ModelFormatOf(file_name);
   if (format) {
     // The new model is built aside, in a parent of the current size outside the scene, and
@@ -142,8 +168,8 @@ bool TWorkbench::LoadModel(const std::string& file_name) {
           ImportMD3(file_name, textures.get(), stream, staging, &report);
           break;
         case TModelReader::Assimp:
-          // The reader process opens the file itself, with the files it names.
-          ImportAssimp(file_name, textures.get(), stream, staging, &report);
+          if (!read.Assimp) throw std::logic_error("the model " + file_name + " was not read");
+          BuildAssimpModel(*read.Assimp, textures.get(), staging, &report);
           break;
       }
     } catch (const std::bad_alloc&) {
@@ -161,7 +187,6 @@ bool TWorkbench::LoadModel(const std::string& file_name) {
   model_file_ = file_name;
   mesh_owner_->Position().SetPoint({0, 0, 0});
   Changed();
-  return true;
 }
 
 std::vector<TgkShape*> TWorkbench::Meshes() const {

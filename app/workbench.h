@@ -19,6 +19,7 @@
 #include "import/import_report.h"
 #include "scene/math.h"
 
+class TCancelSignal;
 class TgkBitmap;
 class TgkBitmapList;
 class TgkCamera;
@@ -27,6 +28,14 @@ class TgkLight;
 class TgkRoundCube;
 class TgkShape;
 class TgkVisualObject;
+
+struct TAssimpRead;
+
+// What the first step of a model load hands to the second (TWorkbench::ReadModel).
+struct TModelRead {
+  std::string FileName;
+  std::shared_ptr<const TAssimpRead> Assimp;  // the formats of the guarded reader only
+};
 
 // The save formats in the order of the window's format box: three files, then three sets
 // written into a folder (see icon_sets.h).
@@ -64,6 +73,15 @@ class TWorkbench {
   // error passes through and nothing changed. Any other extension keeps the meshes. After a load
   // the model goes back to the origin.
   bool LoadModel(const std::string& file_name);
+  // LoadModel in two steps, for a window that keeps answering while a model is read. The
+  // first reads what the guarded reader reads (ReadsApart): slow, touching no scene object,
+  // so safe on any thread; it raises that read's errors as LoadModel does, and
+  // EModelReadCancelled (import/assimp_guard.h) once cancel (may be null) is raised. The
+  // other formats are read by the second step, on the scene's thread, which does the rest
+  // of LoadModel for a file that exists.
+  static bool ReadsApart(const std::string& file_name);
+  static TModelRead ReadModel(const std::string& file_name, const TCancelSignal* cancel = nullptr);
+  void FinishLoad(const TModelRead& read);
   const std::string& ModelFileName() const { return model_file_; }
   // The textures the last model load found for its meshes, and the notes on those it could
   // not show (empty for the model files whose readers report nothing).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 
 #include "core/text_helpers.h"
@@ -85,6 +86,10 @@ std::string ReaderTunables() {
   return tunables;
 }
 
+// Reads may start on any thread.
+std::mutex reader_override_mutex;
+std::string reader_override;
+
 [[noreturn]] void Fail(const std::string& reason) {
   throw std::runtime_error("could not be read (" + reason + ")");
 }
@@ -124,20 +129,34 @@ std::string ModelReaderPath() {
                            " is not installed)");
 }
 
-THandbackModel ReadModelGuarded(const std::string& file_name) {
-  return ReadModelGuarded(file_name, ModelReaderPath(), ModelReaderLimits(file_name));
+std::string OverrideModelReader(std::string reader) {
+  const std::lock_guard lock(reader_override_mutex);
+  reader_override.swap(reader);
+  return reader;
+}
+
+THandbackModel ReadModelGuarded(const std::string& file_name, const TCancelSignal* cancel) {
+  std::string reader;
+  {
+    const std::lock_guard lock(reader_override_mutex);
+    reader = reader_override;
+  }
+  if (reader.empty()) reader = ModelReaderPath();
+  return ReadModelGuarded(file_name, reader, ModelReaderLimits(file_name), cancel);
 }
 
 THandbackModel ReadModelGuarded(const std::string& file_name, const std::string& reader,
-                                const TGuardLimits& limits) {
+                                const TGuardLimits& limits, const TCancelSignal* cancel) {
   // An absolute path: the reader must not take a name starting with "-" for an option.
   std::error_code ec;
   fs::path path = fs::absolute(file_name, ec);
   if (ec) path = file_name;
-  const TGuardedRun run = RunGuarded({reader, path.string()}, limits, {ReaderTunables()});
+  const TGuardedRun run = RunGuarded({reader, path.string()}, limits, {ReaderTunables()}, cancel);
   const uint64_t memory_mb = limits.MemoryBytes / kMiB;
   const std::string seconds = std::to_string(limits.CpuSeconds);
   switch (run.Outcome) {
+    case TGuardedRun::Cancelled:
+      throw EModelReadCancelled();
     case TGuardedRun::TimedOut:
       Fail("reading took longer than " + std::to_string(limits.WallMilliseconds / 1000) +
            " seconds");

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "import/model_handback.h"
@@ -23,9 +24,23 @@ TGuardLimits ModelReaderLimits(const std::string& file_name);
 // it is installed, or where the build made it. Raises std::runtime_error when none exists.
 std::string ModelReaderPath();
 
+// A read stopped through its cancel signal: nobody waits for its result, so it is no error
+// to report.
+class EModelReadCancelled : public std::runtime_error {
+ public:
+  EModelReadCancelled() : std::runtime_error("reading the model was cancelled") {}
+};
+
+// For tests: the program ReadModelGuarded(file_name) runs instead of ModelReaderPath(); empty
+// goes back to that one. Returns the previous choice.
+std::string OverrideModelReader(std::string reader);
+
 // Raises std::runtime_error "could not be read (REASON)" when the reader fails, crashes,
-// runs out of time or memory, or hands back anything malformed.
-THandbackModel ReadModelGuarded(const std::string& file_name);
+// runs out of time or memory, or hands back anything malformed; EModelReadCancelled when
+// cancel (may be null) was raised, from any thread, before the read ended (the reader is
+// killed then).
+THandbackModel ReadModelGuarded(const std::string& file_name,
+                                const TCancelSignal* cancel = nullptr);
 // The same with given limits and reader (for tests).
 THandbackModel ReadModelGuarded(const std::string& file_name, const std::string& reader,
-                                const TGuardLimits& limits);
+                                const TGuardLimits& limits, const TCancelSignal* cancel = nullptr);

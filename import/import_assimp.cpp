@@ -52,18 +52,30 @@ std::string Note(const THandbackModel& model, const THandbackMaterial& m,
 
 }  // namespace
 
-void ImportAssimp(const std::string& file_name, TgkBitmapList* bitmaps, TStream& stream,
+void ImportAssimp(const std::string& file_name, TgkBitmapList* bitmaps, TStream&,
                   TgkVisualObject& parent, TImportReport* report) {
   // Read first: a file that fails leaves the parent as it was.
-  THandbackModel model = ReadModelGuarded(file_name);
-  ChooseUpAxis(file_name, model);
-  std::vector<TBuiltHandbackMesh> built = BuildHandbackMeshes(model);
+  BuildAssimpModel(ReadAssimpModel(file_name), bitmaps, parent, report);
+}
 
+TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* cancel) {
+  TAssimpRead read;
+  read.FileName = file_name;
+  read.Model = ReadModelGuarded(file_name, cancel);
+  ChooseUpAxis(file_name, read.Model);
+  read.Built = BuildHandbackMeshes(read.Model);
+  return read;
+}
+
+void BuildAssimpModel(const TAssimpRead& read, TgkBitmapList* bitmaps, TgkVisualObject& parent,
+                      TImportReport* report) {
+  const std::string& file_name = read.FileName;
+  const THandbackModel& model = read.Model;
   TModelReplacement replacement(parent, bitmaps);
   std::optional<TTextureSet> textures;
   if (bitmaps) textures.emplace(file_name, *bitmaps);
   std::vector<std::optional<TTextureResult>> resolved(model.Materials.size());
-  for (TBuiltHandbackMesh& b : built) {
+  for (const TBuiltHandbackMesh& b : read.Built) {
     const bool has_colors = !b.Mesh.Colors.empty();
     TgkMesh& mesh = replacement.AddMesh(b.Mesh);
     const THandbackMaterial& m = model.Materials[b.Material];

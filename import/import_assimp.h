@@ -4,7 +4,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "import/mesh_builder_assimp.h"
+#include "import/model_handback.h"
+
+class TCancelSignal;
 class TgkBitmapList;
 class TgkVisualObject;
 class TStream;
@@ -18,3 +23,17 @@ struct TImportReport;
 // Raises std::runtime_error "could not be read (REASON)"; the parent is then untouched.
 void ImportAssimp(const std::string& file_name, TgkBitmapList* bitmaps, TStream& stream,
                   TgkVisualObject& parent, TImportReport* report = nullptr);
+
+// ImportAssimp in its two steps, for a caller that reads on another thread.
+struct TAssimpRead {
+  std::string FileName;
+  THandbackModel Model;
+  std::vector<TBuiltHandbackMesh> Built;
+};
+// The slow step, which touches no scene object and may run on any thread: the guarded read
+// and the geometry. Raises as ImportAssimp does; EModelReadCancelled (import/assimp_guard.h)
+// when cancel (may be null) was raised.
+TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* cancel = nullptr);
+// The step on the scene's thread: the meshes, materials and textures under parent.
+void BuildAssimpModel(const TAssimpRead& read, TgkBitmapList* bitmaps, TgkVisualObject& parent,
+                      TImportReport* report = nullptr);

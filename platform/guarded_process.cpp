@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "platform/cancel_signal.h"
+
 extern char** environ;
 
 namespace {
@@ -117,8 +119,13 @@ std::vector<char*> Pointers(const std::vector<std::string>& strings) {
 }  // namespace
 
 TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits,
-                       const std::vector<std::string>& environment) {
+                       const std::vector<std::string>& environment, const TCancelSignal* cancel) {
   if (argv.empty()) throw std::invalid_argument("RunGuarded: no program");
+  if (cancel && cancel->Cancelled()) {
+    TGuardedRun run;
+    run.Outcome = TGuardedRun::Cancelled;
+    return run;
+  }
   std::vector<char*> args = Pointers(argv);
   const std::vector<std::string> env_strings = ChildEnvironment(environment);
   std::vector<char*> env = Pointers(env_strings);
@@ -139,6 +146,7 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
   const auto deadline = Clock::now() + std::chrono::milliseconds(limits.WallMilliseconds);
   TGuardedRun run;
   bool out_open = true, err_open = true, too_large = false, timed_out = false, dropped = false;
+  bool cancelled = false;
   while (out_open || err_open) {
     int wait_ms = -1;
     if (limits.WallMilliseconds > 0) {
@@ -150,11 +158,16 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
       }
       wait_ms = static_cast<int>(std::min<long long>(left, 1000 * 60));
     }
-    pollfd fds[2] = {{out_open ? out.read.Get() : -1, POLLIN, 0},
-                     {err_open ? err.read.Get() : -1, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, wait_ms);
+    pollfd fds[3] = {{out_open ? out.read.Get() : -1, POLLIN, 0},
+                     {err_open ? err.read.Get() : -1, POLLIN, 0},
+                     {cancel ? cancel->Fd() : -1, POLLIN, 0}};
+    const int ready = ::poll(fds, 3, wait_ms);
     if (ready < 0 && errno != EINTR) break;
     if (ready <= 0) continue;
+    if (fds[2].revents) {
+      cancelled = true;
+      break;
+    }
     if (out_open && fds[0].revents) {
       out_open = Drain(out.read.Get(), run.Output, limits.MaxOutput, too_large);
       if (too_large) break;
@@ -164,10 +177,11 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
   }
   // Both streams closed means the child is exiting; otherwise it is stopped here, with
   // anything it started.
-  if (timed_out || too_large) ::kill(-pid, SIGKILL);
+  const bool stop = timed_out || too_large || cancelled;
+  if (stop) ::kill(-pid, SIGKILL);
   int status = 0;
   while (true) {
-    pid_t r = ::waitpid(pid, &status, timed_out || too_large ? 0 : WNOHANG);
+    pid_t r = ::waitpid(pid, &status, stop ? 0 : WNOHANG);
     if (r == pid) break;
     if (r < 0 && errno != EINTR) ThrowErrno("waitpid");
     if (r == 0) {
@@ -175,11 +189,16 @@ TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits&
       if (limits.WallMilliseconds > 0 && Clock::now() >= deadline) {
         ::kill(-pid, SIGKILL);
         timed_out = true;
+      } else if (cancel && cancel->Cancelled()) {
+        ::kill(-pid, SIGKILL);
+        cancelled = true;
       }
       ::usleep(200);
     }
   }
-  if (timed_out) {
+  if (cancelled) {
+    run.Outcome = TGuardedRun::Cancelled;
+  } else if (timed_out) {
     run.Outcome = TGuardedRun::TimedOut;
   } else if (too_large) {
     run.Outcome = TGuardedRun::OutputTooLarge;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class TCancelSignal;
+
 struct TGuardLimits {
   uint64_t MemoryBytes = 0;  // the child's address space (RLIMIT_AS); 0: no limit
   int CpuSeconds = 0;        // the child's processor time (RLIMIT_CPU); 0: no limit
@@ -17,7 +19,7 @@ struct TGuardLimits {
 };
 
 struct TGuardedRun {
-  enum TOutcome { Exited, Signalled, TimedOut, OutputTooLarge };
+  enum TOutcome { Exited, Signalled, TimedOut, OutputTooLarge, Cancelled };
   TOutcome Outcome = Exited;
   int Code = 0;        // the exit status when Exited, the signal number when Signalled
   std::string Output;  // standard output, at most MaxOutput bytes
@@ -30,5 +32,8 @@ struct TGuardedRun {
 // with many threads (a desktop window, a renderer) is safe. Raises std::system_error when
 // the child cannot be started; a program that cannot be executed exits with 127.
 // environment: "NAME=VALUE" entries that replace or add to the caller's for the child.
+// cancel (may be null): once raised, from any thread, the child and its process group are
+// killed and the run ends as Cancelled; a signal raised before the start starts nothing.
 TGuardedRun RunGuarded(const std::vector<std::string>& argv, const TGuardLimits& limits,
-                       const std::vector<std::string>& environment = {});
+                       const std::vector<std::string>& environment = {},
+                       const TCancelSignal* cancel = nullptr);

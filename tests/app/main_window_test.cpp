@@ -3,20 +3,26 @@
 // the about panel, driven by input events on the window's own dispatch path.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
+#include "app/background_read.h"
 #include "app/embedded.h"
 #include "app/main_window.h"
 #include "app/translation.h"
 #include "imaging/bitmap.h"
+#include "import/assimp_guard.h"
 #include "import/model_formats.h"
 #include "platform/clock.h"
 #include "platform/event_loop.h"
@@ -1029,6 +1035,180 @@ TEST_F(MainWindowTest, AtScaleTwoEveryControlIsTwiceAsLargeAndDrawnTwiceAsFine) 
     loop_->ProcessPending();
   }
   EXPECT_NEAR(bench.CameraZ().RotateAngle().Z() - turn, 30, 0.01);
+}
+
+// The guarded reader replaced by a script that notes its process id and, for a file whose
+// name holds "slow", sleeps as the reader does on a hostile file; other files go on to the
+// real reader.
+class ScopedFakeReader {
+ public:
+  explicit ScopedFakeReader(const TempDir& dir) : pids_(dir.File("reader.pids")) {
+    const std::string script = dir.File("fake-reader");
+    std::ofstream(script) << "#!/bin/sh\necho $$ >> " << testsupport::ShellQuote(pids_)
+                          << "\ncase \"$1\" in *slow*) exec sleep 30;; esac\nexec "
+                          << testsupport::ShellQuote(ModelReaderPath()) << " \"$@\"\n";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    previous_ = OverrideModelReader(script);
+  }
+  ~ScopedFakeReader() { OverrideModelReader(previous_); }
+  ScopedFakeReader(const ScopedFakeReader&) = delete;
+  ScopedFakeReader& operator=(const ScopedFakeReader&) = delete;
+
+  // The process id of the Index-th reader started (from 0), waiting up to 10 s for it.
+  int Pid(size_t index) const {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+      std::ifstream file(pids_);
+      std::vector<int> pids;
+      for (int pid; file >> pid;) pids.push_back(pid);
+      if (pids.size() > index) return pids[index];
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ADD_FAILURE() << "reader " << index << " did not start";
+    return -1;
+  }
+
+ private:
+  std::string pids_;
+  std::string previous_;
+};
+
+// A one-triangle OBJ model.
+std::string WriteObj(const TempDir& dir, const std::string& name) {
+  const std::string path = dir.File(name);
+  std::ofstream(path) << "o Tri\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  return path;
+}
+
+class MainWindowReadTest : public MainWindowTest {
+ protected:
+  // Turns the loop (simulated time, with real pauses for the reader's thread) until the
+  // model read ends; False when it has not after 20 s.
+  bool WaitForRead() {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Form().ModelLoading()) {
+      if (std::chrono::steady_clock::now() > give_up) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      Run(TModelLoader::kPollMs);
+    }
+    return true;
+  }
+  std::vector<std::string> MeshNames() {
+    std::vector<std::string> names;
+    for (TgkShape* mesh : Bench().Meshes()) names.push_back(mesh->DisplayName);
+    return names;
+  }
+  // The visible text of the hint area that holds Part, or nullptr.
+  TpmText* HintText(const std::string& part) {
+    auto& area = Form().Control<TpmVisualObject>("Rectangle8");
+    for (TpmObject* child : area.Children()) {
+      auto* text = dynamic_cast<TpmText*>(child);
+      if (text && text->Visible() && text->Text().find(part) != std::string::npos) return text;
+    }
+    return nullptr;
+  }
+
+  TempDir dir_;
+  ScopedFakeReader reader_{dir_};
+};
+
+TEST_F(MainWindowReadTest, ASlowReadLeavesTheWindowAnsweringAndEscapeStopsIt) {
+  const std::string two = WriteModel(dir_);
+  Form().LoadModel(two);
+  Run(600);
+  const std::vector<std::string> before = MeshNames();
+  ASSERT_EQ(before.size(), 2u);
+
+  const auto start = std::chrono::steady_clock::now();
+  Form().LoadModel(WriteObj(dir_, "slow.obj"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(Form().ModelLoading());
+  const int pid = reader_.Pid(0);
+  // The hint area names the model being read where its lines were.
+  EXPECT_NE(HintText("slow.obj…"), nullptr);
+  EXPECT_EQ(HintText("鼠标 - 旋转"), nullptr);
+
+  // Meanwhile a drag turns the view, frames are drawn and the render timer fires.
+  const float turn = Bench().CameraZ().RotateAngle().Z();
+  const std::uint64_t frames = window_->Window().FramesPainted();
+  const int renders = Form().RenderCount();
+  Drag(350, 200, 370, 200);
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_FLOAT_EQ(Bench().CameraZ().RotateAngle().Z(), turn + 20);
+  EXPECT_GT(window_->Window().FramesPainted(), frames);
+  EXPECT_EQ(Form().RenderCount(), renders + 1);
+  EXPECT_TRUE(Form().ModelLoading());
+  EXPECT_FALSE(testsupport::ProcessEnded(pid));
+
+  // Escape stops the read at once, reader included; the model stays and nothing is reported.
+  Key(vkEscape);
+  EXPECT_FALSE(Form().ModelLoading());
+  EXPECT_TRUE(testsupport::ProcessEnded(pid));
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_EQ(MeshNames(), before);
+  EXPECT_EQ(Bench().ModelFileName(), two);
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+  EXPECT_EQ(HintText("slow.obj"), nullptr);
+  EXPECT_NE(HintText("鼠标 - 旋转"), nullptr);
+  // With nothing left to stop, Escape is not the window's.
+  TInputEvent escape;
+  escape.kind = TInputKind::KeyDown;
+  escape.key = vkEscape;
+  EXPECT_FALSE(Form().PreviewKey(escape));
+}
+
+TEST_F(MainWindowReadTest, TheLastModelOpenedWinsOverAReadUnderWayOrEnded) {
+  Form().LoadModel(WriteObj(dir_, "slow.obj"));
+  const int slow = reader_.Pid(0);
+  const std::string quick = WriteObj(dir_, "quick.obj");
+  Form().LoadModel(quick);
+  EXPECT_TRUE(testsupport::ProcessEnded(slow));
+  EXPECT_NE(HintText("quick.obj…"), nullptr);
+  ASSERT_TRUE(WaitForRead());
+  EXPECT_EQ(Bench().ModelFileName(), quick);
+  EXPECT_EQ(Bench().Meshes().size(), 1u);
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+
+  // A read that has ended but whose model the window has not taken yet is dropped too.
+  Form().LoadModel(WriteObj(dir_, "other.obj"));
+  const int other = reader_.Pid(2);
+  for (int i = 0; i < 1000 && !testsupport::ProcessEnded(other); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::string two = WriteModel(dir_);
+  Form().LoadModel(two);  // read on the window's thread
+  EXPECT_FALSE(Form().ModelLoading());
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_EQ(Bench().ModelFileName(), two);
+  EXPECT_EQ(MeshNames().size(), 2u);
+}
+
+TEST_F(MainWindowReadTest, ClosingTheWindowDuringAReadEndsAtOnceWithTheReader) {
+  Form().LoadModel(WriteObj(dir_, "slow.obj"));
+  const int pid = reader_.Pid(0);
+  const auto start = std::chrono::steady_clock::now();
+  window_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_TRUE(testsupport::ProcessEnded(pid));
+}
+
+TEST_F(MainWindowReadTest, AFailedReadIsReportedAsTheWorkbenchRaisesIt) {
+  const std::string junk = dir_.File("junk.glb");
+  testsupport::WriteFile(junk, {'g', 'l', 'T', 'F', 2, 0, 0, 0, 99, 0, 0, 0});
+  std::string expected;
+  try {
+    TWorkbench().LoadModel(junk);
+  } catch (...) {
+    expected = ExceptionMessage(std::current_exception());
+  }
+  ASSERT_NE(expected.find("could not be read"), std::string::npos) << expected;
+  const std::string cube = Cube().DisplayName;
+  Form().LoadModel(junk);
+  EXPECT_TRUE(dialogs_.errors.empty());  // not yet: the read is under way
+  ASSERT_TRUE(WaitForRead());
+  ASSERT_EQ(dialogs_.errors.size(), 1u);
+  EXPECT_EQ(dialogs_.errors[0], TrMessage(expected));
+  EXPECT_EQ(Cube().DisplayName, cube);
+  EXPECT_EQ(HintText("junk.glb"), nullptr);
 }
 
 }  // namespace

@@ -6,6 +6,11 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "platform/cancel_signal.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -83,6 +88,55 @@ TEST(GuardedProcess, MemoryAndProcessorLimitsHoldInTheChild) {
   const TGuardedRun spin = Shell("while :; do :; done", cpu);
   EXPECT_EQ(spin.Outcome, TGuardedRun::Signalled);
   EXPECT_TRUE(spin.Code == SIGXCPU || spin.Code == SIGKILL) << spin.Code;
+}
+
+// A cancel from another thread stops a child that would sleep for half a minute, and what
+// the child started (its process group) goes with it.
+TEST(GuardedProcess, CancelEndsTheChildAndItsGroupPromptly) {
+  testsupport::TempDir dir;
+  const std::string pid_file = dir.File("grandchild.pid");
+  TCancelSignal cancel;
+  EXPECT_FALSE(cancel.Cancelled());
+  std::thread canceller([&] {
+    // Waits until the grandchild exists, so that the cancel meets a whole group.
+    for (int i = 0; i < 500 && std::ifstream(pid_file).peek() == EOF; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    cancel.Cancel();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const TGuardedRun run =
+      RunGuarded({"/bin/sh", "-c", "sleep 30 & echo $! > '" + pid_file + "'; wait"}, Limits(60000),
+                 {}, &cancel);
+  const auto took = std::chrono::steady_clock::now() - start;
+  canceller.join();
+  EXPECT_TRUE(cancel.Cancelled());
+  EXPECT_EQ(run.Outcome, TGuardedRun::Cancelled);
+  EXPECT_LT(took, std::chrono::seconds(5));
+
+  int grandchild = 0;
+  std::ifstream(pid_file) >> grandchild;
+  ASSERT_GT(grandchild, 0);
+  bool ended = false;
+  for (int i = 0; i < 200 && !(ended = testsupport::ProcessEnded(grandchild)); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(ended) << "the sleep the child started is still running";
+  if (!ended) ::kill(grandchild, SIGKILL);
+}
+
+// A signal stays raised: a run started after it ends at once, and so does the next one.
+TEST(GuardedProcess, ACancelRaisedBeforeTheStartEndsEveryRunAtOnce) {
+  TCancelSignal cancel;
+  cancel.Cancel();
+  cancel.Cancel();  // twice is once
+  const auto start = std::chrono::steady_clock::now();
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(RunGuarded({"/bin/sh", "-c", "sleep 30"}, Limits(60000), {}, &cancel).Outcome,
+              TGuardedRun::Cancelled);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_TRUE(cancel.Cancelled());
+  // Without the signal the same program runs to its end.
+  EXPECT_EQ(RunGuarded({"/bin/sh", "-c", "exit 3"}, Limits(10000)).Code, 3);
 }
 
 }  // namespace

@@ -101,4 +101,13 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
+bool ProcessEnded(int pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  // The state follows the name in brackets, which may hold anything.
+  const size_t close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
 }  // namespace testsupport

@@ -49,4 +49,7 @@ std::vector<unsigned char> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes);
 std::string ShellQuote(const std::string& text);
 
+// True when the process is gone or only its exit status is left (a zombie nobody reaped).
+bool ProcessEnded(int pid);
+
 }  // namespace testsupport
