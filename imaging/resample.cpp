@@ -15,6 +15,9 @@
 
 namespace {
 
+// Tests and benchmarks: the general code path only (see ResampleForceBaseline).
+bool g_force_baseline = false;
+
 // Weights are fixed point with 14 fraction bits and sum to exactly 1 << 14 for every output
 // pixel, so flat areas stay exactly flat. The row pass keeps 6 fraction bits in int16.
 constexpr int kWeightBits = 14;
@@ -218,8 +221,6 @@ __attribute__((target("avx2"))) void VerticalRowAvx2(const TpmPixelImage& src, i
     VerticalRow(src, firstRow, count, w, x0 + x, columns - x, out + static_cast<size_t>(x) * 4);
 }
 
-bool g_force_baseline = false;
-
 bool UseAvx2() {
   static const bool supported = __builtin_cpu_supports("avx2");
   return supported && !g_force_baseline;
@@ -317,6 +318,51 @@ inline uint32_t OverVector(__m128i sum, uint32_t dst, uint32_t factor) {
 }
 #endif
 
+// Whether every pixel of the axis takes one source pixel whole, the next pixel the next
+// source pixel: a 1:1 draw at whole-pixel positions, fully inside the destination rectangle.
+bool WholePixelSteps(const Axis& axis) {
+  for (size_t k = 0; k < axis.first.size(); ++k) {
+    if (axis.count[k] != 1 || axis.weights[axis.offset[k]] != kWeightOne ||
+        axis.coverage[k] != 1.0f || axis.first[k] != axis.first[0] + static_cast<int>(k))
+      return false;
+  }
+  return true;
+}
+
+// What the filter passes make of one source pixel taken whole at opacity 1, composited
+// over dst: colour clamped to alpha, then source-over rounded as in OverVector.
+inline uint32_t OverWhole(uint32_t src, uint32_t dst) {
+  const uint32_t a = src >> 24;
+  if (a == 255) return src;
+  if (a == 0) return dst;  // every channel clamps to 0
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t s = std::min((src >> shift) & 0xFF, a);
+    uint32_t d = ((dst >> shift) & 0xFF) * (255 - a) + 128;
+    d = (d + (d >> 8)) >> 8;  // round(d * (255 - a) / 255)
+    out |= std::min<uint32_t>(255, s + d) << shift;
+  }
+  return out;
+}
+
+// The draw when both axes take whole pixels at opacity 1: no filtering is left to do, only
+// the compositing, so each pixel is composited straight from its source pixel.
+void DrawWholePixels(const TpmPixelImage& source, const Axis& ax, const Axis& ay,
+                     TpmPixelTarget& target, int bx0, int bx1, int by0,
+                     const std::vector<TpmPixelBox>& clip) {
+  for (size_t k = 0; k < ay.first.size(); ++k) {
+    const int y = by0 + static_cast<int>(k);
+    const uint32_t* in = source.Pixels + static_cast<size_t>(ay.first[k]) * source.Stride +
+                         ax.first[0] - bx0;  // in[x] is the source of target pixel x
+    uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
+    for (const auto& c : clip) {
+      if (y < c.Top || y >= c.Bottom) continue;
+      const int x1 = std::min(bx1, c.Right);
+      for (int x = std::max(bx0, c.Left); x < x1; ++x) out[x] = OverWhole(in[x], out[x]);
+    }
+  }
+}
+
 bool Finite(const TpmRect& r) {
   return std::isfinite(r.Left) && std::isfinite(r.Top) && std::isfinite(r.Right) &&
          std::isfinite(r.Bottom);
@@ -366,6 +412,10 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
                             bx1, nearest);
   const Axis ay = BuildAxis(dstRect.Top, dstRect.Bottom, srcRect.Top, srcRect.Bottom, sya, syb, by0,
                             by1, nearest);
+  if (opacity == 1.0f && !g_force_baseline && WholePixelSteps(ax) && WholePixelSteps(ay)) {
+    DrawWholePixels(source, ax, ay, target, bx0, bx1, by0, clip);
+    return;
+  }
   const int boxW = bx1 - bx0;
   const int boxH = by1 - by0;
 
@@ -416,7 +466,5 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
 }
 
 void ResampleForceBaseline(bool baseline) {
-#if defined(FACETMINT_HAVE_AVX2_PATH)
   g_force_baseline = baseline;
-#endif
 }
