@@ -39,26 +39,25 @@ uint32_t Tinted(uint32_t a, uint32_t as, const uint32_t (&rgb)[3]) {
          (rgb[0] * alpha / 255);
 }
 
-// Whether no pixel's colour exceeds its alpha. The blur keeps that (a blurred channel's
-// window sum is at most the alpha's), so a pixel whose blurred alpha is 0 is 0 altogether
-// and the tinted result follows from the alpha alone.
-bool ColourWithinAlpha(const TpmBitmap& bitmap) {
-  for (int y = 0; y < bitmap.Height(); ++y) {
-    const uint32_t* row = bitmap.Scanline(y);
-    for (int x = 0; x < bitmap.Width(); ++x) {
-      const uint32_t p = row[x], a = p >> 24;
-      if ((p & 0xFF) > a || ((p >> 8) & 0xFF) > a || ((p >> 16) & 0xFF) > a) return false;
-    }
-  }
-  return true;
-}
-
-// The silhouette (made opaque wherever it shows, when solid) blurred, then tinted. The blur
-// and tint read only alpha, so for bitmaps of valid premultiplied pixels only the alpha is
-// blurred: the same pixels for a quarter of the blur.
+// The silhouette (made opaque wherever it shows, when solid) blurred, then tinted. The tint
+// reads only alpha, and as long as no pixel's colour exceeds its alpha the blur keeps that
+// (a blurred channel's window sum is at most the alpha's), so a pixel whose blurred alpha is
+// 0 is 0 altogether: then only the alpha is blurred, the same pixels for a quarter of the
+// blur. Other pixels go the whole way.
 void BlurredSilhouette(TpmBitmap& bitmap, bool solid, int radius, uint32_t color, float opacity) {
   const int w = bitmap.Width(), h = bitmap.Height();
-  if (!ColourWithinAlpha(bitmap)) {
+  std::vector<uint8_t> alpha(static_cast<size_t>(w) * h);
+  bool premultiplied = true;
+  for (int y = 0; y < h && premultiplied; ++y) {
+    const uint32_t* row = bitmap.Scanline(y);
+    uint8_t* a = alpha.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = row[x], pa = p >> 24;
+      premultiplied &= (p & 0xFF) <= pa && ((p >> 8) & 0xFF) <= pa && ((p >> 16) & 0xFF) <= pa;
+      a[x] = static_cast<uint8_t>(solid && pa ? 255 : pa);
+    }
+  }
+  if (!premultiplied) {
     if (solid) {
       for (int y = 0; y < h; ++y) {
         uint32_t* row = bitmap.Scanline(y);
@@ -70,20 +69,15 @@ void BlurredSilhouette(TpmBitmap& bitmap, bool solid, int radius, uint32_t color
     TintSilhouette(bitmap, color, opacity);
     return;
   }
-  std::vector<uint8_t> alpha(static_cast<size_t>(w) * h);
-  for (int y = 0; y < h; ++y) {
-    const uint32_t* row = bitmap.Scanline(y);
-    uint8_t* a = alpha.data() + static_cast<size_t>(y) * w;
-    for (int x = 0; x < w; ++x)
-      a[x] = static_cast<uint8_t>(solid && row[x] >> 24 ? 255 : row[x] >> 24);
-  }
   if (radius > 0) StackBlurPlane(alpha.data(), w, h, radius);
   const uint32_t as = static_cast<uint32_t>((color >> 24) * opacity);  // Trunc, 0..255
   const uint32_t rgb[3] = {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
+  uint32_t tinted[256] = {0};
+  for (uint32_t a = 1; a < 256; ++a) tinted[a] = Tinted(a, as, rgb);
   for (int y = 0; y < h; ++y) {
     uint32_t* row = bitmap.Scanline(y);
     const uint8_t* a = alpha.data() + static_cast<size_t>(y) * w;
-    for (int x = 0; x < w; ++x) row[x] = a[x] ? Tinted(a[x], as, rgb) : 0;
+    for (int x = 0; x < w; ++x) row[x] = tinted[a[x]];
   }
 }
 

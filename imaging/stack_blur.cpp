@@ -78,6 +78,27 @@ void BlurRow(const uint8_t* in, uint8_t* out, int n, int r, const Divider& div) 
     return;
   }
 #endif
+  if constexpr (channels == 1) {
+    // The row with r + 1 copies of each edge value on either side: no clamping per step.
+    std::vector<uint8_t> padded(static_cast<size_t>(n) + 2 * r + 2);
+    std::fill_n(padded.begin(), r + 1, in[0]);
+    std::copy_n(in, n, padded.begin() + r + 1);
+    std::fill_n(padded.begin() + r + 1 + n, r + 1, in[n - 1]);
+    const uint8_t* p = padded.data() + r + 1;  // p[i] is the value at i, for -r - 1 <= i <= n + r
+    uint32_t sum = 0, sumIn = 0, sumOut = 0;
+    for (int k = -r; k <= r; ++k) {
+      sum += static_cast<uint32_t>(r + 1 - std::abs(k)) * p[k];
+      (k <= 0 ? sumOut : sumIn) += p[k];
+    }
+    for (int x = 0; x < n; ++x) {
+      out[x] = static_cast<uint8_t>(div(sum));
+      const uint32_t entering = p[x + r + 1], centre = p[x + 1];
+      sum = sum - sumOut + sumIn + entering;
+      sumOut = sumOut - p[x - r] + centre;
+      sumIn = sumIn + entering - centre;
+    }
+    return;
+  }
   uint32_t sum[channels] = {}, sumIn[channels] = {}, sumOut[channels] = {};
   for (int k = -r; k <= r; ++k) {
     const uint8_t* p = at(k);
