@@ -363,6 +363,28 @@ void DrawWholePixels(const TpmPixelImage& source, const Axis& ax, const Axis& ay
   }
 }
 
+// The columns from .. to of a row that hold pixels other than 0: [First, Last), empty when
+// First >= Last.
+struct Span {
+  int First = 0;
+  int Last = 0;
+};
+
+Span NonZeroSpan(const uint32_t* row, int from, int to) {
+  auto zero8 = [&](int x) {  // pixels x .. x + 7 all 0
+    uint64_t q[4];
+    std::memcpy(q, row + x, sizeof q);
+    return (q[0] | q[1] | q[2] | q[3]) == 0;
+  };
+  int first = from;
+  while (first + 8 <= to && zero8(first)) first += 8;
+  while (first < to && row[first] == 0) ++first;
+  int last = to;
+  while (last - 8 >= first && zero8(last - 8)) last -= 8;
+  while (last > first && row[last - 1] == 0) --last;
+  return {first, last};
+}
+
 bool Finite(const TpmRect& r) {
   return std::isfinite(r.Left) && std::isfinite(r.Top) && std::isfinite(r.Right) &&
          std::isfinite(r.Bottom);
@@ -426,6 +448,16 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
     cx1 = std::max(cx1, ax.first[k] + ax.count[k]);
   }
   const int columns = cx1 - cx0;
+  // Transparent source pixels (0) add nothing, and a destination pixel whose taps all fall on
+  // them keeps its colour: each source row's columns between its first and last other pixel
+  // bound the work of the rows that read it.
+  std::vector<Span> spans(static_cast<size_t>(syb - sya));
+  for (int j = sya; j < syb; ++j) {
+    spans[j - sya] =
+        g_force_baseline
+            ? Span{cx0, cx1}
+            : NonZeroSpan(source.Pixels + static_cast<size_t>(j) * source.Stride, cx0, cx1);
+  }
   // Each output row: vertical taps into a Q6 row, then horizontal taps and compositing.
   std::unique_ptr<int16_t[]> mid(new int16_t[static_cast<size_t>(columns) * 4 + 8]);
   for (int k = 0; k < boxH; ++k) {
@@ -434,14 +466,27 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
     for (const auto& c : clip)
       rowInClip |= y >= c.Top && y < c.Bottom && c.Left < bx1 && c.Right > bx0;
     if (!rowInClip) continue;
+    int lo = cx1, hi = cx0;  // the columns where some tap row is not 0
+    for (int t = 0; t < ay.count[k]; ++t) {
+      const Span& span = spans[ay.first[k] + t - sya];
+      if (span.First >= span.Last) continue;
+      lo = std::min(lo, span.First);
+      hi = std::max(hi, span.Last);
+    }
+    if (lo >= hi) continue;
+    // Outside lo .. hi every tap reads 0: so does the vertical sum.
+    std::fill(mid.get(), mid.get() + static_cast<size_t>(lo - cx0) * 4, int16_t{0});
+    std::fill(mid.get() + static_cast<size_t>(hi - cx0) * 4,
+              mid.get() + static_cast<size_t>(columns) * 4, int16_t{0});
+    int16_t* part = mid.get() + static_cast<size_t>(lo - cx0) * 4;
 #if defined(FACETMINT_HAVE_AVX2_PATH)
     if (UseAvx2())
-      VerticalRowAvx2(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], cx0,
-                      columns, mid.get());
+      VerticalRowAvx2(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], lo,
+                      hi - lo, part);
     else
 #endif
-      VerticalRow(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], cx0, columns,
-                  mid.get());
+      VerticalRow(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], lo, hi - lo,
+                  part);
     const float rowFactor = ay.coverage[k] * opacity;
     uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
     for (const auto& c : clip) {
@@ -450,6 +495,7 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
       const int x1 = std::min(bx1, c.Right);
       for (int x = x0; x < x1; ++x) {
         const int i = x - bx0;
+        if (ax.first[i] >= hi || ax.first[i] + ax.count[i] <= lo) continue;  // all taps 0
         const float f = std::min(1.0f, ax.coverage[i] * rowFactor);
         const uint32_t factor = static_cast<uint32_t>(f * 65536.0f + 0.5f);
         if (factor == 0) continue;

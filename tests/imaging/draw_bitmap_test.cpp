@@ -313,6 +313,49 @@ TEST(DrawBitmap, WholePixelDrawsMatchTheFilteredPath) {
     }
 }
 
+// Work is skipped where the source is transparent; the pixels must be those of the draw that
+// skips nothing: sources with empty rows, empty margins of every width, lone pixels near the
+// edges, drawn shrunk, enlarged, 1:1 at fractional offsets and nearest, over a background.
+TEST(DrawBitmap, TransparentSourceAreasGiveTheSamePixelsAsTheFullDraw) {
+  TpmBitmap src(157, 97);
+  uint32_t seed = 99;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int y = 0; y < src.Height(); ++y) {
+    // Rows: empty, one lone pixel, or a run of content between margins of any width.
+    const int kind = y % 5 == 1 ? 0 : y % 7 == 3 ? 1 : 2;
+    const int left = static_cast<int>(next() % 90), width = static_cast<int>(next() % 80);
+    const int lone = static_cast<int>(next() % 157);
+    for (int x = 0; x < src.Width(); ++x) {
+      const bool on = kind == 1 ? x == lone : kind == 2 && x >= left && x < left + width;
+      const uint32_t a = on ? 1 + next() % 255 : 0;
+      const uint32_t c = a ? next() % (a + 1) : 0;
+      src.Scanline(y)[x] = (a << 24) | (c << 16) | (c / 2 << 8) | (c / 4);
+    }
+  }
+  src.Scanline(0)[0] = 0xFF102030;  // corners, at the very ends of the scans
+  src.Scanline(96)[156] = 0x80404040;
+  const TpmRect targets[] = {{0, 0, 40, 25},
+                             {3.3f, 1.7f, 160.3f, 98.7f},
+                             {-20, -9, 300, 200},
+                             {0.5f, 0.25f, 80, 50},
+                             {10, 10, 167, 107}};
+  for (const TpmRect& r : targets)
+    for (bool nearest : {false, true})
+      for (float opacity : {1.0f, 0.6f}) {
+        TpmBitmap fast(170, 120), base(170, 120);
+        for (int y = 0; y < 120; ++y)
+          for (int x = 0; x < 170; ++x)
+            fast.Scanline(y)[x] = base.Scanline(y)[x] = (x + y) % 3 ? 0x80402010u : 0;
+        ResampleForceBaseline(false);
+        fast.Canvas().DrawBitmap(src, Whole(src), r, opacity, nearest);
+        ResampleForceBaseline(true);
+        base.Canvas().DrawBitmap(src, Whole(src), r, opacity, nearest);
+        ResampleForceBaseline(false);
+        ASSERT_EQ(0, std::memcmp(fast.Pixels(), base.Pixels(), fast.ByteSize()))
+            << r.Left << "," << r.Top << " nearest " << nearest << " opacity " << opacity;
+      }
+}
+
 TEST(DrawBitmap, RotatedShrinkStillAverages) {
   TpmBitmap fine(1024, 1024);
   Checker(fine, 1, 0xFF000000, 0xFFFFFFFF);
