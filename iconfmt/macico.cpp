@@ -1,8 +1,10 @@
 #include "iconfmt/macico.h"
 
 #include <cstring>
+#include <future>
 #include <map>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include "core/stream.h"
@@ -59,18 +61,66 @@ void AppendJp2(std::vector<uint8_t>& out, const TpmBitmap& preview) {
   out.insert(out.end(), jp2.begin(), jp2.end());
 }
 
-void AppendPngElements(std::vector<uint8_t>& out, const std::vector<TIcnsPngElement>& elements) {
-  std::map<const TpmBitmap*, std::vector<uint8_t>> encoded;
+void CheckPngElements(const std::vector<TIcnsPngElement>& elements) {
   for (const TIcnsPngElement& element : elements) {
     if (element.Type.size() != 4 || !element.Image) {
       throw std::invalid_argument("an icns element needs a four-character type and an image");
     }
-    auto it = encoded.find(element.Image);
-    if (it == encoded.end())
-      it = encoded.emplace(element.Image, EncodePngData(*element.Image)).first;
+  }
+}
+
+// The PNG data of every distinct image of the elements. The largest image takes about as long
+// as all the others together, so a second thread encodes it while the caller's thread builds
+// the rest of the file: started at construction, collected (its error raised) by Take.
+class TPngEncodings {
+ public:
+  explicit TPngEncodings(const std::vector<TIcnsPngElement>& elements) : elements_(elements) {
+    for (const TIcnsPngElement& element : elements) {
+      if (!largest_ || PixelCount(*element.Image) > PixelCount(*largest_)) largest_ = element.Image;
+    }
+    if (!largest_) return;
+    const TpmBitmap* image = largest_;
+    try {
+      pending_ = std::async(std::launch::async, [image] { return EncodePngData(*image); });
+    } catch (const std::system_error&) {
+      largest_ = nullptr;  // no thread to be had: Take encodes it with the rest
+    }
+  }
+  // Waits for the thread even when the caller's thread failed first: it reads the images.
+  ~TPngEncodings() {
+    if (pending_.valid()) pending_.wait();
+  }
+  TPngEncodings(const TPngEncodings&) = delete;
+  TPngEncodings& operator=(const TPngEncodings&) = delete;
+
+  // Encodes the other images here, then waits for the largest.
+  std::map<const TpmBitmap*, std::vector<uint8_t>> Take() {
+    std::map<const TpmBitmap*, std::vector<uint8_t>> encoded;
+    for (const TIcnsPngElement& element : elements_) {
+      if (element.Image != largest_ && !encoded.count(element.Image))
+        encoded.emplace(element.Image, EncodePngData(*element.Image));
+    }
+    if (pending_.valid()) encoded.emplace(largest_, pending_.get());
+    return encoded;
+  }
+
+ private:
+  static size_t PixelCount(const TpmBitmap& image) {
+    return static_cast<size_t>(image.Width()) * image.Height();
+  }
+  const std::vector<TIcnsPngElement>& elements_;
+  const TpmBitmap* largest_ = nullptr;
+  std::future<std::vector<uint8_t>> pending_;
+};
+
+void AppendPngElements(std::vector<uint8_t>& out, const std::vector<TIcnsPngElement>& elements,
+                       TPngEncodings& encodings) {
+  const auto encoded = encodings.Take();
+  for (const TIcnsPngElement& element : elements) {
+    const std::vector<uint8_t>& png = encoded.at(element.Image);
     out.insert(out.end(), element.Type.begin(), element.Type.end());
-    AppendBE32(out, static_cast<uint32_t>(8 + it->second.size()));
-    out.insert(out.end(), it->second.begin(), it->second.end());
+    AppendBE32(out, static_cast<uint32_t>(8 + png.size()));
+    out.insert(out.end(), png.begin(), png.end());
   }
 }
 
@@ -84,6 +134,8 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256,
                const std::vector<TIcnsPngElement>& png_elements, TStream& stream) {
+  CheckPngElements(png_elements);
+  TPngEncodings encodings(png_elements);
   std::vector<uint8_t> file;
   file.reserve(256 * 1024);
   AppendType(file, "icns");
@@ -93,7 +145,7 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
   AppendColourAndMask(file, image48, 48, "ih32", "h8mk");
   AppendColourAndMask(file, image128, 128, "it32", "t8mk");
   AppendJp2(file, image256);
-  AppendPngElements(file, png_elements);
+  AppendPngElements(file, png_elements, encodings);
   PutBE32(file.data() + 4, static_cast<uint32_t>(file.size()));
   stream.WriteBuffer(file.data(), file.size());
 }

@@ -23,7 +23,8 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
                const TpmBitmap& image128, const TpmBitmap& image256, TStream& stream);
 
 // The same nine elements, then the PNG elements in the order given; the header's length
-// covers them all. An image given for several elements is encoded once.
+// covers them all. An image given for several elements is encoded once; the largest on a
+// second thread while the rest of the file is built (its failure is raised here alike).
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256,
                const std::vector<TIcnsPngElement>& png_elements, TStream& stream);
