@@ -53,9 +53,9 @@ void AppendColourAndMask(std::vector<uint8_t>& out, const TpmBitmap& preview, in
   for (size_t i = 0; i < count; ++i) out.push_back(static_cast<uint8_t>(pixels[i] >> 24));
 }
 
-void AppendJp2(std::vector<uint8_t>& out, const TpmBitmap& preview) {
+void AppendJp2(std::vector<uint8_t>& out, const TpmBitmap& preview, int threads) {
   std::vector<uint32_t> pixels = PrepareIconImage(preview, 256);
-  std::vector<uint8_t> jp2 = EncodeJp2(pixels.data(), 256, 256);
+  std::vector<uint8_t> jp2 = EncodeJp2(pixels.data(), 256, 256, threads);
   AppendType(out, "ic08");
   AppendBE32(out, static_cast<uint32_t>(8 + jp2.size()));
   out.insert(out.end(), jp2.begin(), jp2.end());
@@ -124,6 +124,20 @@ void AppendPngElements(std::vector<uint8_t>& out, const std::vector<TIcnsPngElem
   }
 }
 
+// The file: header, the preview elements, the PNG elements (encodings started by the caller).
+void WriteFile(const std::vector<uint8_t>& preview_elements,
+               const std::vector<TIcnsPngElement>& png_elements, TPngEncodings& encodings,
+               TStream& stream) {
+  std::vector<uint8_t> file;
+  file.reserve(8 + preview_elements.size() + 256 * 1024);
+  AppendType(file, "icns");
+  AppendBE32(file, 0);  // total length, filled in below
+  file.insert(file.end(), preview_elements.begin(), preview_elements.end());
+  AppendPngElements(file, png_elements, encodings);
+  PutBE32(file.data() + 4, static_cast<uint32_t>(file.size()));
+  stream.WriteBuffer(file.data(), file.size());
+}
+
 }  // namespace
 
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
@@ -131,23 +145,40 @@ void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitm
   WriteIcns(image16, image32, image48, image128, image256, {}, stream);
 }
 
+std::vector<uint8_t> IcnsPreviewElements(const TpmBitmap& image16, const TpmBitmap& image32,
+                                         const TpmBitmap& image48, const TpmBitmap& image128,
+                                         const TpmBitmap& image256, int jp2_threads) {
+  std::vector<uint8_t> out;
+  out.reserve(64 * 1024);
+  AppendColourAndMask(out, image16, 16, "is32", "s8mk");
+  AppendColourAndMask(out, image32, 32, "il32", "l8mk");
+  AppendColourAndMask(out, image48, 48, "ih32", "h8mk");
+  AppendColourAndMask(out, image128, 128, "it32", "t8mk");
+  AppendJp2(out, image256, jp2_threads);
+  return out;
+}
+
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
                const TpmBitmap& image128, const TpmBitmap& image256,
                const std::vector<TIcnsPngElement>& png_elements, TStream& stream) {
   CheckPngElements(png_elements);
+  TPngEncodings encodings(png_elements);  // runs while the preview elements are made
+  WriteFile(IcnsPreviewElements(image16, image32, image48, image128, image256), png_elements,
+            encodings, stream);
+}
+
+void WriteIcns(const std::vector<uint8_t>& preview_elements,
+               const std::vector<TIcnsPngElement>& png_elements, TStream& stream) {
+  CheckPngElements(png_elements);
   TPngEncodings encodings(png_elements);
-  std::vector<uint8_t> file;
-  file.reserve(256 * 1024);
-  AppendType(file, "icns");
-  AppendBE32(file, 0);  // total length, filled in below
-  AppendColourAndMask(file, image16, 16, "is32", "s8mk");
-  AppendColourAndMask(file, image32, 32, "il32", "l8mk");
-  AppendColourAndMask(file, image48, 48, "ih32", "h8mk");
-  AppendColourAndMask(file, image128, 128, "it32", "t8mk");
-  AppendJp2(file, image256);
-  AppendPngElements(file, png_elements, encodings);
-  PutBE32(file.data() + 4, static_cast<uint32_t>(file.size()));
-  stream.WriteBuffer(file.data(), file.size());
+  WriteFile(preview_elements, png_elements, encodings, stream);
+}
+
+void WriteIcns(const std::vector<uint8_t>& preview_elements,
+               const std::vector<TIcnsPngElement>& png_elements, const std::string& file_name) {
+  TMemoryStream stream;
+  WriteIcns(preview_elements, png_elements, stream);
+  SaveIconFile(file_name, stream.Bytes());
 }
 
 void WriteIcns(const TpmBitmap& image16, const TpmBitmap& image32, const TpmBitmap& image48,
