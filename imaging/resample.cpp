@@ -352,13 +352,14 @@ void DrawWholePixels(const TpmPixelImage& source, const Axis& ax, const Axis& ay
                      const std::vector<TpmPixelBox>& clip) {
   for (size_t k = 0; k < ay.first.size(); ++k) {
     const int y = by0 + static_cast<int>(k);
-    const uint32_t* in = source.Pixels + static_cast<size_t>(ay.first[k]) * source.Stride +
-                         ax.first[0] - bx0;  // in[x] is the source of target pixel x
+    // in[x - bx0] is the source of target pixel x.
+    const uint32_t* in =
+        source.Pixels + static_cast<size_t>(ay.first[k]) * source.Stride + ax.first[0];
     uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
     for (const auto& c : clip) {
       if (y < c.Top || y >= c.Bottom) continue;
       const int x1 = std::min(bx1, c.Right);
-      for (int x = std::max(bx0, c.Left); x < x1; ++x) out[x] = OverWhole(in[x], out[x]);
+      for (int x = std::max(bx0, c.Left); x < x1; ++x) out[x] = OverWhole(in[x - bx0], out[x]);
     }
   }
 }
