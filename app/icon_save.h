@@ -1,8 +1,11 @@
 // The three save formats of the save command, written from the previews as they stand.
 #pragma once
 
+#include <cstdint>
+#include <future>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/icon_pipeline.h"
 
@@ -20,4 +23,22 @@ class ESaveError : public std::runtime_error {
 void SaveIcns(const TIconPreviews& previews, const TpmBitmap& master512,
               const TpmBitmap& master1024, const std::string& file_name);
 void SaveIco(const TIconPreviews& previews, const std::string& file_name);
+
+// SaveIcns begun before its masters exist: the previews' elements (the JPEG 2000 image above
+// all) are encoded on a second thread from construction on, while the caller makes the
+// masters; the previews must stay unchanged until Finish, which writes the file as SaveIcns
+// does and raises what either thread raised. A save never finished writes nothing.
+class TIcnsSave {
+ public:
+  explicit TIcnsSave(const TIconPreviews& previews);
+  ~TIcnsSave();
+  TIcnsSave(const TIcnsSave&) = delete;
+  TIcnsSave& operator=(const TIcnsSave&) = delete;
+  void Finish(const TpmBitmap& master512, const TpmBitmap& master1024,
+              const std::string& file_name);
+
+ private:
+  const TIconPreviews& previews_;
+  std::future<std::vector<uint8_t>> elements_;
+};
 void SavePng(const TpmBitmap& image, const std::string& file_name);

@@ -60,6 +60,11 @@ void RenderInTiles(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& camer
   const int core = (tile - 2 * kGuard) / scale * scale;  // rows each strip adds, whole pixels
   // Left uninitialised: Reduce reads only rows and columns the tiles have just written.
   const std::unique_ptr<uint32_t[]> strip(new uint32_t[static_cast<size_t>(frame) * tile]);
+  // Each tile's frame is read straight into its place in the strip.
+  struct TFrameIntoStrip {
+    TgkCanvas& canvas;
+    ~TFrameIntoStrip() { canvas.SetFrameDestination(nullptr); }
+  } into_strip{tiles.Canvas()};
   for (int top = 0; top < frame; top += core) {
     const int bottom = std::min(frame, top + core);
     if (!reaches(static_cast<float>(top), static_cast<float>(bottom), model.Top, model.Bottom)) {
@@ -74,14 +79,9 @@ void RenderInTiles(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& camer
                    model.Right)) {
         continue;
       }
-      if (!RenderFrame(tiles, owner, camera, light, selected, {frame, frame, left, first}) ||
-          !tiles.Bits()) {
+      into_strip.canvas.SetFrameDestination(strip.get() + left, frame);
+      if (!RenderFrame(tiles, owner, camera, light, selected, {frame, frame, left, first})) {
         CannotRender(size);
-      }
-      const uint32_t* bits = tiles.Bits();
-      for (int y = 0; y < last - first; ++y) {
-        std::memcpy(strip.get() + static_cast<size_t>(y) * frame + left,
-                    bits + static_cast<size_t>(y) * tile, static_cast<size_t>(tile) * 4);
       }
       left_done = std::min(left_done, left);
       right_done = std::max(right_done, left + tile);

@@ -374,9 +374,13 @@ bool TWorkbench::FramingFitted() const {
 void TWorkbench::Save(TIconFormat format, const std::string& file_name, int png_size) {
   const TIconSource icon = [this](int size) -> const TpmBitmap& { return Icon(size); };
   switch (format) {
-    case ifIcns:
-      SaveIcns(previews_, Master(2 * kMasterSize), Master(4 * kMasterSize), file_name);
+    case ifIcns: {
+      // The previews' elements are encoded while the masters are made.
+      TIcnsSave save(previews_);
+      const TpmBitmap& master1024 = Master(4 * kMasterSize);
+      save.Finish(Master(2 * kMasterSize), master1024, file_name);
       break;
+    }
     case ifIco:
       SaveIco(previews_, file_name);
       break;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include <cmath>
+#include <vector>
 
 #include "core/text_helpers.h"
 #include "core/trigger_text.h"
@@ -27,6 +28,61 @@ int EffectSpread(float softness) {
   return static_cast<int>(softness * 20.0f);
 }
 
+namespace {
+
+// The tint's pixel for alpha a > 0: as is the tint's own alpha, rgb its blue, green, red.
+uint32_t Tinted(uint32_t a, uint32_t as, const uint32_t (&rgb)[3]) {
+  const uint32_t alpha = a < 255 ? as * a / 255 : as;
+  if (alpha == 255) return 0xFF000000u | (rgb[2] << 16) | (rgb[1] << 8) | rgb[0];
+  if (alpha == 0) return 0;
+  return (alpha << 24) | ((rgb[2] * alpha / 255) << 16) | ((rgb[1] * alpha / 255) << 8) |
+         (rgb[0] * alpha / 255);
+}
+
+// The silhouette (made opaque wherever it shows, when solid) blurred, then tinted. The tint
+// reads only alpha, and as long as no pixel's colour exceeds its alpha the blur keeps that
+// (a blurred channel's window sum is at most the alpha's), so a pixel whose blurred alpha is
+// 0 is 0 altogether: then only the alpha is blurred, the same pixels for a quarter of the
+// blur. Other pixels go the whole way.
+void BlurredSilhouette(TpmBitmap& bitmap, bool solid, int radius, uint32_t color, float opacity) {
+  const int w = bitmap.Width(), h = bitmap.Height();
+  std::vector<uint8_t> alpha(static_cast<size_t>(w) * h);
+  bool premultiplied = true;
+  for (int y = 0; y < h && premultiplied; ++y) {
+    const uint32_t* row = bitmap.Scanline(y);
+    uint8_t* a = alpha.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t p = row[x], pa = p >> 24;
+      premultiplied &= (p & 0xFF) <= pa && ((p >> 8) & 0xFF) <= pa && ((p >> 16) & 0xFF) <= pa;
+      a[x] = static_cast<uint8_t>(solid && pa ? 255 : pa);
+    }
+  }
+  if (!premultiplied) {
+    if (solid) {
+      for (int y = 0; y < h; ++y) {
+        uint32_t* row = bitmap.Scanline(y);
+        for (int x = 0; x < w; ++x)
+          if (row[x] >> 24) row[x] |= 0xFF000000u;
+      }
+    }
+    if (radius > 0) StackBlur(bitmap, radius);
+    TintSilhouette(bitmap, color, opacity);
+    return;
+  }
+  if (radius > 0) StackBlurPlane(alpha.data(), w, h, radius);
+  const uint32_t as = static_cast<uint32_t>((color >> 24) * opacity);  // Trunc, 0..255
+  const uint32_t rgb[3] = {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
+  uint32_t tinted[256] = {0};
+  for (uint32_t a = 1; a < 256; ++a) tinted[a] = Tinted(a, as, rgb);
+  for (int y = 0; y < h; ++y) {
+    uint32_t* row = bitmap.Scanline(y);
+    const uint8_t* a = alpha.data() + static_cast<size_t>(y) * w;
+    for (int x = 0; x < w; ++x) row[x] = tinted[a[x]];
+  }
+}
+
+}  // namespace
+
 void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity) {
   const uint32_t as = static_cast<uint32_t>((color >> 24) * opacity);  // Trunc, 0..255
   const uint32_t rgb[3] = {color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF};
@@ -34,30 +90,13 @@ void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity) {
     uint32_t* row = bitmap.Scanline(y);
     for (int x = 0; x < bitmap.Width(); ++x) {
       const uint32_t a = row[x] >> 24;
-      if (a == 0) continue;
-      const uint32_t alpha = a < 255 ? as * a / 255 : as;
-      uint32_t out = 0;
-      if (alpha == 255) {
-        out = 0xFF000000u | (rgb[2] << 16) | (rgb[1] << 8) | rgb[0];
-      } else if (alpha != 0) {
-        out = (alpha << 24) | ((rgb[2] * alpha / 255) << 16) | ((rgb[1] * alpha / 255) << 8) |
-              (rgb[0] * alpha / 255);
-      }
-      row[x] = out;
+      if (a != 0) row[x] = Tinted(a, as, rgb);
     }
   }
 }
 
 void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity) {
-  if (ignore_alpha) {
-    for (int y = 0; y < bitmap.Height(); ++y) {
-      uint32_t* row = bitmap.Scanline(y);
-      for (int x = 0; x < bitmap.Width(); ++x)
-        if (row[x] >> 24) row[x] |= 0xFF000000u;
-    }
-  }
-  if (radius > 0) StackBlur(bitmap, radius);
-  TintSilhouette(bitmap, color, opacity);
+  BlurredSilhouette(bitmap, ignore_alpha, radius, color, opacity);
 }
 
 // ---- TpmEffect ------------------------------------------------------------------------
@@ -211,8 +250,8 @@ void TpmGlowEffect::GetOffset(TpmPoint& p) const {
 }
 
 void TpmGlowEffect::ProcessEffect(TpmCanvas* /*canvas*/, TpmBitmap& bitmap) {
-  StackBlur(bitmap, static_cast<int>(softness_ * 10.0f + 5.0f));
-  TintSilhouette(bitmap, glow_color_, opacity_);
+  BlurredSilhouette(bitmap, false, static_cast<int>(softness_ * 10.0f + 5.0f), glow_color_,
+                    opacity_);
 }
 
 FM_REGISTER_CLASS(TpmGlowEffect) {

@@ -185,5 +185,7 @@ TRasterImage RasterOf(const TpmBitmap& bitmap) {
   image.height = bitmap.Height();
   image.form = TAlphaForm::Premultiplied;
   image.pixels.assign(bitmap.Pixels(), bitmap.Pixels() + bitmap.ByteSize() / 4);
+  // Converted here, in the copy, rather than copied once more by the encoder.
+  ConvertAlphaForm(image, TAlphaForm::Straight);
   return image;
 }

@@ -78,5 +78,5 @@ void SetDefaultFilterClass(const TpmFilterClass* cls);
 // std::invalid_argument for a value that is not an integer.
 int QualityFromParams(const std::string& params, int fallback);
 
-// The bitmap's pixels as an image for the encoders (premultiplied, as the bitmap holds them).
+// The bitmap's pixels as an image for the encoders, in straight colour (what they store).
 TRasterImage RasterOf(const TpmBitmap& bitmap);

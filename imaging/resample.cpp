@@ -15,6 +15,9 @@
 
 namespace {
 
+// Tests and benchmarks: the general code path only (see ResampleForceBaseline).
+bool g_force_baseline = false;
+
 // Weights are fixed point with 14 fraction bits and sum to exactly 1 << 14 for every output
 // pixel, so flat areas stay exactly flat. The row pass keeps 6 fraction bits in int16.
 constexpr int kWeightBits = 14;
@@ -218,8 +221,6 @@ __attribute__((target("avx2"))) void VerticalRowAvx2(const TpmPixelImage& src, i
     VerticalRow(src, firstRow, count, w, x0 + x, columns - x, out + static_cast<size_t>(x) * 4);
 }
 
-bool g_force_baseline = false;
-
 bool UseAvx2() {
   static const bool supported = __builtin_cpu_supports("avx2");
   return supported && !g_force_baseline;
@@ -317,6 +318,74 @@ inline uint32_t OverVector(__m128i sum, uint32_t dst, uint32_t factor) {
 }
 #endif
 
+// Whether every pixel of the axis takes one source pixel whole, the next pixel the next
+// source pixel: a 1:1 draw at whole-pixel positions, fully inside the destination rectangle.
+bool WholePixelSteps(const Axis& axis) {
+  for (size_t k = 0; k < axis.first.size(); ++k) {
+    if (axis.count[k] != 1 || axis.weights[axis.offset[k]] != kWeightOne ||
+        axis.coverage[k] != 1.0f || axis.first[k] != axis.first[0] + static_cast<int>(k))
+      return false;
+  }
+  return true;
+}
+
+// What the filter passes make of one source pixel taken whole at opacity 1, composited
+// over dst: colour clamped to alpha, then source-over rounded as in OverVector.
+inline uint32_t OverWhole(uint32_t src, uint32_t dst) {
+  const uint32_t a = src >> 24;
+  if (a == 255) return src;
+  if (a == 0) return dst;  // every channel clamps to 0
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t s = std::min((src >> shift) & 0xFF, a);
+    uint32_t d = ((dst >> shift) & 0xFF) * (255 - a) + 128;
+    d = (d + (d >> 8)) >> 8;  // round(d * (255 - a) / 255)
+    out |= std::min<uint32_t>(255, s + d) << shift;
+  }
+  return out;
+}
+
+// The draw when both axes take whole pixels at opacity 1: no filtering is left to do, only
+// the compositing, so each pixel is composited straight from its source pixel.
+void DrawWholePixels(const TpmPixelImage& source, const Axis& ax, const Axis& ay,
+                     TpmPixelTarget& target, int bx0, int bx1, int by0,
+                     const std::vector<TpmPixelBox>& clip) {
+  for (size_t k = 0; k < ay.first.size(); ++k) {
+    const int y = by0 + static_cast<int>(k);
+    // in[x - bx0] is the source of target pixel x.
+    const uint32_t* in =
+        source.Pixels + static_cast<size_t>(ay.first[k]) * source.Stride + ax.first[0];
+    uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
+    for (const auto& c : clip) {
+      if (y < c.Top || y >= c.Bottom) continue;
+      const int x1 = std::min(bx1, c.Right);
+      for (int x = std::max(bx0, c.Left); x < x1; ++x) out[x] = OverWhole(in[x - bx0], out[x]);
+    }
+  }
+}
+
+// The columns from .. to of a row that hold pixels other than 0: [First, Last), empty when
+// First >= Last.
+struct Span {
+  int First = 0;
+  int Last = 0;
+};
+
+Span NonZeroSpan(const uint32_t* row, int from, int to) {
+  auto zero8 = [&](int x) {  // pixels x .. x + 7 all 0
+    uint64_t q[4];
+    std::memcpy(q, row + x, sizeof q);
+    return (q[0] | q[1] | q[2] | q[3]) == 0;
+  };
+  int first = from;
+  while (first + 8 <= to && zero8(first)) first += 8;
+  while (first < to && row[first] == 0) ++first;
+  int last = to;
+  while (last - 8 >= first && zero8(last - 8)) last -= 8;
+  while (last > first && row[last - 1] == 0) --last;
+  return {first, last};
+}
+
 bool Finite(const TpmRect& r) {
   return std::isfinite(r.Left) && std::isfinite(r.Top) && std::isfinite(r.Right) &&
          std::isfinite(r.Bottom);
@@ -366,6 +435,10 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
                             bx1, nearest);
   const Axis ay = BuildAxis(dstRect.Top, dstRect.Bottom, srcRect.Top, srcRect.Bottom, sya, syb, by0,
                             by1, nearest);
+  if (opacity == 1.0f && !g_force_baseline && WholePixelSteps(ax) && WholePixelSteps(ay)) {
+    DrawWholePixels(source, ax, ay, target, bx0, bx1, by0, clip);
+    return;
+  }
   const int boxW = bx1 - bx0;
   const int boxH = by1 - by0;
 
@@ -376,6 +449,16 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
     cx1 = std::max(cx1, ax.first[k] + ax.count[k]);
   }
   const int columns = cx1 - cx0;
+  // Transparent source pixels (0) add nothing, and a destination pixel whose taps all fall on
+  // them keeps its colour: each source row's columns between its first and last other pixel
+  // bound the work of the rows that read it.
+  std::vector<Span> spans(static_cast<size_t>(syb - sya));
+  for (int j = sya; j < syb; ++j) {
+    spans[j - sya] =
+        g_force_baseline
+            ? Span{cx0, cx1}
+            : NonZeroSpan(source.Pixels + static_cast<size_t>(j) * source.Stride, cx0, cx1);
+  }
   // Each output row: vertical taps into a Q6 row, then horizontal taps and compositing.
   std::unique_ptr<int16_t[]> mid(new int16_t[static_cast<size_t>(columns) * 4 + 8]);
   for (int k = 0; k < boxH; ++k) {
@@ -384,14 +467,27 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
     for (const auto& c : clip)
       rowInClip |= y >= c.Top && y < c.Bottom && c.Left < bx1 && c.Right > bx0;
     if (!rowInClip) continue;
+    int lo = cx1, hi = cx0;  // the columns where some tap row is not 0
+    for (int t = 0; t < ay.count[k]; ++t) {
+      const Span& span = spans[ay.first[k] + t - sya];
+      if (span.First >= span.Last) continue;
+      lo = std::min(lo, span.First);
+      hi = std::max(hi, span.Last);
+    }
+    if (lo >= hi) continue;
+    // Outside lo .. hi every tap reads 0: so does the vertical sum.
+    std::fill(mid.get(), mid.get() + static_cast<size_t>(lo - cx0) * 4, int16_t{0});
+    std::fill(mid.get() + static_cast<size_t>(hi - cx0) * 4,
+              mid.get() + static_cast<size_t>(columns) * 4, int16_t{0});
+    int16_t* part = mid.get() + static_cast<size_t>(lo - cx0) * 4;
 #if defined(FACETMINT_HAVE_AVX2_PATH)
     if (UseAvx2())
-      VerticalRowAvx2(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], cx0,
-                      columns, mid.get());
+      VerticalRowAvx2(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], lo,
+                      hi - lo, part);
     else
 #endif
-      VerticalRow(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], cx0, columns,
-                  mid.get());
+      VerticalRow(source, ay.first[k], ay.count[k], ay.weights.data() + ay.offset[k], lo, hi - lo,
+                  part);
     const float rowFactor = ay.coverage[k] * opacity;
     uint32_t* out = target.Pixels + static_cast<size_t>(y) * target.Stride;
     for (const auto& c : clip) {
@@ -400,6 +496,7 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
       const int x1 = std::min(bx1, c.Right);
       for (int x = x0; x < x1; ++x) {
         const int i = x - bx0;
+        if (ax.first[i] >= hi || ax.first[i] + ax.count[i] <= lo) continue;  // all taps 0
         const float f = std::min(1.0f, ax.coverage[i] * rowFactor);
         const uint32_t factor = static_cast<uint32_t>(f * 65536.0f + 0.5f);
         if (factor == 0) continue;
@@ -416,7 +513,5 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
 }
 
 void ResampleForceBaseline(bool baseline) {
-#if defined(FACETMINT_HAVE_AVX2_PATH)
   g_force_baseline = baseline;
-#endif
 }

@@ -43,5 +43,5 @@ void ResampleDraw(const TpmPixelImage& source, const TpmRect& srcRect, TpmPixelT
                   bool nearest);
 
 // Tests and benchmarks only: true keeps to the baseline code path even where the processor
-// offers a faster one (the results are identical either way).
+// offers a faster one or the draw needs no filtering (the results are identical either way).
 void ResampleForceBaseline(bool baseline);

@@ -48,75 +48,94 @@ inline void StorePixel(uint8_t* p, __m128i v) {
 }
 #endif
 
-// One row of n pixels (4 interleaved channels) blurred from in to out. The window sum of
-// position x + 1 follows from that of x: the left half (x - r .. x) loses one step of weight,
-// the right half (x + 1 .. x + r + 1) gains one.
+// One row of n pixels (channels interleaved values each, 1 or 4) blurred from in to out.
+// The window sum of position x + 1 follows from that of x: the left half (x - r .. x) loses
+// one step of weight, the right half (x + 1 .. x + r + 1) gains one.
+template <int channels>
 void BlurRow(const uint8_t* in, uint8_t* out, int n, int r, const Divider& div) {
-  auto at = [&](int i) { return in + static_cast<size_t>(std::clamp(i, 0, n - 1)) * 4; };
+  auto at = [&](int i) { return in + static_cast<size_t>(std::clamp(i, 0, n - 1)) * channels; };
 #if defined(__SSE2__)
-  __m128i sum = _mm_setzero_si128(), sumIn = sum, sumOut = sum;
-  for (int k = -r; k <= r; ++k) {
-    const __m128i p = LoadPixel(at(k));
-    const __m128i weighted = _mm_set1_epi32(r + 1 - std::abs(k));
-    sum = _mm_add_epi32(sum, _mm_madd_epi16(p, weighted));  // values and weights < 2^15
-    if (k <= 0)
-      sumOut = _mm_add_epi32(sumOut, p);
-    else
-      sumIn = _mm_add_epi32(sumIn, p);
+  if constexpr (channels == 4) {
+    __m128i sum = _mm_setzero_si128(), sumIn = sum, sumOut = sum;
+    for (int k = -r; k <= r; ++k) {
+      const __m128i p = LoadPixel(at(k));
+      const __m128i weighted = _mm_set1_epi32(r + 1 - std::abs(k));
+      sum = _mm_add_epi32(sum, _mm_madd_epi16(p, weighted));  // values and weights < 2^15
+      if (k <= 0)
+        sumOut = _mm_add_epi32(sumOut, p);
+      else
+        sumIn = _mm_add_epi32(sumIn, p);
+    }
+    for (int x = 0; x < n; ++x) {
+      StorePixel(out + static_cast<size_t>(x) * 4, div(sum));
+      const __m128i leaving = LoadPixel(at(x - r));
+      const __m128i entering = LoadPixel(at(x + r + 1));
+      const __m128i centre = LoadPixel(at(x + 1));
+      sum = _mm_add_epi32(_mm_sub_epi32(sum, sumOut), _mm_add_epi32(sumIn, entering));
+      sumOut = _mm_add_epi32(_mm_sub_epi32(sumOut, leaving), centre);
+      sumIn = _mm_sub_epi32(_mm_add_epi32(sumIn, entering), centre);
+    }
+    return;
   }
-  for (int x = 0; x < n; ++x) {
-    StorePixel(out + static_cast<size_t>(x) * 4, div(sum));
-    const __m128i leaving = LoadPixel(at(x - r));
-    const __m128i entering = LoadPixel(at(x + r + 1));
-    const __m128i centre = LoadPixel(at(x + 1));
-    sum = _mm_add_epi32(_mm_sub_epi32(sum, sumOut), _mm_add_epi32(sumIn, entering));
-    sumOut = _mm_add_epi32(_mm_sub_epi32(sumOut, leaving), centre);
-    sumIn = _mm_sub_epi32(_mm_add_epi32(sumIn, entering), centre);
+#endif
+  if constexpr (channels == 1) {
+    // The row with r + 1 copies of each edge value on either side: no clamping per step.
+    std::vector<uint8_t> padded(static_cast<size_t>(n) + 2 * r + 2);
+    std::fill_n(padded.begin(), r + 1, in[0]);
+    std::copy_n(in, n, padded.begin() + r + 1);
+    std::fill_n(padded.begin() + r + 1 + n, r + 1, in[n - 1]);
+    const uint8_t* p = padded.data() + r + 1;  // p[i] is the value at i, for -r - 1 <= i <= n + r
+    uint32_t sum = 0, sumIn = 0, sumOut = 0;
+    for (int k = -r; k <= r; ++k) {
+      sum += static_cast<uint32_t>(r + 1 - std::abs(k)) * p[k];
+      (k <= 0 ? sumOut : sumIn) += p[k];
+    }
+    for (int x = 0; x < n; ++x) {
+      out[x] = static_cast<uint8_t>(div(sum));
+      const uint32_t entering = p[x + r + 1], centre = p[x + 1];
+      sum = sum - sumOut + sumIn + entering;
+      sumOut = sumOut - p[x - r] + centre;
+      sumIn = sumIn + entering - centre;
+    }
+    return;
   }
-#else
-  uint32_t sum[4] = {0, 0, 0, 0}, sumIn[4] = {0, 0, 0, 0}, sumOut[4] = {0, 0, 0, 0};
+  uint32_t sum[channels] = {}, sumIn[channels] = {}, sumOut[channels] = {};
   for (int k = -r; k <= r; ++k) {
     const uint8_t* p = at(k);
     const uint32_t w = static_cast<uint32_t>(r + 1 - std::abs(k));
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < channels; ++c) {
       sum[c] += w * p[c];
       (k <= 0 ? sumOut : sumIn)[c] += p[c];
     }
   }
   for (int x = 0; x < n; ++x) {
-    uint8_t* o = out + static_cast<size_t>(x) * 4;
-    for (int c = 0; c < 4; ++c) o[c] = static_cast<uint8_t>(div(sum[c]));
+    uint8_t* o = out + static_cast<size_t>(x) * channels;
+    for (int c = 0; c < channels; ++c) o[c] = static_cast<uint8_t>(div(sum[c]));
     const uint8_t* leaving = at(x - r);
     const uint8_t* entering = at(x + r + 1);
     const uint8_t* centre = at(x + 1);
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < channels; ++c) {
       sum[c] = sum[c] - sumOut[c] + sumIn[c] + entering[c];
       sumOut[c] = sumOut[c] - leaving[c] + centre[c];
       sumIn[c] = sumIn[c] + entering[c] - centre[c];
     }
   }
-#endif
 }
 
-}  // namespace
-
-void StackBlur(TpmBitmap& bitmap, int radius) {
-  const int w = bitmap.Width(), h = bitmap.Height();
-  if (radius < 1 || w < 1 || h < 1 || !bitmap.Pixels()) return;
+// Blurs w x h pixels of channels interleaved values (rows of w * channels bytes) in place.
+template <int channels>
+void BlurPlanes(uint8_t* pixels, int w, int h, int radius) {
   // Sums stay below 255 * (r + 1)^2 < 2^24 for every radius up to 254.
   const int r = std::min(radius, 254);
   const Divider div(static_cast<uint32_t>((r + 1) * (r + 1)));
-  // Row pass into whole numbers per channel (interleaved planes), then the column pass
-  // back into the pixels as alpha << 24 | red << 16 | green << 8 | blue.
-  std::vector<uint8_t> rows(static_cast<size_t>(w) * h * 4);
-  const uint8_t* pixels = reinterpret_cast<const uint8_t*>(bitmap.Pixels());
+  const size_t values = static_cast<size_t>(w) * channels;
+  // Row pass into whole numbers per channel, then the column pass back into pixels.
+  std::vector<uint8_t> rows(values * h);
   for (int y = 0; y < h; ++y)
-    BlurRow(pixels + static_cast<size_t>(y) * w * 4, rows.data() + static_cast<size_t>(y) * w * 4,
-            w, r, div);
+    BlurRow<channels>(pixels + y * values, rows.data() + y * values, w, r, div);
 
   // Columns advance together, one row at a time, so every access runs along memory.
-  uint8_t* out = reinterpret_cast<uint8_t*>(bitmap.Pixels());
-  const size_t values = static_cast<size_t>(w) * 4;
+  uint8_t* out = pixels;
   std::vector<uint32_t> sum(values, 0), sumIn(values, 0), sumOut(values, 0);
   auto row = [&](int y) {
     return rows.data() + static_cast<size_t>(std::clamp(y, 0, h - 1)) * values;
@@ -161,4 +180,17 @@ void StackBlur(TpmBitmap& bitmap, int radius) {
       sumIn[v] = sumIn[v] + entering[v] - centre[v];
     }
   }
+}
+
+}  // namespace
+
+void StackBlur(TpmBitmap& bitmap, int radius) {
+  const int w = bitmap.Width(), h = bitmap.Height();
+  if (radius < 1 || w < 1 || h < 1 || !bitmap.Pixels()) return;
+  BlurPlanes<4>(reinterpret_cast<uint8_t*>(bitmap.Pixels()), w, h, radius);
+}
+
+void StackBlurPlane(uint8_t* plane, int width, int height, int radius) {
+  if (radius < 1 || width < 1 || height < 1 || !plane) return;
+  BlurPlanes<1>(plane, width, height, radius);
 }

@@ -596,12 +596,13 @@ bool TgkOpenGLCanvas::BeginScene() {
   return true;
 }
 
-void TgkOpenGLCanvas::ReadFrame(GLuint framebuffer, std::uint32_t* pixels) {
+void TgkOpenGLCanvas::ReadFrame(GLuint framebuffer, std::uint32_t* pixels, int stride) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_PACK_ROW_LENGTH, stride);
   // The upper-left origin puts the top row first; BGRA words are the ARGB layout.
   glReadPixels(0, 0, Width(), Height(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
 }
 
@@ -617,7 +618,7 @@ void TgkOpenGLCanvas::EndScene() {
   }
   if (TgkBitmap* bitmap = Bitmap()) {
     if (std::uint32_t* destination = FrameDestination()) {
-      ReadFrame(source, destination);
+      ReadFrame(source, destination, FrameDestinationStride());
     } else if (bitmap->Width() == Width() && bitmap->Height() == Height() && bitmap->Bits()) {
       // The targets are made at the bitmap's size; a bitmap resized since keeps its pixels.
       ReadFrame(source, bitmap->Bits());

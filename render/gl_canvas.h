@@ -123,7 +123,8 @@ class TgkOpenGLCanvas final : public TgkCanvas {
   void FillMeshInBatches(const TgkMeshData& mesh, int index_count, Place&& place);
   void DrawArrays(GLenum mode, const std::vector<TgkCanvasVertex>& vertices,
                   const std::vector<std::uint16_t>& indices);
-  void ReadFrame(GLuint framebuffer, std::uint32_t* pixels);
+  // stride: words from one row to the next, 0 for Width.
+  void ReadFrame(GLuint framebuffer, std::uint32_t* pixels, int stride = 0);
   TglGlyphAtlas& AtlasForFont();
 
   TglContext* context_ = nullptr;

@@ -190,10 +190,15 @@ class TgkCanvas {
   // Transparent window canvases: the last frame, Width x Height ARGB, rows top to bottom.
   const std::vector<std::uint32_t>& PixelBuffer() const { return pixel_buffer_; }
   // Bitmap canvases: where EndScene stores the frame (Width x Height premultiplied ARGB words,
-  // rows top first) instead of the bitmap's pixels, so a caller that wants the frame in its
-  // own buffer is spared a copy; nullptr stores into the bitmap again.
+  // rows top first, stride words from one row to the next: 0 for Width) instead of the
+  // bitmap's pixels, so a caller that wants the frame in its own buffer, or in a part of a
+  // larger picture, is spared a copy; nullptr stores into the bitmap again.
   std::uint32_t* FrameDestination() const { return frame_destination_; }
-  void SetFrameDestination(std::uint32_t* pixels) { frame_destination_ = pixels; }
+  int FrameDestinationStride() const { return frame_stride_ > 0 ? frame_stride_ : Width(); }
+  void SetFrameDestination(std::uint32_t* pixels, int stride = 0) {
+    frame_destination_ = pixels;
+    frame_stride_ = stride;
+  }
 
   // ---- Virtual operations ----
   // Brings Material into effect; the base does nothing.
@@ -350,6 +355,7 @@ class TgkCanvas {
   std::vector<TgkBitmap*> stale_textures_;
   std::vector<std::uint32_t> pixel_buffer_;
   std::uint32_t* frame_destination_ = nullptr;
+  int frame_stride_ = 0;
 };
 
 // The canvas implementation, as the 3D library's class reference. Bitmaps and the scene host

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
 #include "core/stream.h"
+#include "iconfmt/png_data.h"
 #include "imaging/bitmap.h"
+#include "imaging/image_codec.h"
 #include "tests/iconfmt/icon_readback.h"
 #include "tests/iconfmt/sample_previews.h"
 #include "tests/support/test_support.h"
@@ -264,6 +267,52 @@ TEST_F(IcnsOnDisk, PillowReadsEverySizeInTheStraightColoursWeMeant) {
     ASSERT_FALSE(read.empty()) << error;
     Bytes want = iconreadback::ExpectedRgba(preview->Pixels(), size_t(size) * size);
     EXPECT_LE(iconreadback::MaxDifference(read, want), 1);
+  }
+}
+
+// The PNG elements: each holds its image encoded on its own (the largest is encoded on
+// another thread), an image named twice is stored twice alike, and the order is the caller's.
+TEST(WriteIcns, PngElementsHoldEachImageAsEncodedOnItsOwn) {
+  TSamplePreviews p;
+  const std::unique_ptr<TpmBitmap> big = MakeSamplePreview(300), other = MakeSamplePreview(200);
+  const std::vector<TIcnsPngElement> wanted = {{"ic10", big.get()},
+                                               {"ic13", p.image256.get()},
+                                               {"ic11", p.image32.get()},
+                                               {"ic14", big.get()},
+                                               {"ic09", other.get()}};
+  TMemoryStream stream;
+  WriteIcns(*p.image16, *p.image32, *p.image48, *p.image128, *p.image256, wanted, stream);
+  const Bytes file = stream.Bytes();
+  EXPECT_EQ(BE32(file, 4), file.size());
+  const std::vector<TElement> found = Elements(file);
+  ASSERT_EQ(found.size(), kTypes.size() + wanted.size());
+  for (size_t i = 0; i < wanted.size(); ++i) {
+    const TElement& e = found[kTypes.size() + i];
+    EXPECT_EQ(e.type, wanted[i].Type);
+    EXPECT_EQ(e.Data(file), EncodePngData(*wanted[i].Image)) << wanted[i].Type;
+  }
+}
+
+// An image the PNG encoder refuses (wider than libpng writes) fails the file, whichever
+// thread encodes it: the error reaches the caller and the file on disk stays as it was.
+TEST(WriteIcns, AFailingPngElementRaisesAndLeavesTheOldFile) {
+  TSamplePreviews p;
+  testsupport::TempDir dir;
+  const std::string name = dir.File("old.icns");
+  const std::vector<unsigned char> old = {'o', 'l', 'd'};
+  testsupport::WriteFile(name, old);
+  const TpmBitmap too_wide(1000001, 1), big(1100, 1000);
+  const std::vector<std::vector<TIcnsPngElement>> cases = {
+      {{"ic10", &too_wide}, {"ic11", p.image32.get()}},  // the largest: on the second thread
+      {{"ic10", &big}, {"ic11", &too_wide}}};            // on this thread while the other runs
+  for (const auto& elements : cases) {
+    EXPECT_THROW(
+        WriteIcns(*p.image16, *p.image32, *p.image48, *p.image128, *p.image256, elements, name),
+        EImageError);
+    EXPECT_EQ(testsupport::ReadFile(name), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "imaging/bitmap.h"
 #include "imaging/canvas.h"
@@ -262,6 +263,97 @@ TEST(DrawBitmap, FastAndBaselineCodePathsGiveIdenticalPixels) {
     ResampleForceBaseline(false);
     ASSERT_EQ(0, std::memcmp(fast.Pixels(), base.Pixels(), fast.ByteSize()));
   }
+}
+
+// 1:1 draws at whole-pixel positions skip the filter passes; they must composite exactly
+// what the passes would: over every kind of destination pixel, with pixels whose colour
+// exceeds their alpha, partly outside the target, through clip boxes, from a part of the
+// source, and (not whole-pixel after all) with the source rectangle reaching past the source.
+TEST(DrawBitmap, WholePixelDrawsMatchTheFilteredPath) {
+  TpmBitmap src(67, 45);
+  uint32_t seed = 777;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int y = 0; y < src.Height(); ++y)
+    for (int x = 0; x < src.Width(); ++x) {
+      const uint32_t kind = next() >> 29;  // transparent, opaque, partial, over-bright
+      const uint32_t a = kind == 0 ? 0 : kind == 1 ? 255 : next() >> 24;
+      const uint32_t limit = kind == 7 ? 255 : a;
+      const uint32_t r = next() % (limit + 1), g = next() % (limit + 1), b = next() % (limit + 1);
+      src.Scanline(y)[x] = (a << 24) | (r << 16) | (g << 8) | b;
+    }
+  struct Case {
+    TpmRect from, to;
+  };
+  const Case cases[] = {{{0, 0, 67, 45}, {5, 3, 72, 48}},
+                        {{0, 0, 67, 45}, {-9, -4, 58, 41}},
+                        {{0, 0, 67, 45}, {40, 30, 107, 75}},
+                        {{10, 7, 30, 27}, {2, 2, 22, 22}},
+                        {{-3, -2, 64, 43}, {0, 0, 67, 45}}};
+  const std::vector<TpmPixelBox> clips[] = {{{0, 0, 80, 60}}, {{3, 2, 20, 50}, {30, 10, 70, 25}}};
+  for (const Case& c : cases)
+    for (const auto& clip : clips) {
+      TpmBitmap fast(80, 60), base(80, 60);
+      for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+          const uint32_t a = (x * 7 + y * 3) % 4 == 0 ? 0 : next() >> 24;
+          const uint32_t v = a ? next() % (a + 1) : 0;
+          fast.Scanline(y)[x] = base.Scanline(y)[x] = (a << 24) | (v << 16) | (v / 3 << 8) | v;
+        }
+      TpmPixelImage image{src.Pixels(), src.Width(), src.Height(), src.Width()};
+      TpmPixelTarget ft{fast.Pixels(), 80, 60, 80}, bt{base.Pixels(), 80, 60, 80};
+      ResampleForceBaseline(false);
+      ResampleDraw(image, c.from, ft, c.to, clip, 1, false);
+      ResampleForceBaseline(true);
+      ResampleDraw(image, c.from, bt, c.to, clip, 1, false);
+      ResampleForceBaseline(false);
+      for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+          ASSERT_EQ(fast.Scanline(y)[x], base.Scanline(y)[x])
+              << "to " << c.to.Left << "," << c.to.Top << " pixel " << x << "," << y;
+    }
+}
+
+// Work is skipped where the source is transparent; the pixels must be those of the draw that
+// skips nothing: sources with empty rows, empty margins of every width, lone pixels near the
+// edges, drawn shrunk, enlarged, 1:1 at fractional offsets and nearest, over a background.
+TEST(DrawBitmap, TransparentSourceAreasGiveTheSamePixelsAsTheFullDraw) {
+  TpmBitmap src(157, 97);
+  uint32_t seed = 99;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  for (int y = 0; y < src.Height(); ++y) {
+    // Rows: empty, one lone pixel, or a run of content between margins of any width.
+    const int kind = y % 5 == 1 ? 0 : y % 7 == 3 ? 1 : 2;
+    const int left = static_cast<int>(next() % 90), width = static_cast<int>(next() % 80);
+    const int lone = static_cast<int>(next() % 157);
+    for (int x = 0; x < src.Width(); ++x) {
+      const bool on = kind == 1 ? x == lone : kind == 2 && x >= left && x < left + width;
+      const uint32_t a = on ? 1 + next() % 255 : 0;
+      const uint32_t c = a ? next() % (a + 1) : 0;
+      src.Scanline(y)[x] = (a << 24) | (c << 16) | (c / 2 << 8) | (c / 4);
+    }
+  }
+  src.Scanline(0)[0] = 0xFF102030;  // corners, at the very ends of the scans
+  src.Scanline(96)[156] = 0x80404040;
+  const TpmRect targets[] = {{0, 0, 40, 25},
+                             {3.3f, 1.7f, 160.3f, 98.7f},
+                             {-20, -9, 300, 200},
+                             {0.5f, 0.25f, 80, 50},
+                             {10, 10, 167, 107}};
+  for (const TpmRect& r : targets)
+    for (bool nearest : {false, true})
+      for (float opacity : {1.0f, 0.6f}) {
+        TpmBitmap fast(170, 120), base(170, 120);
+        for (int y = 0; y < 120; ++y)
+          for (int x = 0; x < 170; ++x)
+            fast.Scanline(y)[x] = base.Scanline(y)[x] = (x + y) % 3 ? 0x80402010u : 0;
+        ResampleForceBaseline(false);
+        fast.Canvas().DrawBitmap(src, Whole(src), r, opacity, nearest);
+        ResampleForceBaseline(true);
+        base.Canvas().DrawBitmap(src, Whole(src), r, opacity, nearest);
+        ResampleForceBaseline(false);
+        ASSERT_EQ(0, std::memcmp(fast.Pixels(), base.Pixels(), fast.ByteSize()))
+            << r.Left << "," << r.Top << " nearest " << nearest << " opacity " << opacity;
+      }
 }
 
 TEST(DrawBitmap, RotatedShrinkStillAverages) {

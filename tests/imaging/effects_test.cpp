@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "core/property_registry.h"
 #include "imaging/bitmap.h"
@@ -100,6 +101,66 @@ TEST(StackBlur, KeepsPremultipliedOrderAndFlatAreas) {
   copy.Assign(same);
   StackBlur(same, 0);
   EXPECT_EQ(0, std::memcmp(same.Pixels(), copy.Pixels(), same.ByteSize()));
+}
+
+TEST(StackBlur, OneChannelPlaneMatchesTheBitmapBlurOfThatChannel) {
+  for (int r : {1, 3, 16, 60}) {
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 1}, std::pair{1, 9}, std::pair{37, 29}}) {
+      TpmBitmap b(w, h);
+      RandomPremultiplied(b, r * 31 + w * h);
+      std::vector<uint8_t> plane(size_t(w) * h);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) plane[size_t(y) * w + x] = uint8_t(b.Scanline(y)[x] >> 24);
+      ReferenceBlur(b, r);
+      StackBlurPlane(plane.data(), w, h, r);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          ASSERT_EQ(plane[size_t(y) * w + x], b.Scanline(y)[x] >> 24)
+              << "r=" << r << " " << w << "x" << h << " at " << x << "," << y;
+    }
+  }
+}
+
+// The shadow and glow blur only the alpha of premultiplied pixels; the result must be what
+// blurring every channel and tinting gives, also for pixels whose colour exceeds their alpha
+// (those keep colour where the alpha blurs to 0, so they go the whole way).
+TEST(ShadowEffect, AlphaOnlyShadowEqualsTheWholePixelBlur) {
+  auto reference = [](TpmBitmap& b, bool solid, int r, uint32_t colour, float opacity) {
+    if (solid)
+      for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+          if (b.Scanline(y)[x] >> 24) b.Scanline(y)[x] |= 0xFF000000u;
+    StackBlur(b, r);
+    TintSilhouette(b, colour, opacity);
+  };
+  for (bool valid : {true, false})
+    for (bool solid : {true, false})
+      for (int r : {0, 2, 16}) {
+        TpmBitmap a(41, 23), b(41, 23);
+        // Blocks and specks, so that much of the blur ends at alpha 0.
+        std::mt19937 rng(r * 4 + solid * 2 + valid);
+        for (int y = 0; y < 23; ++y)
+          for (int x = 0; x < 41; ++x) {
+            const bool inside = (x / 8 + y / 6) % 3 == 0;
+            // Outside, faint specks that the blur takes down to alpha 0.
+            const uint32_t al = inside ? rng() % 256 : rng() % 7 == 0 ? rng() % 4 : 0;
+            const uint32_t c = valid ? (al ? rng() % (al + 1) : 0) : rng() % 256;
+            a.Scanline(y)[x] = (al << 24) | (c << 16) | (c / 2 << 8) | (c / 3);
+          }
+        b.Assign(a);
+        ShadowPixels(a, solid, r, 0xC0336699u, 0.7f);
+        reference(b, solid, r, 0xC0336699u, 0.7f);
+        ASSERT_EQ(0, std::memcmp(a.Pixels(), b.Pixels(), a.ByteSize()))
+            << "valid " << valid << " solid " << solid << " r " << r;
+      }
+  TpmBitmap g(30, 30), h(30, 30);
+  RandomPremultiplied(g, 5);
+  h.Assign(g);
+  TpmGlowEffect glow;
+  glow.ProcessEffect(nullptr, g);
+  reference(h, false, static_cast<int>(glow.Softness() * 10.0f + 5.0f), glow.GlowColor(),
+            glow.Opacity());
+  EXPECT_EQ(0, std::memcmp(g.Pixels(), h.Pixels(), g.ByteSize()));
 }
 
 TEST(ShadowEffect, DefaultsClampingAndChangeNotification) {

@@ -73,6 +73,33 @@ TEST_F(RenderTest, FramesArePremultipliedAndGoWhereTheCallerAsks) {
   EXPECT_EQ(Pixel(5, 5), first);                // and the bitmap keeps its last frame
 }
 
+// A frame sent into a part of a larger picture: rows a stride apart, nothing written
+// beside them.
+TEST_F(RenderTest, AFrameGoesIntoItsPlaceInsideALargerPicture) {
+  const int stride = kSize * 2 + 3, offset = 5;
+  std::vector<std::uint32_t> picture(static_cast<size_t>(stride) * (kSize + 1), 0xDEADBEEF);
+  canvas->SetFrameDestination(picture.data() + offset, stride);
+  Begin();
+  Colour(0xFF00FF00);
+  ScreenRect(0, 0, kSize, kSize / 2);
+  canvas->EndScene();
+  canvas->SetFrameDestination(nullptr);
+  for (int y = 0; y <= kSize; ++y)
+    for (int x = 0; x < stride; ++x) {
+      const std::uint32_t p = picture[static_cast<size_t>(y) * stride + x];
+      const bool inside = y < kSize && x >= offset && x < offset + kSize;
+      const std::uint32_t want = !inside ? 0xDEADBEEF : y < kSize / 2 ? 0xFF00FF00 : 0;
+      ASSERT_EQ(p, want) << x << "," << y;
+    }
+  // The next frame without a destination goes into the bitmap, packed as before.
+  Begin();
+  Colour(0xFF0000FF);
+  ScreenRect(0, 0, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(kSize - 1, kSize - 1), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(0, 1), 0xFF0000FFu);
+}
+
 TEST_F(RenderTest, OpacityScalesTheUnlitVertexAlpha) {
   Begin();
   Colour(0xFFFFFFFF);

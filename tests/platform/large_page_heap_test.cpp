@@ -1,0 +1,51 @@
+// The render command's heap: large blocks from the advised heap, reused once freed.
+#include "platform/large_page_heap.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// The VmFlags line of the mapping that holds address, from /proc/self/smaps.
+std::string FlagsOfMappingAt(uintptr_t address) {
+  std::ifstream smaps("/proc/self/smaps");
+  std::string line;
+  bool inside = false;
+  while (std::getline(smaps, line)) {
+    uintptr_t from = 0, to = 0;
+    char dash = 0;
+    std::istringstream range(line);
+    if (range >> std::hex >> from >> dash >> to && dash == '-') {
+      inside = address >= from && address < to;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line;
+    }
+  }
+  return "";
+}
+
+TEST(LargePageHeap, LargeBlocksComeFromTheAdvisedHeapAndAreReused) {
+  const size_t advised = UseLargePageHeap(size_t{128} << 20);
+  if (advised == 0) GTEST_SKIP() << "the system refuses huge page advice";
+  EXPECT_GE(advised, size_t{100} << 20);
+  // A picture-sized block: inside the heap, not a mapping of its own.
+  void* block = std::malloc(size_t{16} << 20);
+  ASSERT_NE(block, nullptr);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(block);
+  EXPECT_LT(at, reinterpret_cast<uintptr_t>(sbrk(0)));
+  EXPECT_NE(FlagsOfMappingAt(at + (size_t{8} << 20)).find(" hg"), std::string::npos)
+      << FlagsOfMappingAt(at + (size_t{8} << 20));
+  // Freed and asked again: the same memory, with its pages already there.
+  std::free(block);
+  void* again = std::malloc(size_t{16} << 20);
+  EXPECT_EQ(again, block);
+  std::free(again);
+}
+
+}  // namespace
