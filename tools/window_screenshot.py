@@ -15,15 +15,10 @@ import time
 
 from PIL import ImageGrab
 
+from private_xvfb import start_xvfb
+
 WIDTH, HEIGHT = 1066, 657
 LIMIT_S = 30
-
-
-def free_display():
-    for n in range(90, 200):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise SystemExit("no free X display number")
 
 
 def window_box(shot):
@@ -53,15 +48,9 @@ def main():
     exe, output = sys.argv[1], sys.argv[2]
     os.makedirs(os.path.dirname(os.path.abspath(output)), exist_ok=True)
     model = sys.argv[3:4]
-    display = free_display()
-    xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    xvfb, display = start_xvfb("-screen", "0", "1280x800x24")
     program = None
     try:
-        for _ in range(100):
-            if os.path.exists(f"/tmp/.X11-unix/X{display[1:]}"):
-                break
-            time.sleep(0.05)
         env = dict(os.environ, DISPLAY=display)
         env.pop("SDL_VIDEODRIVER", None)
         env.pop("WAYLAND_DISPLAY", None)

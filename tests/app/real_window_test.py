@@ -13,6 +13,9 @@ import unittest
 
 from PIL import ImageChops, ImageGrab
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../tools"))
+from private_xvfb import start_xvfb  # noqa: E402
+
 EXE = None
 WIDTH, HEIGHT = 1066, 657
 # Where the controls sit at the design size, in client pixels.
@@ -24,22 +27,11 @@ LEFT_PANEL = (0, 62, 255, 657)  # box of the left panel below the tool bar
 SETTLE_S = 1.5
 
 
-def free_display():
-    for n in range(100, 300):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise RuntimeError("no free X display number")
-
-
 class Session:
     """One Xvfb display with one facetmint window on it."""
 
     def __init__(self, args=()):
-        self.display = free_display()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", "1280x800x24", "-nolisten", "tcp",
-             "-noreset"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.xvfb, self.display = start_xvfb("-screen", "0", "1280x800x24", "-noreset")
         self.env = dict(os.environ, DISPLAY=self.display)
         for _ in range(250):  # until the server answers
             if subprocess.run(["xprop", "-root", "_XKB_RULES_NAMES"], env=self.env,
