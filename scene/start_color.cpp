@@ -5,7 +5,19 @@ uint32_t TgkRandom::Next(uint32_t range) {
   return static_cast<uint32_t>((static_cast<uint64_t>(state_) * range) >> 32);
 }
 
-uint32_t NextStartColor() {
+namespace {
+
+TgkRandom& Generator() {
   static TgkRandom generator;
-  return 0xFF000000u + generator.Next(0xFFFFFF);
+  return generator;
+}
+
+}  // namespace
+
+uint32_t NextStartColor() {
+  return 0xFF000000u + Generator().Next(0xFFFFFF);
+}
+
+void ResetStartColors() {
+  Generator() = TgkRandom();
 }

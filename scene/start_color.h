@@ -19,3 +19,6 @@ class TgkRandom {
 
 // Draws from the process-wide generator: 0xFF000000 + r with r in [0, 0xFFFFFF).
 uint32_t NextStartColor();
+
+// Puts the process-wide generator back to its first value, as a new process has it.
+void ResetStartColors();

@@ -1,0 +1,149 @@
+#include "app/render_job.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "app/framing.h"
+#include "app/workbench.h"
+#include "core/text_helpers.h"
+#include "import/model_formats.h"
+#include "platform/large_page_heap.h"
+#include "render/egl_context.h"
+#include "render/gl_canvas.h"
+#include "scene/shape.h"
+#include "scene/start_color.h"
+
+std::string CheckModel(const std::string& file) {
+  const std::string ext = LowerExtension(file);
+  if (!ModelFormatOf(file)) {
+    throw EFailure(file,
+                   "unknown model format (expected a model file such as .3ds, .md3, .gltf, "
+                   ".glb, .obj, .fbx, .dae, .stl or .ply)");
+  }
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(file, error);
+  if (!std::filesystem::exists(status)) throw EFailure(file, "no such file");
+  if (std::filesystem::is_directory(status)) throw EFailure(file, "is a folder");
+  if (!std::filesystem::is_regular_file(status)) throw EFailure(file, "is not a regular file");
+  return ext.substr(1);
+}
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    const bool space = c == '\n' || c == '\r' || c == '\t';
+    if (space && (line.empty() || line.back() == ' ')) continue;
+    line += space ? ' ' : c;
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+namespace {
+
+// True when no pixel of Bitmap is even partly opaque.
+bool FullyTransparent(const TpmBitmap& bitmap) {
+  const size_t count = static_cast<size_t>(bitmap.Width()) * static_cast<size_t>(bitmap.Height());
+  const uint32_t* pixels = bitmap.Pixels();
+  return std::none_of(pixels, pixels + count, [](uint32_t p) { return (p >> 24) != 0; });
+}
+
+}  // namespace
+
+// Textures the model names but that cannot be shown are warnings: the model is drawn in
+// its base colours.
+void LoadModelFile(TWorkbench& workbench, const std::string& file, std::ostream& err) {
+  try {
+    if (!workbench.LoadModel(file)) throw EFailure(file, "no such file");
+  } catch (const EFailure&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw EFailure(file, e.what());
+  }
+  std::set<std::string> said;
+  for (const auto& [mesh, texture] : workbench.LoadReport().Textures) {
+    if (!texture.Note.empty() && said.insert(texture.Note).second)
+      err << "facetmint: " << file << ": warning: " << OneLine(texture.Note) << "\n";
+  }
+}
+
+namespace {
+
+TIconFormat FormatOf(const std::string& file) {
+  const std::string ext = LowerExtension(file);
+  if (ext == ".icns") return ifIcns;
+  if (ext == ".ico") return ifIco;
+  if (ext == ".iconset") return ifIconset;
+  return ifPng;
+}
+
+void Save(TWorkbench& workbench, TIconFormat format, const std::string& file, int png_size) {
+  try {
+    workbench.Save(format, file, png_size);
+  } catch (const std::exception& e) {
+    throw EFailure(file, e.what());
+  }
+}
+
+}  // namespace
+
+void RunRenderJob(const TRenderJob& job, std::ostream& err) {
+  // The command allocates its pictures (up to 16 MB each) once and then ends: fault them in
+  // huge pages (for the 1024 master this halves what the .icns adds). A batch worker keeps
+  // that heap for the next model, so it is prepared once per process.
+  static const size_t heap = UseLargePageHeap(size_t{256} << 20);
+  (void)heap;
+  const std::string subject = job.Model.empty() ? "round cube" : job.Model;
+  if (!job.Model.empty()) CheckModel(job.Model);
+  InstallOpenGLRenderer();
+  // New shapes take their colours from one generator; a model rendered after another in
+  // the same process must get the colours a fresh process gives it.
+  ResetStartColors();
+  TWorkbench workbench;
+  if (!job.Model.empty()) {
+    LoadModelFile(workbench, job.Model, err);
+  }
+  try {
+    ApplyRenderSettings(workbench, job.Settings);
+  } catch (const EUnknownMesh& e) {
+    throw EFailure(subject, e.what());
+  }
+  if (job.Fit) FitFraming(workbench, job.FitMargin);
+  workbench.SetIconSetName(job.Name);
+  workbench.SetWebBackground(job.Background);
+  // In the window a frame that cannot start keeps the last render; here there is none,
+  // and empty icons must not pass for a result.
+  if (!workbench.RenderIcons()) {
+    const std::string& why = TglEglContext::OffscreenContextError();
+    throw EFailure(subject, "cannot render off-screen" + (why.empty() ? "" : ": " + why));
+  }
+  // Icons of nothing must not pass for a result, unless every mesh was hidden on purpose.
+  const std::vector<TgkShape*> meshes = workbench.Meshes();
+  const bool any_shown =
+      std::any_of(meshes.begin(), meshes.end(), [](TgkShape* m) { return m->Visible(); });
+  if (any_shown && FullyTransparent(workbench.Preview(256))) {
+    throw EFailure(subject,
+                   "nothing of the model is visible in the icon (turned or moved out of view)");
+  }
+  for (const std::string& file : job.Outputs) Save(workbench, FormatOf(file), file, job.PngSize);
+  if (!job.IconThemeDir.empty()) Save(workbench, ifIconTheme, job.IconThemeDir, job.PngSize);
+  if (!job.WebDir.empty()) Save(workbench, ifWeb, job.WebDir, job.PngSize);
+  if (!job.PreviewDir.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(job.PreviewDir, error);
+    if (error) throw EFailure(job.PreviewDir, error.message());
+    for (int size : TIconPreviews::kSizes) {
+      const std::string file =
+          (std::filesystem::path(job.PreviewDir) / ("icon" + std::to_string(size) + ".png"))
+              .string();
+      try {
+        if (!workbench.Preview(size).SaveToFile(file, "")) {
+          throw std::runtime_error("the image codec refused to write it");
+        }
+      } catch (const std::exception& e) {
+        throw EFailure(file, e.what());
+      }
+    }
+  }
+}
