@@ -20,6 +20,7 @@ packages=(
   libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgles-dev
   libsdl2-dev libgtk-3-dev libwayland-dev xdg-utils libassimp-dev assimp-testmodels
+  nlohmann-json3-dev
   python3 python3-pil python3-cairo icoutils icnsutils pngcheck xvfb xauth xdotool x11-utils
   libxfixes3 locales gettext
 )

@@ -1,17 +1,23 @@
 #include "app/cli.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <new>
 #include <optional>
 #include <stdexcept>
 
+#include "app/batch.h"
+#include "app/batch_run.h"
 #include "app/command_line.h"
 #include "app/model_info.h"
 #include "app/program_files.h"
+#include "app/recipe.h"
 #include "app/render_job.h"
 #include "app/thumbnail.h"
 #include "app/window_launch.h"
 #include "app/workbench.h"
+#include "platform/atomic_file.h"
 #include "platform/display_probe.h"
 #include "platform/large_page_heap.h"
 
@@ -20,6 +26,35 @@
 #endif
 
 namespace {
+
+// render: the recipe saved, then every model rendered: in this process when there is one,
+// by workers when there are more. Returns the exit status.
+int Render(const TCommandLine& line, std::ostream& err) {
+  const TRenderRequest& request = line.Render;
+  if (!line.SaveRecipe.empty()) {
+    try {
+      WriteRecipe(line.SaveRecipe, request);
+    } catch (const std::exception& e) {
+      throw EFailure(line.SaveRecipe, e.what());
+    }
+  }
+  const TRenderJob& job = request.Job;
+  if (job.Outputs.empty() && job.PreviewDir.empty() && job.IconThemeDir.empty() &&
+      job.WebDir.empty()) {
+    return 0;  // only the recipe was asked for
+  }
+  const std::vector<TRenderJob> jobs = PlanBatch(request);
+  if (jobs.size() == 1) {
+    RemoveTemporaryFilesOnSignals();
+    RunRenderJob(jobs[0], err);
+    return 0;
+  }
+  const int workers = request.Jobs > 0 ? request.Jobs : DefaultWorkers();
+  const size_t failed = RunBatch(jobs, workers, err, ::isatty(STDERR_FILENO) == 1);
+  if (failed == 0) return 0;
+  err << "facetmint: " << failed << " of " << jobs.size() << " models failed\n";
+  return 1;
+}
 
 void Info(const std::string& file, std::ostream& out, std::ostream& err) {
   const std::string format = CheckModel(file);
@@ -34,6 +69,9 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
   TCommandLine line;
   try {
     line = ParseCommandLine(args);
+  } catch (const ERecipeError& e) {
+    err << "facetmint: " << e.what() << "\n";
+    return 2;
   } catch (const EUsageError& e) {
     err << "facetmint: " << e.what() << "\n" << UsageText();
     return 2;
@@ -53,8 +91,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         Info(line.InfoModel, out, err);
         return 0;
       case TCommand::Render:
-        RunRenderJob(line.Render, err);
-        return 0;
+        return Render(line, err);
       case TCommand::Thumbnail:
         LimitThumbnailResources(line.Thumbnail);
         UseLargePageHeap(size_t{256} << 20);  // as the render: a short run of large pictures
@@ -90,6 +127,12 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         return 0;
       }
     }
+  } catch (const EBatchConflict& e) {
+    err << "facetmint: " << e.what() << "\n";
+    return 2;
+  } catch (const EUsageError& e) {
+    err << "facetmint: " << e.what() << "\n" << UsageText();
+    return 2;
   } catch (const EFailure& e) {
     err << "facetmint: " << e.Subject() << ": " << OneLine(e.what()) << "\n";
   } catch (const std::bad_alloc&) {

@@ -9,8 +9,63 @@
 #include <optional>
 
 #include "app/icon_sets.h"
+#include "app/recipe.h"
 #include "app/window_sliders.h"
 #include "core/text_helpers.h"
+
+// ---- Checks of values, shared with recipes ----
+
+uint32_t ParseColor(const std::string& option, const std::string& text, bool opaque) {
+  const size_t digits = text.size() - 1;
+  bool ok = !text.empty() && text[0] == '#' && (digits == 6 || (!opaque && digits == 8));
+  for (size_t i = 1; ok && i < text.size(); ++i) {
+    ok = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
+  }
+  if (!ok) {
+    throw EUsageError(option + ": expected a colour " + (opaque ? "#RRGGBB" : "#AARRGGBB") +
+                      ", got \"" + text + "\"");
+  }
+  uint32_t color = static_cast<uint32_t>(std::strtoul(text.c_str() + 1, nullptr, 16));
+  if (digits == 6) color |= 0xFF000000u;
+  return color;
+}
+
+void CheckOutputFile(const std::string& file) {
+  const std::string ext = LowerExtension(file);
+  if (ext != ".icns" && ext != ".ico" && ext != ".png" && ext != ".iconset") {
+    throw EUsageError(file + ": unknown output format (use .icns, .ico, .png or .iconset)");
+  }
+}
+
+void CheckFolder(const std::string& option, const std::string& folder) {
+  if (folder.empty()) throw EUsageError(option + " needs a folder");
+}
+
+void CheckIconSetNameOption(const std::string& option, const std::string& name) {
+  // "{name}" is the model's name, checked when the batch fills it in.
+  if (!ValidIconSetName(name)) throw EUsageError(option + ": \"" + name + "\" cannot name a file");
+}
+
+int CheckPngSize(const std::string& option, double size) {
+  if (size != std::floor(size) || size < 16 || size > 1024) {
+    throw EUsageError(option + ": expected a whole number from 16 to 1024");
+  }
+  return static_cast<int>(size);
+}
+
+float CheckFitMargin(const std::string& option, double margin) {
+  if (!(margin >= 0 && margin < 50)) {
+    throw EUsageError(option + ": expected a percentage from 0 to below 50");
+  }
+  return static_cast<float>(margin);
+}
+
+int CheckJobs(const std::string& option, double jobs) {
+  if (jobs != std::floor(jobs) || jobs < 1 || jobs > kMostJobs) {
+    throw EUsageError(option + ": expected a whole number from 1 to " + std::to_string(kMostJobs));
+  }
+  return static_cast<int>(jobs);
+}
 
 namespace {
 
@@ -39,43 +94,6 @@ std::vector<float> ParseNumbers(const std::string& option, const std::string& te
                       " comma-separated numbers, got \"" + text + "\"");
   }
   return values;
-}
-
-// "#" and 8 (AARRGGBB) or, with opaque, 6 (RRGGBB) hexadecimal digits.
-uint32_t ParseColor(const std::string& option, const std::string& text, bool opaque) {
-  const size_t digits = text.size() - 1;
-  bool ok = !text.empty() && text[0] == '#' && (digits == 6 || (!opaque && digits == 8));
-  for (size_t i = 1; ok && i < text.size(); ++i) {
-    ok = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
-  }
-  if (!ok) {
-    throw EUsageError(option + ": expected a colour " + (opaque ? "#RRGGBB" : "#AARRGGBB") +
-                      ", got \"" + text + "\"");
-  }
-  uint32_t color = static_cast<uint32_t>(std::strtoul(text.c_str() + 1, nullptr, 16));
-  if (digits == 6) color |= 0xFF000000u;
-  return color;
-}
-
-// The shortest text that reads back as Value.
-std::string NumberText(float value) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
-// A setting takes the value its slider would hold (the workbench applies the slider's rule);
-// a value outside the slider's range is changed, which the user is told. Sign -1 is for the
-// distance, which its slider holds negated.
-void NoteRange(std::vector<std::string>& notices, const std::string& option, float requested,
-               const TpmTrackRange& range, float sign = 1) {
-  const float slider = sign * requested;
-  if (slider >= range.Min && slider <= range.Max - range.ViewportSize) return;
-  const float used = sign * ApplyTrackValue(range, std::nanf(""), slider).value;
-  const float low = std::min(sign * range.Min, sign * (range.Max - range.ViewportSize));
-  const float high = std::max(sign * range.Min, sign * (range.Max - range.ViewportSize));
-  notices.push_back(option + " " + NumberText(requested) + " is outside " + NumberText(low) +
-                    " .. " + NumberText(high) + "; using " + NumberText(used));
 }
 
 // Walks the arguments of one command; long options take "--name VALUE" or "--name=VALUE".
@@ -115,62 +133,83 @@ class TArgs {
   std::optional<std::string> inline_value_;
 };
 
-TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::string>& notices) {
-  TRenderJob job;
+// The first --recipe FILE among the arguments; empty for none.
+std::string RecipeArgument(const std::vector<std::string>& rest) {
+  std::string file;
+  for (size_t i = 0; i < rest.size() && file.empty(); ++i) {
+    if (rest[i].rfind("--recipe=", 0) == 0) {
+      file = rest[i].substr(9);
+      if (file.empty()) throw EUsageError("--recipe needs a file");
+    } else if (rest[i] == "--recipe") {
+      if (i + 1 == rest.size() || rest[i + 1].empty()) throw EUsageError("--recipe needs a file");
+      file = rest[i + 1];
+    }
+  }
+  return file;
+}
+
+// The options of render, applied over a recipe's request when --recipe names one: an option
+// given here replaces the recipe's value of its key; --color replaces the colour of its mesh.
+void ParseRender(const std::vector<std::string>& rest, TCommandLine& line) {
+  TRenderRequest& request = line.Render;
+  if (const std::string recipe = RecipeArgument(rest); !recipe.empty()) {
+    request = ReadRecipe(recipe);
+  }
+  TRenderJob& job = request.Job;
   TRenderSettings& s = job.Settings;
-  bool have_model = false;
+  bool have_model = false, have_output = false, have_hide = false, have_recipe = false;
   TArgs args(rest);
   while (!args.Done()) {
     const std::string a = args.Next();
     if (a == "-o" || a == "--output") {
       const std::string file = args.Value(a);
-      const std::string ext = LowerExtension(file);
-      if (ext != ".icns" && ext != ".ico" && ext != ".png" && ext != ".iconset") {
-        throw EUsageError(file + ": unknown output format (use .icns, .ico, .png or .iconset)");
-      }
+      CheckOutputFile(file);
+      if (!have_output) job.Outputs.clear();
+      have_output = true;
       job.Outputs.push_back(file);
     } else if (a == "--previews") {
       job.PreviewDir = args.Value(a);
-      if (job.PreviewDir.empty()) throw EUsageError("--previews needs a folder");
+      CheckFolder(a, job.PreviewDir);
     } else if (a == "--icon-theme") {
       job.IconThemeDir = args.Value(a);
-      if (job.IconThemeDir.empty()) throw EUsageError("--icon-theme needs a folder");
+      CheckFolder(a, job.IconThemeDir);
     } else if (a == "--web") {
       job.WebDir = args.Value(a);
-      if (job.WebDir.empty()) throw EUsageError("--web needs a folder");
+      CheckFolder(a, job.WebDir);
+    } else if (a == "--out-dir") {
+      request.OutDir = args.Value(a);
+      CheckFolder(a, request.OutDir);
+    } else if (a == "-j" || a == "--jobs") {
+      request.Jobs = CheckJobs(a, ParseNumber(a, args.Value(a)));
+    } else if (a == "--recipe") {
+      args.Value(a);  // read above
+      if (have_recipe) throw EUsageError("--recipe: only one recipe can be given");
+      have_recipe = true;
+    } else if (a == "--save-recipe") {
+      line.SaveRecipe = args.Value(a);
+      if (line.SaveRecipe.empty()) throw EUsageError("--save-recipe needs a file");
     } else if (a == "--name") {
       job.Name = args.Value(a);
-      if (!ValidIconSetName(job.Name)) {
-        throw EUsageError("--name: \"" + job.Name + "\" cannot name a file");
-      }
+      CheckIconSetNameOption(a, job.Name);
     } else if (a == "--background") {
       job.Background = ParseColor(a, args.Value(a), true);
     } else if (a == "--size") {
-      const float size = ParseNumber(a, args.Value(a));
-      if (size != std::floor(size) || size < 16 || size > 1024) {
-        throw EUsageError("--size: expected a whole number from 16 to 1024");
-      }
-      job.PngSize = static_cast<int>(size);
+      job.PngSize = CheckPngSize(a, ParseNumber(a, args.Value(a)));
     } else if (a == "--fit") {
       args.NoValue(a);
       job.Fit = true;
     } else if (a == "--fit-margin") {
-      job.FitMargin = ParseNumber(a, args.Value(a));
-      if (job.FitMargin < 0 || job.FitMargin >= 50) {
-        throw EUsageError("--fit-margin: expected a percentage from 0 to below 50");
-      }
+      job.FitMargin = CheckFitMargin(a, ParseNumber(a, args.Value(a)));
       job.Fit = true;
     } else if (a == "--rotate") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
       s.Rotate = {v[0], v[1], v[2]};
-      for (float angle : v) NoteRange(notices, a, angle, kModelRotateTrack);
     } else if (a == "--view") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 2);
       s.ViewTurn = v[0];
       s.ViewTilt = v[1];
     } else if (a == "--distance") {
       s.Distance = ParseNumber(a, args.Value(a));
-      NoteRange(notices, a, s.Distance, kDistanceTrack, -1);
     } else if (a == "--move") {
       const std::vector<float> v = ParseNumbers(a, args.Value(a), 3);
       s.Move = {v[0], v[1], v[2]};
@@ -182,19 +221,17 @@ TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::st
       s.Shadow.Enabled = false;
     } else if (a == "--shadow-direction") {
       s.Shadow.Direction = ParseNumber(a, args.Value(a));
-      NoteRange(notices, a, s.Shadow.Direction, kShadowDirTrack);
     } else if (a == "--shadow-distance") {
       s.Shadow.Distance = ParseNumber(a, args.Value(a));
-      NoteRange(notices, a, s.Shadow.Distance, kShadowDistTrack);
     } else if (a == "--shadow-opacity") {
       s.Shadow.Opacity = ParseNumber(a, args.Value(a));
-      NoteRange(notices, a, s.Shadow.Opacity, kShadowOpacityTrack);
     } else if (a == "--shadow-softness") {
       s.Shadow.Softness = ParseNumber(a, args.Value(a));
-      NoteRange(notices, a, s.Shadow.Softness, kShadowSoftnessTrack);
     } else if (a == "--shadow-color") {
       s.Shadow.Color = ParseColor(a, args.Value(a), false);
     } else if (a == "--hide") {
+      if (!have_hide) s.Hide.clear();
+      have_hide = true;
       s.Hide.push_back(args.Value(a));
     } else if (a == "--color") {
       const std::string v = args.Value(a);
@@ -206,20 +243,18 @@ TRenderJob ParseRender(const std::vector<std::string>& rest, std::vector<std::st
       s.Colors.emplace_back(v.substr(0, eq), ParseColor(a, v.substr(eq + 1), true));
     } else if (a.size() > 1 && a[0] == '-') {
       throw EUsageError("unknown option " + a);
-    } else if (!have_model) {
-      job.Model = a;
-      have_model = true;
     } else {
-      throw EUsageError("more than one model: \"" + job.Model + "\" and \"" + a + "\"");
+      if (!have_model) request.Models.clear();
+      have_model = true;
+      request.Models.push_back(a);
     }
   }
   if (job.Outputs.empty() && job.PreviewDir.empty() && job.IconThemeDir.empty() &&
-      job.WebDir.empty()) {
+      job.WebDir.empty() && line.SaveRecipe.empty()) {
     throw EUsageError("render needs at least one -o FILE, --previews, --icon-theme or --web DIR");
   }
-  return job;
+  line.Notices = RangeNotices(s);
 }
-
 }  // namespace
 
 namespace {
@@ -244,7 +279,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     line.Command = TCommand::Version;
   } else if (first == "render") {
     line.Command = TCommand::Render;
-    line.Render = ParseRender(rest, line.Notices);
+    ParseRender(rest, line);
   } else if (first == "info") {
     line.Command = TCommand::Info;
     if (rest.size() != 1 || (rest[0].size() > 1 && rest[0][0] == '-')) {

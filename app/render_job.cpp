@@ -126,6 +126,11 @@ void RunRenderJob(const TRenderJob& job, std::ostream& err) {
     throw EFailure(subject,
                    "nothing of the model is visible in the icon (turned or moved out of view)");
   }
+  for (const std::string& folder : job.Folders) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) throw EFailure(folder, error.message());
+  }
   for (const std::string& file : job.Outputs) Save(workbench, FormatOf(file), file, job.PngSize);
   if (!job.IconThemeDir.empty()) Save(workbench, ifIconTheme, job.IconThemeDir, job.PngSize);
   if (!job.WebDir.empty()) Save(workbench, ifWeb, job.WebDir, job.PngSize);

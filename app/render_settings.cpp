@@ -1,9 +1,35 @@
 #include "app/render_settings.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "app/window_sliders.h"
 #include "app/workbench.h"
 #include "scene/shape.h"
 
 namespace {
+
+// The shortest text that reads back as Value.
+std::string NumberText(float value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// A setting takes the value its slider would hold (the workbench applies the slider's rule);
+// a value outside the slider's range is changed, which the user is told. Sign -1 is for the
+// distance, which its slider holds negated.
+void NoteRange(std::vector<std::string>& notices, const std::string& option, float requested,
+               const TpmTrackRange& range, float sign = 1) {
+  const float slider = sign * requested;
+  if (slider >= range.Min && slider <= range.Max - range.ViewportSize) return;
+  const float used = sign * ApplyTrackValue(range, std::nanf(""), slider).value;
+  const float low = std::min(sign * range.Min, sign * (range.Max - range.ViewportSize));
+  const float high = std::max(sign * range.Min, sign * (range.Max - range.ViewportSize));
+  notices.push_back(option + " " + NumberText(requested) + " is outside " + NumberText(low) +
+                    " .. " + NumberText(high) + "; using " + NumberText(used));
+}
 
 template <class Fn>
 void ForMeshesNamed(TWorkbench& workbench, const std::string& name, Fn fn) {
@@ -41,4 +67,15 @@ void ApplyRenderSettings(TWorkbench& workbench, const TRenderSettings& s) {
     ForMeshesNamed(workbench, entry.first,
                    [&](TgkShape& mesh) { workbench.SetMeshColor(mesh, color); });
   }
+}
+
+std::vector<std::string> RangeNotices(const TRenderSettings& s) {
+  std::vector<std::string> notices;
+  for (float angle : s.Rotate) NoteRange(notices, "--rotate", angle, kModelRotateTrack);
+  NoteRange(notices, "--distance", s.Distance, kDistanceTrack, -1);
+  NoteRange(notices, "--shadow-direction", s.Shadow.Direction, kShadowDirTrack);
+  NoteRange(notices, "--shadow-distance", s.Shadow.Distance, kShadowDistTrack);
+  NoteRange(notices, "--shadow-opacity", s.Shadow.Opacity, kShadowOpacityTrack);
+  NoteRange(notices, "--shadow-softness", s.Shadow.Softness, kShadowSoftnessTrack);
+  return notices;
 }

@@ -33,6 +33,10 @@ class EUnknownMesh : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// One line for each setting outside its slider's range, naming the option and the value
+// the render uses instead: "--distance 30 is outside 2 .. 20; using 20".
+std::vector<std::string> RangeNotices(const TRenderSettings& settings);
+
 // Applies every setting through the workbench (and so through the sliders' rule). Every
 // mesh of a name is affected; a name that matches none raises EUnknownMesh.
 void ApplyRenderSettings(TWorkbench& workbench, const TRenderSettings& settings);

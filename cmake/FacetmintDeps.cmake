@@ -18,3 +18,5 @@ pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 # The Open Asset Import Library, for the model formats beyond 3DS and MD3 (libassimp-dev).
 pkg_check_modules(ASSIMP REQUIRED IMPORTED_TARGET assimp)
 find_package(GIF REQUIRED)
+# Recipes (app/recipe.cpp) are JSON.
+find_package(nlohmann_json 3.10 REQUIRED)

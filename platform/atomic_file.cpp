@@ -1,9 +1,12 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +19,60 @@ namespace {
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The temporary files being written, for the signal handler: it may only read what is
+// complete, so a slot's path is written before the slot is marked used.
+struct TPendingSlot {
+  std::atomic<bool> used{false};
+  char path[4096];
+};
+std::array<TPendingSlot, 16> g_pending;
+
+// Signals that would end the process are held while a temporary file comes into being or
+// goes, so that the handler never misses one that exists.
+class TEndSignalsHeld {
+ public:
+  TEndSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~TEndSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  TEndSignalsHeld(const TEndSignalsHeld&) = delete;
+  TEndSignalsHeld& operator=(const TEndSignalsHeld&) = delete;
+
+ private:
+  sigset_t old_;
+};
+
+void AddPending(const std::string& path) {
+  if (path.size() >= sizeof TPendingSlot::path) return;
+  for (TPendingSlot& slot : g_pending) {
+    if (slot.used.load(std::memory_order_acquire)) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return;
+  }
+}
+
+void RemovePending(const std::string& path) {
+  for (TPendingSlot& slot : g_pending) {
+    if (slot.used.load(std::memory_order_acquire) && path == slot.path) {
+      slot.used.store(false, std::memory_order_release);
+      return;
+    }
+  }
+}
+
+void RemovePendingAndEnd(int signal) {
+  for (TPendingSlot& slot : g_pending) {
+    if (slot.used.load(std::memory_order_acquire)) ::unlink(slot.path);
+  }
+  // The handler was reset to the default (SA_RESETHAND): the signal, held until the handler
+  // returns, then ends the process as it would have.
+  ::raise(signal);
 }
 
 // A process over its file-size limit is killed by SIGXFSZ unless it ignores the signal;
@@ -63,7 +120,9 @@ TAtomicFileStream::TReserved ReserveTemporary(const std::string& written,
     // Keep the permissions of an existing target; a new file gets 0666 less the umask.
     struct stat st {};
     mode_t mode = ::stat(written.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0666;
+    TEndSignalsHeld held;
     int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0) AddPending(name);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       throw EStreamError("Cannot create file \"" + target + "\". " + std::strerror(errno));
@@ -74,6 +133,7 @@ TAtomicFileStream::TReserved ReserveTemporary(const std::string& written,
       const int err = errno;
       ::close(fd);
       ::unlink(name.c_str());
+      RemovePending(name);
       throw EStreamError("Cannot create file \"" + target + "\". " + std::strerror(err));
     }
     return {file, std::move(name)};
@@ -113,7 +173,9 @@ TAtomicFileStream::~TAtomicFileStream() {
     Close();
   } catch (...) {  // the temporary file goes anyway
   }
+  TEndSignalsHeld held;
   ::unlink(FileName().c_str());
+  RemovePending(FileName());
 }
 
 void TAtomicFileStream::Commit() {
@@ -121,15 +183,30 @@ void TAtomicFileStream::Commit() {
     Flush();
     Close();
   } catch (...) {
+    TEndSignalsHeld held;
     ::unlink(FileName().c_str());
+    RemovePending(FileName());
     committed_ = true;
     throw;
   }
   committed_ = true;
-  if (::rename(FileName().c_str(), written_.c_str()) != 0) {
-    int err = errno;
-    ::unlink(FileName().c_str());
-    throw EStreamError("Cannot write file \"" + target_ + "\". " + std::strerror(err));
+  int err = 0;
+  {
+    TEndSignalsHeld held;
+    if (::rename(FileName().c_str(), written_.c_str()) != 0) {
+      err = errno;
+      ::unlink(FileName().c_str());
+    }
+    RemovePending(FileName());
   }
+  if (err != 0) throw EStreamError("Cannot write file \"" + target_ + "\". " + std::strerror(err));
   FlushFolder(written_);
+}
+
+void RemoveTemporaryFilesOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemovePendingAndEnd;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
 }
