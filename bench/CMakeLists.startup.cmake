@@ -5,3 +5,7 @@ target_link_libraries(bench_startup PRIVATE facetmint_flags facetmint_imaging)
 target_compile_definitions(bench_startup PRIVATE FACETMINT_EXE="$<TARGET_FILE:facetmint>"
                                                  EGL_START_EXE="$<TARGET_FILE:bench_egl_start>")
 add_dependencies(bench_startup facetmint bench_egl_start)
+add_executable(bench_batch ${CMAKE_CURRENT_LIST_DIR}/batch_bench.cpp)
+target_link_libraries(bench_batch PRIVATE facetmint_flags facetmint_imaging)
+target_compile_definitions(bench_batch PRIVATE FACETMINT_EXE="$<TARGET_FILE:facetmint>")
+add_dependencies(bench_batch facetmint)
