@@ -333,8 +333,9 @@ const TKey kKeys[] = {
        if (!v.is_object()) Wrong(c, key, "an object of mesh names and colours", v);
        r.Job.Settings.Colors.clear();
        for (const auto& [mesh, color] : v.items()) {
-         const std::string option = key + ": " + mesh;
-         r.Job.Settings.Colors.emplace_back(mesh, OpaqueColor(option, String(c, option, color)));
+         if (!color.is_string()) Wrong(c, key + "\": \"" + mesh, "a string", color);
+         r.Job.Settings.Colors.emplace_back(
+             mesh, OpaqueColor(key + ": " + mesh, color.get<std::string>()));
        }
      },
      [](const TRecipeContext&, const TRenderRequest& r) -> json {

@@ -25,8 +25,8 @@ TEST(CommandLine, RenderTakesModelOutputsAndSettings) {
                                         "--previews",
                                         "p"});
   ASSERT_EQ(line.Command, TCommand::Render);
-  const TRenderJob& job = line.Render;
-  EXPECT_EQ(job.Model, "m.3DS");
+  const TRenderJob& job = line.Render.Job;
+  EXPECT_EQ(line.Render.Models, (std::vector<std::string>{"m.3DS"}));
   EXPECT_EQ(job.Outputs, (std::vector<std::string>{"a.ico", "b.icns"}));
   EXPECT_EQ(job.PreviewDir, "p");
   EXPECT_EQ(job.Settings.ViewTurn, -40);
@@ -44,8 +44,8 @@ TEST(CommandLine, RenderTakesModelOutputsAndSettings) {
 
 TEST(CommandLine, DefaultsAreTheWindowsStartValues) {
   TCommandLine line = ParseCommandLine({"render", "-o", "x.png"});
-  const TRenderSettings& s = line.Render.Settings;
-  EXPECT_TRUE(line.Render.Model.empty());
+  const TRenderSettings& s = line.Render.Job.Settings;
+  EXPECT_TRUE(line.Render.Models.empty());
   EXPECT_EQ(s.ViewTurn, -33);
   EXPECT_EQ(s.ViewTilt, 20);
   EXPECT_EQ(s.Distance, 10);
@@ -69,7 +69,10 @@ TEST(CommandLine, UsageErrors) {
       {"render", "-o", "x.png", "--color", "#123456"},
       {"render", "-o", "x.png", "--shadow-color", "red"},
       {"render", "-o", "x.png", "--bogus"},
-      {"render", "a.3ds", "b.3ds", "-o", "x.png"},
+      {"render", "a.3ds", "-o", "x.png", "-j", "0"},
+      {"render", "a.3ds", "-o", "x.png", "--jobs=1.5"},
+      {"render", "a.3ds", "-o", "x.png", "--out-dir", ""},
+      {"render", "a.3ds", "-o", "x.png", "--recipe"},
       {"render", "-o", "x.png", "--shadow=yes"},
       {"info"},
       {"info", "a.3ds", "b.3ds"},
@@ -85,7 +88,7 @@ TEST(CommandLine, IconSetsAndTheirOptions) {
   const TRenderJob job = ParseCommandLine({"render", "-o", "A.ICONSET", "--icon-theme", "t",
                                            "--web=w", "--name", "my.app_1", "--background",
                                            "#102030", "--size", "1024", "--fit-margin", "12.5"})
-                             .Render;
+                             .Render.Job;
   EXPECT_EQ(job.Outputs, (std::vector<std::string>{"A.ICONSET"}));
   EXPECT_EQ(job.IconThemeDir, "t");
   EXPECT_EQ(job.WebDir, "w");
@@ -94,7 +97,7 @@ TEST(CommandLine, IconSetsAndTheirOptions) {
   EXPECT_EQ(job.PngSize, 1024);
   EXPECT_TRUE(job.Fit);  // a margin asks for the fit
   EXPECT_EQ(job.FitMargin, 12.5f);
-  const TRenderJob plain = ParseCommandLine({"render", "--web", "w"}).Render;
+  const TRenderJob plain = ParseCommandLine({"render", "--web", "w"}).Render.Job;
   EXPECT_FALSE(plain.Fit);
   EXPECT_EQ(plain.PngSize, 256);
   EXPECT_EQ(plain.Background, 0xFFFFFFFFu);

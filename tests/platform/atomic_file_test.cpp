@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,4 +120,36 @@ TEST(AtomicFile, AFileSizeLimitIsAWriteErrorNotADeath) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(Content(target), "old");
   EXPECT_EQ(EntriesIn(dir.path()), 1u);  // no temporary file left beside it
+}
+
+// An interrupted program leaves no partly written file: for each ending signal, a child with
+// two files half written (and one committed) is ended by it, and only the committed file and
+// the old target remain; the child still dies of that signal.
+TEST(AtomicFile, EndingSignalsRemoveTheFilesBeingWritten) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    testsupport::TempDir dir;
+    const std::string target = dir.File("icon.icns");
+    testsupport::WriteFile(target, {'o', 'l', 'd'});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      RemoveTemporaryFilesOnSignals();
+      WriteFileAtomically(dir.File("done.png"), [](TStream& s) { s.Write("done", 4); });
+      TAtomicFileStream first(target);
+      first.Write("partial", 7);
+      TAtomicFileStream second(dir.File("other.ico"));
+      second.Write("partial", 7);
+      first.Flush();
+      second.Flush();
+      ::raise(signal);
+      _exit(3);  // the signal did not end the process
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exited with " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(Content(target), "old");
+    EXPECT_EQ(Content(dir.File("done.png")), "done");
+    EXPECT_EQ(EntriesIn(dir.path()), 2u) << "signal " << signal;
+  }
 }
