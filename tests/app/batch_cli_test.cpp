@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/import/model_writer.h"
 #include "tests/support/test_support.h"
 
 using testsupport::RunCommand;
@@ -42,9 +43,13 @@ std::map<std::string, std::vector<unsigned char>> Tree(const std::string& folder
 }
 
 // Copies of real models: textured 3DS and MD3 (read here), PLY and OBJ (through the reader
-// process), with the textures they name.
+// process), with the textures they name; and a 3DS cube without material, which shows the
+// start colour every new shape takes from the program's generator.
 void CopyModels(const std::string& to) {
   fs::create_directories(to);
+  testsupport::WriteFile(
+      to + "/plain.3ds",
+      modelwriter::File3DS({modelwriter::MeshChunk(modelwriter::Cube("Plain"))}));
   for (const char* file :
        {"3ds/test1.3ds", "3ds/test.png", "3ds/cube_with_diffuse_texture.3DS", "3ds/CWALL02.jpg",
         "md3/watercan.md3", "md3/water_can.tga", "ply/cube.ply", "obj/spider.obj", "obj/spider.mtl",
@@ -76,8 +81,8 @@ TEST_F(BatchCliTest, BatchFilesAreTheSingleRunsFiles) {
             0)
       << out;
   const auto batch = Tree(dir.File("batch"));
-  const std::vector<std::string> names = {"test1", "cube_with_diffuse_texture", "watercan", "cube",
-                                          "spider"};
+  const std::vector<std::string> names = {
+      "test1", "cube_with_diffuse_texture", "watercan", "cube", "spider", "plain"};
   for (const std::string& name : names) {
     const std::string alone = dir.File("alone/" + name);
     fs::create_directories(alone + "/ico");
