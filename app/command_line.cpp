@@ -324,8 +324,9 @@ std::string UsageText() {
   return R"(usage:
   facetmint [MODEL]                 the window, with MODEL loaded when given (without a
                                     display: a render of the round cube into out/)
-  facetmint render [MODEL] -o FILE [-o FILE ...] [--previews DIR] [--icon-theme DIR]
-                   [--web DIR] [outputs' options] [settings]
+  facetmint render [MODEL|FOLDER ...] -o FILE [-o FILE ...] [--previews DIR]
+                   [--icon-theme DIR] [--web DIR] [batch options] [recipes]
+                   [outputs' options] [settings]
   facetmint info MODEL
   facetmint thumbnail [-s SIZE] INPUT OUTPUT
   facetmint --help | --version
@@ -338,6 +339,22 @@ MODEL is a .3ds, .md3, .gltf, .glb, .obj, .fbx, .dae, .stl, .ply, .3mf, .off, .l
 --icon-theme DIR writes DIR/hicolor/SxS/apps/NAME.png, S from 16 to 512, for a Linux desktop.
 --web DIR writes favicon.ico, apple-touch-icon.png, icon-192.png, icon-512.png and
 site.webmanifest.
+
+batch options (for many models: every MODEL with the same settings; a FOLDER stands for the
+model files directly in it; "{name}" in any output path or NAME is the model's file name
+without extension; two models that would write the same file are an error before anything
+is rendered; a model that fails is reported, the others are written, and the status is 1):
+  --out-dir DIR             relative output paths are inside DIR (made when missing)
+  -j, --jobs N              models rendered at a time, 1 .. )" +
+         std::to_string(kMostJobs) + R"( (default: one per processor)
+
+recipes (a render's settings as a JSON object; its keys are the long options without
+dashes, "outputs" for -o, "shadow" true or false, "color" an object of MESH: "#AARRGGBB",
+"model" a file or a list; relative paths are relative to the recipe's folder):
+  --recipe FILE             the settings of FILE; an option given beside it replaces the
+                            recipe's value (--color only that of its mesh)
+  --save-recipe FILE        writes the settings in effect to FILE (and renders when outputs
+                            are given)
 
 outputs' options:
   --size N                  side of the .png outputs, 16 .. 1024 (default 256)
