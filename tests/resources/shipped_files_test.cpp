@@ -44,13 +44,30 @@ TEST(ShippedFiles, HelpPagesAreSelfContainedAndTheirLinksLeadSomewhere) {
     std::vector<const char*> words;
   };
   const TPage pages[] = {
-      {"index.html",
-       {"Load...", "Save...", "About...", "Choose format:", "Meshes", "Show shadow",
-        "Model transform", "Mouse - turn", "Mouse - move", "facetmint render", "facetmint info",
-        "--help", "--version", "--shadow-color", "--color MESH=#RRGGBB", "Shift"}},
+      {"index.html", {"Load...",
+                      "Save...",
+                      "About...",
+                      "Choose format:",
+                      "Meshes",
+                      "Show shadow",
+                      "Model transform",
+                      "Mouse - turn",
+                      "Mouse - move",
+                      "facetmint render",
+                      "facetmint info",
+                      "--help",
+                      "--version",
+                      "--shadow-color",
+                      "--color MESH=#RRGGBB",
+                      "Shift",
+                      "--out-dir",
+                      "{name}",
+                      "--recipe",
+                      "--save-recipe"}},
       {"index.zh_CN.html",
        {"载入...", "保存...", "关于...", "选择格式:", "构架", "显示阴影", "模型转换", "鼠标 - 旋转",
-        "鼠标 - 移动", "Shift"}},
+        "鼠标 - 移动", "Shift", "facetmint render", "--out-dir", "{name}", "--recipe",
+        "--save-recipe"}},
   };
   for (const TPage& page : pages) {
     SCOPED_TRACE(page.name);
