@@ -10,9 +10,9 @@
 #include "app/command_line.h"
 
 // Two models that would write the same file; the message names both and the file.
-class EBatchConflict : public std::runtime_error {
+class EBatchConflict : public EPlainUsageError {
  public:
-  using std::runtime_error::runtime_error;
+  using EPlainUsageError::EPlainUsageError;
 };
 
 // What "{name}" stands for: the model's file name without its extension ("facetmint" for

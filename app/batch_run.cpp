@@ -122,6 +122,9 @@ void AllowProcessorTimeForOneModel() {
 [[noreturn]] void WorkerMain(const std::vector<TRenderJob>& jobs, int in, int out) {
   // Ends with the batch even when the parent is killed outright.
   ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  // A model that crashes its worker or runs out of time leaves no core file behind.
+  const rlimit no_core{0, 0};
+  ::setrlimit(RLIMIT_CORE, &no_core);
   RemoveTemporaryFilesOnSignals();
   signal(SIGPIPE, SIG_DFL);
   uint32_t index = 0;

@@ -66,18 +66,9 @@ void Info(const std::string& file, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  TCommandLine line;
   try {
-    line = ParseCommandLine(args);
-  } catch (const ERecipeError& e) {
-    err << "facetmint: " << e.what() << "\n";
-    return 2;
-  } catch (const EUsageError& e) {
-    err << "facetmint: " << e.what() << "\n" << UsageText();
-    return 2;
-  }
-  for (const std::string& notice : line.Notices) err << "facetmint: " << notice << "\n";
-  try {
+    const TCommandLine line = ParseCommandLine(args);
+    for (const std::string& notice : line.Notices) err << "facetmint: " << notice << "\n";
     switch (line.Command) {
       case TCommand::Help:
         out << UsageText();
@@ -127,7 +118,7 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         return 0;
       }
     }
-  } catch (const EBatchConflict& e) {
+  } catch (const EPlainUsageError& e) {
     err << "facetmint: " << e.what() << "\n";
     return 2;
   } catch (const EUsageError& e) {

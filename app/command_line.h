@@ -54,11 +54,17 @@ struct TCommandLine {
   std::vector<std::string> Notices;
 };
 
-// Arguments the program cannot make sense of; the message says which. A recipe's own
-// errors (recipe.h) are of a subclass, whose message is complete without the usage.
+// Arguments the program cannot make sense of; the message says which.
 class EUsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A usage error whose message is complete without the usage text: a recipe's errors
+// (recipe.h), models that would write one file (batch.h).
+class EPlainUsageError : public EUsageError {
+ public:
+  using EUsageError::EUsageError;
 };
 
 // Checks of option values, shared by the command line and recipes. Each raises EUsageError

@@ -14,11 +14,10 @@
 #include "app/command_line.h"
 
 // An unknown key, a value of the wrong type or one the option would refuse, a file that is
-// no JSON object: the message names the recipe and the key. Like a usage error it ends
-// the command with status 2, but without the usage.
-class ERecipeError : public EUsageError {
+// no JSON object: the message names the recipe and the key (status 2).
+class ERecipeError : public EPlainUsageError {
  public:
-  using EUsageError::EUsageError;
+  using EPlainUsageError::EPlainUsageError;
 };
 
 // The keys a recipe may hold, in the order they are written.

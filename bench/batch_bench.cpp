@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/textured_sphere.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -59,21 +59,18 @@ TTimes RunBatch(const fs::path& models, const fs::path& out, int workers) {
   return times;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const int count = argc > 2 ? std::max(2, std::atoi(argv[2])) : 200;
+  // Google Benchmark's options, which the bench script passes to every program, are not ours.
+  const bool ours = argc > 1 && argv[1][0] != '-';
+  const int rounds = ours ? std::max(1, std::atoi(argv[1])) : 3;
+  const int count = ours && argc > 2 ? std::max(2, std::atoi(argv[2])) : 200;
   const fs::path dir = fs::temp_directory_path() / "facetmint_batch_bench";
   const fs::path models = dir / "models";
   fs::remove_all(dir);
   fs::create_directories(models);
-  const benchmodels::Bytes bytes = benchmodels::TexturedSphere3DS(31, 32);  // 1 984 triangles
+  const benchsupport::Bytes bytes = benchsupport::TexturedSphere3DS(31, 32);  // 1 984 triangles
   for (int i = 0; i < count; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "sphere%03d.3ds", i);
@@ -81,7 +78,7 @@ int main(int argc, char** argv) {
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
   }
-  benchmodels::WriteSphereTexture((models / "paint.png").string());
+  benchsupport::WriteSphereTexture((models / "paint.png").string());
   std::vector<double> wall[2], processor[2];
   for (int r = 0; r < rounds; ++r) {
     for (int workers : {2, 1}) {
@@ -93,7 +90,8 @@ int main(int argc, char** argv) {
   std::printf("%d models of 1 984 triangles, .icns and .png each, %d rounds, medians\n", count,
               rounds);
   for (int workers : {2, 1}) {
-    const double w = Median(wall[workers - 1]), p = Median(processor[workers - 1]);
+    const double w = benchsupport::Median(wall[workers - 1]),
+                 p = benchsupport::Median(processor[workers - 1]);
     std::printf("-j %d  %7.2f s  %6.1f models/s  %6.1f ms processor time a model\n", workers, w,
                 count / w, 1000 * p / count);
   }

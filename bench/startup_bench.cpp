@@ -26,21 +26,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "imaging/bitmap.h"
-#include "tests/import/model_writer.h"
 
 namespace {
-
-using namespace modelwriter;
-
-// A sphere of rows x columns quads with texture coordinates and a textured material.
-Bytes TexturedSphere3DS(int rows, int columns) {
-  MeshLayout m = Sphere(rows, columns, true);
-  std::vector<uint16_t> all;
-  for (size_t f = 0; f < m.faces.size(); ++f) all.push_back(static_cast<uint16_t>(f));
-  m.groups = {{"Paint", all}};
-  return File3DS({MaterialChunk("Paint", {0.8f, 0.8f, 0.8f}, "paint.png"), MeshChunk(m)});
-}
 
 struct TRun {
   std::string name;
@@ -78,11 +67,6 @@ bool Installed(const char* program) {
   return access(program, X_OK) == 0;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,17 +76,11 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   const std::string model = (dir / "sphere2k.3ds").string();
   {
-    const Bytes bytes = TexturedSphere3DS(31, 32);  // 1 984 triangles
+    const benchsupport::Bytes bytes = benchsupport::TexturedSphere3DS(31, 32);  // 1 984 triangles
     std::ofstream(model, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
-    TpmBitmap texture(256, 256);
-    for (int y = 0; y < 256; ++y) {
-      for (int x = 0; x < 256; ++x) {
-        texture.Scanline(y)[x] = ((x / 32 + y / 32) % 2) ? 0xFFD04020u : 0xFF2060C0u;
-      }
-    }
-    texture.SaveToFile((dir / "paint.png").string());
+    benchsupport::WriteSphereTexture((dir / "paint.png").string());
   }
   auto out = [&](const char* name) { return (dir / name).string(); };
   std::vector<TRun> runs = {
@@ -141,16 +119,16 @@ int main(int argc, char** argv) {
   for (int r = 0; r < rounds; ++r) {
     for (TRun& run : runs) run.ms.push_back(RunOnce(run));
   }
-  const double floor_ms = Median(runs[0].ms);
+  const double floor_ms = benchsupport::Median(runs[0].ms);
   std::printf("%d rounds, medians (wall time, peak resident memory, ratio to bare EGL)\n", rounds);
   for (const TRun& run : runs) {
-    const double ms = Median(run.ms);
+    const double ms = benchsupport::Median(run.ms);
     std::printf("%-36s %8.1f ms %7.1f MB %6.2f x\n", run.name.c_str(), ms,
                 static_cast<double>(run.peak_kb) / 1024, ms / floor_ms);
   }
   if (peer) {
     std::printf("peer pipeline / render .icns .ico .png: %.1f x (goal: at least 6 x)\n",
-                Median(runs.back().ms) / Median(runs[3].ms));
+                benchsupport::Median(runs.back().ms) / benchsupport::Median(runs[3].ms));
   } else {
     std::printf("peer pipeline skipped: it needs f3d, ImageMagick, png2icns and DISPLAY\n");
   }

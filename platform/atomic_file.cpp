@@ -29,6 +29,10 @@ struct TPendingSlot {
 };
 std::array<TPendingSlot, 16> g_pending;
 
+// The signals that end a process by default and that RemoveTemporaryFilesOnSignals
+// handles (SIGXCPU: a processor time limit reached).
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXCPU};
+
 // Signals that would end the process are held while a temporary file comes into being or
 // goes, so that the handler never misses one that exists.
 class TEndSignalsHeld {
@@ -36,7 +40,7 @@ class TEndSignalsHeld {
   TEndSignalsHeld() {
     sigset_t set;
     sigemptyset(&set);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, s);
+    for (int s : kEndingSignals) sigaddset(&set, s);
     pthread_sigmask(SIG_BLOCK, &set, &old_);
   }
   ~TEndSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
@@ -208,5 +212,5 @@ void RemoveTemporaryFilesOnSignals() {
   action.sa_handler = RemovePendingAndEnd;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+  for (int s : kEndingSignals) sigaction(s, &action, nullptr);
 }

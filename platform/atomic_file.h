@@ -37,9 +37,9 @@ class TAtomicFileStream final : public TFileStream {
   bool committed_ = false;
 };
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files being written before they end
-// the process as they would have, so that an interrupted program leaves no partly written
-// file behind. Replaces the handlers of those signals.
+// Makes SIGINT, SIGTERM, SIGHUP and SIGXCPU remove the temporary files being written before they
+// end the process as they would have, so that an interrupted program leaves no partly written file
+// behind. Replaces the handlers of those signals.
 void RemoveTemporaryFilesOnSignals();
 
 // Runs write(stream) into a TAtomicFileStream for target and commits it; any exception

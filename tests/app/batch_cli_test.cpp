@@ -135,6 +135,7 @@ TEST_F(BatchCliTest, AFailingModelIsReportedAndTheOthersWritten) {
                                                                                  << out;
   }
   EXPECT_NE(out.find("facetmint: 3 of 5 models failed"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\r'), std::string::npos) << "a progress line where no terminal is";
   EXPECT_EQ(out.find("good.3ds"), std::string::npos) << out;
   const auto written = Tree(dir.File("out"));
   EXPECT_EQ(written.size(), 2u);

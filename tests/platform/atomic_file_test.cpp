@@ -126,13 +126,15 @@ TEST(AtomicFile, AFileSizeLimitIsAWriteErrorNotADeath) {
 // two files half written (and one committed) is ended by it, and only the committed file and
 // the old target remain; the child still dies of that signal.
 TEST(AtomicFile, EndingSignalsRemoveTheFilesBeingWritten) {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGXCPU}) {
     testsupport::TempDir dir;
     const std::string target = dir.File("icon.icns");
     testsupport::WriteFile(target, {'o', 'l', 'd'});
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      const rlimit no_core{0, 0};  // SIGXCPU would dump core
+      setrlimit(RLIMIT_CORE, &no_core);
       RemoveTemporaryFilesOnSignals();
       WriteFileAtomically(dir.File("done.png"), [](TStream& s) { s.Write("done", 4); });
       TAtomicFileStream first(target);
