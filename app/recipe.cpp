@@ -146,6 +146,34 @@ json Omit() {
   return json();
 }
 
+// Keys of the same kind, one pair of functions for each kind: the icon sets' folders and
+// the shadow's numbers.
+template <std::string TRenderJob::*Field>
+void ReadOutputFolder(const TRecipeContext& c, const std::string& key, const json& v,
+                      TRenderRequest& r) {
+  std::string& folder = r.Job.*Field;
+  folder = String(c, key, v);
+  CheckFolder(key, folder);
+  folder = OutputFromRecipe(c, folder);
+}
+
+template <std::string TRenderJob::*Field>
+json WriteOutputFolder(const TRecipeContext& c, const TRenderRequest& r) {
+  const std::string& folder = r.Job.*Field;
+  return folder.empty() ? Omit() : json(OutputToRecipe(c, folder));
+}
+
+template <float TShadowSettings::*Field>
+void ReadShadowNumber(const TRecipeContext& c, const std::string& key, const json& v,
+                      TRenderRequest& r) {
+  r.Job.Settings.Shadow.*Field = static_cast<float>(Number(c, key, v));
+}
+
+template <float TShadowSettings::*Field>
+json WriteShadowNumber(const TRecipeContext&, const TRenderRequest& r) {
+  return NumberJson(r.Job.Settings.Shadow.*Field);
+}
+
 const TKey kKeys[] = {
     {"model",
      [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
@@ -173,33 +201,11 @@ const TKey kKeys[] = {
        for (const std::string& file : r.Job.Outputs) outputs.push_back(OutputToRecipe(c, file));
        return outputs;
      }},
-    {"previews",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.PreviewDir = String(c, key, v);
-       CheckFolder(key, r.Job.PreviewDir);
-       r.Job.PreviewDir = OutputFromRecipe(c, r.Job.PreviewDir);
-     },
-     [](const TRecipeContext& c, const TRenderRequest& r) -> json {
-       return r.Job.PreviewDir.empty() ? Omit() : json(OutputToRecipe(c, r.Job.PreviewDir));
-     }},
-    {"icon-theme",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.IconThemeDir = String(c, key, v);
-       CheckFolder(key, r.Job.IconThemeDir);
-       r.Job.IconThemeDir = OutputFromRecipe(c, r.Job.IconThemeDir);
-     },
-     [](const TRecipeContext& c, const TRenderRequest& r) -> json {
-       return r.Job.IconThemeDir.empty() ? Omit() : json(OutputToRecipe(c, r.Job.IconThemeDir));
-     }},
-    {"web",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.WebDir = String(c, key, v);
-       CheckFolder(key, r.Job.WebDir);
-       r.Job.WebDir = OutputFromRecipe(c, r.Job.WebDir);
-     },
-     [](const TRecipeContext& c, const TRenderRequest& r) -> json {
-       return r.Job.WebDir.empty() ? Omit() : json(OutputToRecipe(c, r.Job.WebDir));
-     }},
+    {"previews", ReadOutputFolder<&TRenderJob::PreviewDir>,
+     WriteOutputFolder<&TRenderJob::PreviewDir>},
+    {"icon-theme", ReadOutputFolder<&TRenderJob::IconThemeDir>,
+     WriteOutputFolder<&TRenderJob::IconThemeDir>},
+    {"web", ReadOutputFolder<&TRenderJob::WebDir>, WriteOutputFolder<&TRenderJob::WebDir>},
     {"out-dir",
      [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
        r.OutDir = String(c, key, v);
@@ -288,34 +294,14 @@ const TKey kKeys[] = {
      [](const TRecipeContext&, const TRenderRequest& r) -> json {
        return r.Job.Settings.Shadow.Enabled;
      }},
-    {"shadow-direction",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.Settings.Shadow.Direction = static_cast<float>(Number(c, key, v));
-     },
-     [](const TRecipeContext&, const TRenderRequest& r) -> json {
-       return NumberJson(r.Job.Settings.Shadow.Direction);
-     }},
-    {"shadow-distance",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.Settings.Shadow.Distance = static_cast<float>(Number(c, key, v));
-     },
-     [](const TRecipeContext&, const TRenderRequest& r) -> json {
-       return NumberJson(r.Job.Settings.Shadow.Distance);
-     }},
-    {"shadow-opacity",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.Settings.Shadow.Opacity = static_cast<float>(Number(c, key, v));
-     },
-     [](const TRecipeContext&, const TRenderRequest& r) -> json {
-       return NumberJson(r.Job.Settings.Shadow.Opacity);
-     }},
-    {"shadow-softness",
-     [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
-       r.Job.Settings.Shadow.Softness = static_cast<float>(Number(c, key, v));
-     },
-     [](const TRecipeContext&, const TRenderRequest& r) -> json {
-       return NumberJson(r.Job.Settings.Shadow.Softness);
-     }},
+    {"shadow-direction", ReadShadowNumber<&TShadowSettings::Direction>,
+     WriteShadowNumber<&TShadowSettings::Direction>},
+    {"shadow-distance", ReadShadowNumber<&TShadowSettings::Distance>,
+     WriteShadowNumber<&TShadowSettings::Distance>},
+    {"shadow-opacity", ReadShadowNumber<&TShadowSettings::Opacity>,
+     WriteShadowNumber<&TShadowSettings::Opacity>},
+    {"shadow-softness", ReadShadowNumber<&TShadowSettings::Softness>,
+     WriteShadowNumber<&TShadowSettings::Softness>},
     {"shadow-color",
      [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
        r.Job.Settings.Shadow.Color = ParseColor(key, String(c, key, v), false);
