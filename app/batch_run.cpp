@@ -272,8 +272,10 @@ class TPool {
   }
 
   void Report(const std::string& messages, bool ok) {
-    progress_.Clear();
-    err_ << messages << std::flush;
+    if (!messages.empty()) {
+      progress_.Clear();  // the messages go where the progress line was
+      err_ << messages << std::flush;
+    }
     ++done_;
     if (!ok) ++failed_;
     progress_.Show(done_, failed_);
