@@ -425,6 +425,7 @@ void TfrmMain::RebuildMeshList() {
     text->Fill().Color = 0xFF000000;
     text->Fill().Changed();
     text->SetHorzTextAlign(pqTextAlignNear);
+    text->SetWordWrap(false);  // one line; a long name ends in "…"
     text->Padding().SetRect({4, 2, 4, 2});
     text->SetText(mesh->DisplayName);
     // A mesh's name from its file is shown as it is; the round cube's is the program's own.

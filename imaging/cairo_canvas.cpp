@@ -864,6 +864,16 @@ void TpmCanvasCairo::FillText(const TpmRect& rect, const TpmRect& /*clipRect*/,
   const bool wrapped = wordWrap && rect.Width() > 0;
   LayoutPtr layout = MakeLayout(cr_, FontFamily(), Font, text_antialias_, text,
                                 wrapped ? rect.Width() : 0, hAlign);
+  // A line wider than its rectangle ends in "…" instead of being cut through a letter: names
+  // from model files are as long as they come. A line that fits is laid out as before.
+  if (!wrapped && rect.Width() > 0) {
+    int width = 0;
+    pango_layout_get_pixel_size(layout.get(), &width, nullptr);
+    if (width > rect.Width()) {
+      pango_layout_set_width(layout.get(), static_cast<int>(rect.Width() * PANGO_SCALE));
+      pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
+    }
+  }
   const TextPlacement place = PlaceLayout(layout.get(), rect, wrapped, hAlign, vAlign);
   TextJob job{layout.get(), place.x, place.y};
   cairo_save(cr_);

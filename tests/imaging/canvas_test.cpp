@@ -1,6 +1,8 @@
 // The Cairo canvas: binding to bitmaps, surface mode, state saving, clipping, shapes, text.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <cmath>
 
 #include "imaging/bitmap.h"
@@ -456,6 +458,39 @@ TEST(CanvasText, WordWrapBreaksLinesAndTextIsClippedToItsRect) {
   c.FillText({0, 0, 60, 20}, {}, "MMMMMMMMMMMMMMMMMMMM", false, 1, pqTextAlignNear,
              pqTextAlignNear);
   for (int x = 0; x < 60; ++x) ASSERT_EQ(Px(bitmap, x, 30), 0u);
+}
+
+// One line too wide for its rectangle ends in an ellipsis after the letters that fit, drawn
+// as that shorter text would be; a line that fits is drawn whole.
+TEST(CanvasText, ALineTooWideEndsInAnEllipsis) {
+  const std::string name = "Lifter_123-923_0_Parts_1_0";
+  auto draw = [](const std::string& text, float width) {
+    auto bitmap = std::make_unique<TpmBitmap>(200, 20);
+    TpmCanvas& c = bitmap->Canvas();
+    c.Fill = TpmBrush(pqBrushSolid, 0xFF000000);
+    c.FillText({0, 0, width, 20}, {}, text, false, 1, pqTextAlignNear, pqTextAlignCenter);
+    return bitmap;
+  };
+  auto same = [](const TpmBitmap& a, const TpmBitmap& b) {
+    return std::equal(a.Pixels(), a.Pixels() + a.Width() * a.Height(), b.Pixels());
+  };
+  TpmBitmap probe(1, 1);
+  auto width_of = [&](const std::string& text) {
+    TpmRect r{0, 0, 1000, 20};
+    probe.Canvas().MeasureText(r, {}, text, false, pqTextAlignNear, pqTextAlignNear);
+    return r.Width();
+  };
+  const float room = 100;
+  ASSERT_GT(width_of(name), room);
+  std::string shown;
+  for (size_t n = name.size(); n > 0 && shown.empty(); --n) {
+    if (width_of(name.substr(0, n) + "…") <= room) shown = name.substr(0, n) + "…";
+  }
+  ASSERT_FALSE(shown.empty());
+  EXPECT_TRUE(same(*draw(name, room), *draw(shown, 200)));
+  EXPECT_FALSE(same(*draw(name, room), *draw(name, 200)));
+  // Wide enough: the whole name, not an ellipsis.
+  EXPECT_TRUE(same(*draw(name, width_of(name) + 2), *draw(name, 200)));
 }
 
 TEST(CanvasText, FamilyFallbackAndOutlines) {
