@@ -21,6 +21,19 @@ namespace {
 // a second; llvmpipe and its threads reserve a few hundred MB of address space.
 constexpr rlim_t kCpuSeconds = 20;
 constexpr rlim_t kAddressSpace = rlim_t{3} << 30;
+// AddressSanitizer keeps terabytes of shadow address space: under a limit every allocation
+// of the sanitizer build would fail. The processor limit still holds there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kLimitAddressSpace = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kLimitAddressSpace = false;
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
 
 // Written by the signal handler, which may only make async-signal-safe calls.
 char g_cpu_message[512];
@@ -41,7 +54,7 @@ void LimitThumbnailResources(const TThumbnailJob& job) {
   const rlimit cpu{kCpuSeconds, kCpuSeconds + 5};
   setrlimit(RLIMIT_CPU, &cpu);
   rlimit space{};
-  if (getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur > kAddressSpace) {
+  if (kLimitAddressSpace && getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur > kAddressSpace) {
     space.rlim_cur = kAddressSpace;
     setrlimit(RLIMIT_AS, &space);
   }
