@@ -289,10 +289,7 @@ bool TfrmMain::PreviewKey(const TInputEvent& e) {
       btnAboutCloseClick(c_.btnAboutClose);
       return true;
     }
-    if (loader_->Cancel()) {  // the model on screen stays, and a recipe waiting for the read goes
-      pending_recipe_.reset();
-      return true;
-    }
+    if (loader_->Cancel()) return true;  // the model on screen stays
   }
   return false;
 }

@@ -1407,8 +1407,8 @@ TEST_F(MainWindowReadTest, ARecipeOfAModelReadApartIsShownWhenTheModelArrives) {
   Form().OpenFile(dir_.File("slow.json"));
   EXPECT_TRUE(Form().ModelLoading());
   Key(vkEscape);
-  Form().LoadModel(WriteModel(dir_));
-  Run(600);
+  Form().LoadModel(obj);
+  ASSERT_TRUE(WaitForRead());
   EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), 12);
   EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
 }
