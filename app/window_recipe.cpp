@@ -16,10 +16,13 @@ TRenderRequest WindowRecipe(TWorkbench& workbench, TIconFormat format,
   job.Settings = CurrentRenderSettings(workbench);
   // A fitted framing renders without the shadow's shift; the render fits again to match.
   job.Fit = workbench.FramingFitted();
-  // Relative to the working folder, as the command line's paths: the recipe is written
-  // relative to its own folder.
+  // Relative to the working folder, as the command line's paths, so that the recipe names
+  // them relative to its own folder (an absolute path would stay absolute there).
+  std::error_code error;
+  const fs::path here = fs::current_path(error);
   const fs::path recipe(recipe_file);
-  const fs::path name = recipe.parent_path() / recipe.stem();
+  fs::path name = recipe.parent_path() / recipe.stem();
+  if (!error && name.is_absolute()) name = name.lexically_proximate(here);
   switch (format) {
     case ifIcns:
       job.Outputs = {name.string() + ".icns"};

@@ -702,6 +702,9 @@ TEST_F(MainWindowRecipeTest, ASavedRecipeOpensAsTheSameWindowAndIcons) {
   EXPECT_EQ(recipe.Models, std::vector<std::string>{two});
   EXPECT_EQ(recipe.Job.Outputs, std::vector<std::string>{dir_.File("two.ico")});
   EXPECT_EQ(recipe.Job.Settings.Hide, std::vector<std::string>{"Body"});
+  std::ifstream text(dir_.File("two.json"));
+  EXPECT_EQ(nlohmann::json::parse(text)["outputs"], nlohmann::json::array({"two.ico"}))
+      << "beside the recipe wherever it goes";
 
   // Another model and other settings, the camera off its slider by the wheel; then the
   // recipe from the open dialog, which offers recipes.
