@@ -1,12 +1,21 @@
 #include "app/window_recipe.h"
 
 #include <filesystem>
+#include <iterator>
 
 #include "app/recipe.h"
 #include "app/render_job.h"
 #include "core/text_helpers.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// The extension of each format written as one output (the files and the .iconset folder).
+constexpr const char* kOutputExtensions[] = {".icns", ".ico", ".png", ".iconset"};
+static_assert(std::size(kOutputExtensions) == ifIconset + 1);
+
+}  // namespace
 
 TRenderRequest WindowRecipe(TWorkbench& workbench, TIconFormat format,
                             const std::string& recipe_file) {
@@ -23,25 +32,12 @@ TRenderRequest WindowRecipe(TWorkbench& workbench, TIconFormat format,
   const fs::path recipe(recipe_file);
   fs::path name = recipe.parent_path() / recipe.stem();
   if (!error && name.is_absolute()) name = name.lexically_proximate(here);
-  switch (format) {
-    case ifIcns:
-      job.Outputs = {name.string() + ".icns"};
-      break;
-    case ifIco:
-      job.Outputs = {name.string() + ".ico"};
-      break;
-    case ifPng:
-      job.Outputs = {name.string() + ".png"};
-      break;
-    case ifIconset:
-      job.Outputs = {name.string() + ".iconset"};
-      break;
-    case ifIconTheme:
-      job.IconThemeDir = name.string() + "-icon-theme";
-      break;
-    case ifWeb:
-      job.WebDir = name.string() + "-web";
-      break;
+  if (format == ifIconTheme) {
+    job.IconThemeDir = name.string() + "-icon-theme";
+  } else if (format == ifWeb) {
+    job.WebDir = name.string() + "-web";
+  } else {
+    job.Outputs = {name.string() + kOutputExtensions[format]};
   }
   return request;
 }
@@ -63,10 +59,9 @@ std::optional<TIconFormat> RecipeFormat(const TRenderRequest& request) {
   const TRenderJob& job = request.Job;
   if (!job.Outputs.empty()) {
     const std::string ext = LowerExtension(job.Outputs[0]);
-    if (ext == ".icns") return ifIcns;
-    if (ext == ".ico") return ifIco;
-    if (ext == ".png") return ifPng;
-    if (ext == ".iconset") return ifIconset;
+    for (int format = ifIcns; format <= ifIconset; ++format) {
+      if (ext == kOutputExtensions[format]) return static_cast<TIconFormat>(format);
+    }
   }
   if (!job.IconThemeDir.empty()) return ifIconTheme;
   if (!job.WebDir.empty()) return ifWeb;

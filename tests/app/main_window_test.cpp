@@ -737,6 +737,21 @@ TEST_F(MainWindowRecipeTest, ASavedRecipeOpensAsTheSameWindowAndIcons) {
   EXPECT_EQ(MasterPixels(), pixels);
 }
 
+TEST_F(MainWindowRecipeTest, EachSaveFormatComesBackFromItsRecipe) {
+  // The round cube's recipes name no model: they apply to the model shown.
+  for (int format = ifIcns; format <= ifWeb; ++format) {
+    auto& box = Form().Control<TpmPopupBox>("popupFormat");
+    box.SetItemIndex(format);
+    const std::string file = dir_.File("f" + std::to_string(format) + ".json");
+    SaveRecipeAs(file);
+    box.SetItemIndex(format == ifIcns ? ifWeb : ifIcns);
+    OpenThroughTheDialog(file);
+    EXPECT_EQ(box.ItemIndex(), format);
+  }
+  EXPECT_TRUE(Bench().ModelFileName().empty());
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+}
+
 TEST_F(MainWindowRecipeTest, TheCommandLineRendersASavedRecipeAsTheWindowSavesIt) {
   Form().LoadModel(WriteModel(dir_));
   ChangeEverything(ifPng);
