@@ -823,6 +823,10 @@ TEST_F(MainWindowRecipeTest, ABadRecipeIsReportedInOneLineAndTheModelStays) {
   EXPECT_NE(dialogs_.errors.back().find("nomesh.json: no mesh named \"Wheel\""), std::string::npos)
       << dialogs_.errors.back();
   EXPECT_EQ(Bench().Meshes().size(), 2u);
+  // A recipe that cannot be written is reported as the icons' files are.
+  SaveRecipeAs(dir_.File("no-such-folder/two.json"));
+  ASSERT_EQ(dialogs_.errors.size(), errors + 2);
+  EXPECT_NE(dialogs_.errors.back().find("two.json"), std::string::npos) << dialogs_.errors.back();
 }
 
 TEST_F(MainWindowTest, SetsGoIntoAChosenFolderAskingBeforeFilesAreReplaced) {
