@@ -3,15 +3,20 @@
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "app/background_read.h"
 #include "app/embedded.h"
 #include "app/framing.h"
 #include "app/icon_sets.h"
+#include "app/recipe.h"
+#include "app/render_settings.h"
 #include "app/translation.h"
+#include "app/window_recipe.h"
 #include "core/component_stream.h"
 #include "core/stream.h"
+#include "core/text_helpers.h"
 #include "import/model_formats.h"
 #include "platform/swap_red_blue.h"
 #include "scene/camera_light.h"
@@ -32,6 +37,9 @@ namespace {
 std::string RoundedText(float v) {
   return std::to_string(static_cast<long>(std::nearbyint(v)));
 }
+
+// The open and save dialogs' entry for recipes.
+constexpr const char* kRecipeFilter = "配方 (*.json)|*.json";
 
 template <class T>
 T* As(TPersistent* sender) {
@@ -71,7 +79,9 @@ TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
                                     c_.HintLayout};
   });
   loader_ = std::make_unique<TModelLoader>(timers);
-  loader_->OnRead = [this](const TModelRead& read) { FinishLoad(read); };
+  loader_->OnRead = [this](const TModelRead& read) {
+    FinishLoad(read, std::exchange(pending_recipe_, std::nullopt));
+  };
   loader_->OnBusyChange = [this] { ShowLoading(); };
   if (OnCreate) OnCreate(this);
 }
@@ -347,33 +357,99 @@ void TfrmMain::UpdateTimerTimer() {
 
 void TfrmMain::btnLoadClick(TPersistent*) {
   TOpenFileRequest request;
-  request.filter = TrFilter(ModelOpenFilter());
-  if (auto file = Dialogs().OpenFile(request)) LoadModel(*file);
+  request.filter = TrFilter(ModelOpenFilter() + "|" + kRecipeFilter);
+  if (auto file = Dialogs().OpenFile(request)) OpenFile(*file);
+}
+
+void TfrmMain::OpenFile(const std::string& file_name) {
+  if (LowerExtension(file_name) == ".json") {
+    OpenRecipe(file_name);
+  } else {
+    LoadModel(file_name);
+  }
 }
 
 void TfrmMain::LoadModel(const std::string& file_name) {
+  LoadModelWith(file_name, std::nullopt);
+}
+
+void TfrmMain::LoadModelWith(const std::string& file_name, std::optional<TOpenedRecipe> recipe) {
   std::error_code error;
   if (!std::filesystem::exists(file_name, error)) return;
-  // The last model asked for wins: an older read never arrives.
+  // The last model asked for wins: an older read never arrives, nor its recipe.
   loader_->Cancel();
+  pending_recipe_.reset();
   if (TWorkbench::ReadsApart(file_name)) {
     loader_->Start(file_name);
+    pending_recipe_ = std::move(recipe);
     return;
   }
-  FinishLoad(TWorkbench::ReadModel(file_name));
+  FinishLoad(TWorkbench::ReadModel(file_name), std::move(recipe));
+}
+
+void TfrmMain::OpenRecipe(const std::string& file_name) {
+  // Everything that can be checked before the load is: a bad recipe leaves the model shown.
+  TOpenedRecipe recipe{file_name, ReadRecipe(file_name)};
+  const std::string model = WindowRecipeModel(recipe.Request, file_name);
+  if (!model.empty()) {
+    LoadModelWith(model, std::move(recipe));
+    return;
+  }
+  loader_->Cancel();
+  pending_recipe_.reset();
+  ShowRecipe(recipe);
+}
+
+void TfrmMain::ShowRecipe(const TOpenedRecipe& recipe) {
+  const TRenderJob& job = recipe.Request.Job;
+  try {
+    ApplyRenderSettings(*workbench_, job.Settings);
+  } catch (const EUnknownMesh& e) {
+    ShowWorkbenchSettings();  // what was applied before the unknown name
+    throw ERecipeError(recipe.File + ": " + e.what());
+  }
+  ShowWorkbenchSettings();
+  if (const auto format = RecipeFormat(recipe.Request)) c_.popupFormat->SetItemIndex(*format);
+  if (job.Fit) FitIcon(job.FitMargin);
+  ScheduleUpdate();
+}
+
+void TfrmMain::ShowWorkbenchSettings() {
+  // Each slider takes the workbench's value; where that changes it, its handler updates its
+  // label and sets the same value again.
+  const TShadowSettings shadow = workbench_->Shadow();
+  const std::pair<TpmTrackBar*, float> sliders[] = {
+      {c_.modelRotateX, workbench_->ModelRotation(0).Value()},
+      {c_.modelRotateY, workbench_->ModelRotation(1).Value()},
+      {c_.modelRotateZ, workbench_->ModelRotation(2).Value()},
+      {c_.TrackBar1, workbench_->DistanceTrack().Value()},
+      {c_.shadowDirTrack, shadow.Direction},
+      {c_.shadowDistTrack, shadow.Distance},
+      {c_.shadowOpacityTrack, shadow.Opacity},
+      {c_.shadowSoftnessTrack, shadow.Softness},
+  };
+  for (const auto& [slider, value] : sliders) slider->SetValue(value);
+  // The distance slider's handler moves the camera only when its value changed; the wheel
+  // may have left the camera elsewhere.
+  workbench_->Camera1().Position().SetY(c_.TrackBar1->Value());
+  c_.checkShadow->SetIsChecked(shadow.Enabled);
+  c_.shadowColorRect->Fill().Color = shadow.Color;
+  c_.shadowColorRect->Fill().Changed();
+  RebuildMeshList();
 }
 
 bool TfrmMain::ModelLoading() const {
   return loader_->Busy();
 }
 
-void TfrmMain::FinishLoad(const TModelRead& read) {
+void TfrmMain::FinishLoad(const TModelRead& read, std::optional<TOpenedRecipe> recipe) {
   // A load that fails changes nothing, rows and selection included; its error goes on to
-  // the report.
+  // the report, and the recipe is not shown.
   workbench_->FinishLoad(read);
   TpmListBox& list = MeshList();
   if (list.Selected()) list.SetItemIndex(-1);
   RebuildMeshList();
+  if (recipe) ShowRecipe(*recipe);
 }
 
 void TfrmMain::ShowLoading() {
@@ -414,7 +490,7 @@ void TfrmMain::RebuildMeshList() {
     check->SetAlign(pqAlignLeft);
     check->Padding().SetRect({4, 2, 4, 2});
     check->SetResource("eyecheckboxstyle");
-    check->SetIsChecked(true);
+    check->SetIsChecked(mesh->Visible());
     check->OnChange = [this](TPersistent* s) { MeshVisibleChange(s); };
     check->LinkedObject = mesh;
     item->AddObject(check);
@@ -564,6 +640,23 @@ void TfrmMain::btnSaveClick(TPersistent*) {
   if (auto file = Dialogs().SaveFile(request)) workbench_->Save(format, *file);
 }
 
+void TfrmMain::SaveRecipe() {
+  TSaveFileRequest request;
+  request.filter = TrFilter(kRecipeFilter);
+  request.default_extension = "json";
+  const std::string& model = workbench_->ModelFileName();
+  request.file_name =
+      (model.empty() ? std::string("myicon") : std::filesystem::path(model).stem().string()) +
+      ".json";
+  request.confirm_overwrite = true;
+  const auto file = Dialogs().SaveFile(request);
+  if (!file) return;
+  const int index = c_.popupFormat->ItemIndex();
+  const TIconFormat format =
+      index >= ifIcns && index <= ifWeb ? static_cast<TIconFormat>(index) : ifIcns;
+  WriteRecipe(*file, WindowRecipe(*workbench_, format, *file));
+}
+
 void TfrmMain::SaveIconSet(TIconFormat format) {
   auto folder = Dialogs().ChooseFolder(Tr("选择保存图标的文件夹"));
   if (!folder) return;
@@ -597,8 +690,8 @@ void TfrmMain::labelFitMouseUp(TPersistent*, TMouseButton, TShiftState, float, f
   FitIcon();
 }
 
-void TfrmMain::FitIcon() {
-  if (!FitFraming(*workbench_)) return;
+void TfrmMain::FitIcon(float margin_percent) {
+  if (!FitFraming(*workbench_, margin_percent)) return;
   // The distance slider shows the new distance; its change handler keeps the camera there.
   c_.TrackBar1->SetValue(workbench_->Camera1().Position().Y());
   ScheduleUpdate();

@@ -10,8 +10,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/command_line.h"
+#include "app/framing.h"
 #include "app/workbench.h"
 #include "core/component.h"
 #include "platform/dialogs.h"
@@ -128,6 +131,16 @@ class TfrmMain : public TComponent {
   void LoadModel(const std::string& file_name);
   // True while a model is being read; the hint area shows its name meanwhile.
   bool ModelLoading() const;
+  // A recipe (.json) opens as OpenRecipe does, any other file loads as LoadModel does: the
+  // open dialog's choice, a dropped file and the command line's file.
+  void OpenFile(const std::string& file_name);
+  // Loads the model the recipe names, then shows its settings and selects the save format of
+  // its first output; without a model its settings apply to the model shown. A bad recipe
+  // raises ERecipeError with its one-line message and changes nothing.
+  void OpenRecipe(const std::string& file_name);
+  // Asks for a file (MODEL.json) and writes the window's settings there as a recipe
+  // (Ctrl+Shift+S).
+  void SaveRecipe();
   void RebuildMeshList();
   void ScheduleUpdate();
 
@@ -144,7 +157,7 @@ class TfrmMain : public TComponent {
   void labelFitMouseUp(TPersistent* sender, TMouseButton button, TShiftState shift, float x,
                        float y);
   // Fits the model and its shadow to the icons once (the F key and the hint panel's 填满).
-  void FitIcon();
+  void FitIcon(float margin_percent = kDefaultFitMargin);
   void MeshVisibleChange(TPersistent* sender);
   void MeshColorClick(TPersistent* sender);
   // A press on a mesh: a click selects its row, a drag beyond kDragThreshold pixels turns
@@ -184,8 +197,19 @@ class TfrmMain : public TComponent {
   void ModelRotateChange(int axis, TpmTrackBar& slider, TpmLabel& label);
   // Shortens the mesh-list panel where its stored height would reach below the window.
   void FitMeshPanel();
-  // The second step of a load, and what the window shows of a read under way.
-  void FinishLoad(const TModelRead& read);
+  // A recipe opened: its file, for messages, and what it asks for.
+  struct TOpenedRecipe {
+    std::string File;
+    TRenderRequest Request;
+  };
+  // The second step of a load (with the recipe to show once the model is in), and what the
+  // window shows of a read under way.
+  void FinishLoad(const TModelRead& read, std::optional<TOpenedRecipe> recipe);
+  // LoadModel, with the recipe to show once the model has arrived (and only then).
+  void LoadModelWith(const std::string& file_name, std::optional<TOpenedRecipe> recipe);
+  void ShowRecipe(const TOpenedRecipe& recipe);
+  // The sliders, switches, swatches and rows show the workbench's settings again.
+  void ShowWorkbenchSettings();
   void ShowLoading();
 
   // The controls of the description the handlers use, by their names there.
@@ -263,5 +287,6 @@ class TfrmMain : public TComponent {
   int render_count_ = 0;
   float scale_ = 1;
   std::unique_ptr<TModelLoader> loader_;
-  TpmText* loading_text_ = nullptr;  // over the hint's lines while a model is read
+  std::optional<TOpenedRecipe> pending_recipe_;  // shown when the model being read arrives
+  TpmText* loading_text_ = nullptr;              // over the hint's lines while a model is read
 };

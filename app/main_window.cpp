@@ -106,7 +106,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
     if (scene_resize) scene_resize(w, h);
     if (form_->OnResize) form_->OnResize(form_.get());
   };
-  window_->OnDropFile = [this](const std::string& path) { form_->LoadModel(path); };
+  window_->OnDropFile = [this](const std::string& path) { form_->OpenFile(path); };
   // The desktop's usual keys for the tool bar's commands; everything else goes to the scene.
   auto scene_input = window_->OnInput;
   window_->OnInput = [this, scene_input](const TInputEvent& e) {
@@ -140,10 +140,13 @@ TMainWindow::~TMainWindow() {
 
 bool TMainWindow::Shortcut(const TInputEvent& e) {
   const bool ctrl = (e.shift & (ssCtrl | ssAlt | ssShift)) == ssCtrl;
+  const bool ctrl_shift = (e.shift & (ssCtrl | ssAlt | ssShift)) == (ssCtrl | ssShift);
   if (ctrl && e.key == 'O') {
     form_->btnLoadClick(form_.get());
   } else if (ctrl && e.key == 'S') {
     form_->btnSaveClick(form_.get());
+  } else if (ctrl_shift && e.key == 'S') {
+    form_->SaveRecipe();
   } else if (ctrl && e.key == 'Q') {
     loop_.Quit();
   } else if (e.key == vkF1 && !(e.shift & (ssCtrl | ssAlt | ssShift))) {
@@ -165,12 +168,12 @@ int RunMainWindow(const std::optional<std::string>& model) {
   TEventLoop loop;
   TMainWindow window(loop);
   if (model) {
-    // A model named on the command line must exist; a broken one is reported like any
-    // other load error, and the window opens with the round cube.
+    // A model or recipe named on the command line must exist; a broken one is reported like
+    // any other load error, and the window opens with the round cube.
     std::error_code error;
     if (!std::filesystem::exists(*model, error))
       ReportException(std::make_exception_ptr(std::runtime_error(*model + ": no such file")));
-    else if (RunReportingErrors([&] { window.Form().LoadModel(*model); }))
+    else if (RunReportingErrors([&] { window.Form().OpenFile(*model); }))
       window.Form().UpdateTimerTimer();  // the first frame shows the model's icons at once
   }
   window.Run();

@@ -1,7 +1,8 @@
 // TMainWindow: the program's desktop window. It builds the window component (TfrmMain), opens
 // a desktop window of the form's size with an OpenGL context, shows the form's scene in it,
-// lets the desktop's dialogs and browser serve the form, and loads models dropped on it.
-// Ctrl+O loads, Ctrl+S saves, Ctrl+Q quits and F1 opens the help page.
+// lets the desktop's dialogs and browser serve the form, and opens models and recipes dropped
+// on it. Ctrl+O loads, Ctrl+S saves, Ctrl+Shift+S saves a recipe, Ctrl+Q quits and F1 opens
+// the help page.
 #pragma once
 
 #include <memory>
@@ -45,5 +46,6 @@ class TMainWindow {
   TTextTranslator previous_translator_;
 };
 
-// Opens the window (with Model loaded when given) and runs it; returns the exit status.
+// Opens the window (with Model, a model or a recipe, opened when given) and runs it; returns the
+// exit status.
 int RunMainWindow(const std::optional<std::string>& model);

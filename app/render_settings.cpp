@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
+#include <optional>
 
 #include "app/window_sliders.h"
 #include "app/workbench.h"
+#include "imaging/bitmap.h"
+#include "scene/camera_light.h"
+#include "scene/dummy.h"
+#include "scene/material.h"
 #include "scene/shape.h"
 
 namespace {
@@ -67,6 +73,42 @@ void ApplyRenderSettings(TWorkbench& workbench, const TRenderSettings& s) {
     ForMeshesNamed(workbench, entry.first,
                    [&](TgkShape& mesh) { workbench.SetMeshColor(mesh, color); });
   }
+}
+
+TRenderSettings CurrentRenderSettings(TWorkbench& workbench) {
+  TRenderSettings s;
+  // The model's angles, not the sliders': those start at 2 while the model is not turned.
+  const TgkPosition& angle = workbench.MeshOwner().RotateAngle();
+  s.Rotate = {angle.X(), angle.Y(), angle.Z()};
+  s.ViewTurn = workbench.CameraZ().RotateAngle().Z();
+  s.ViewTilt = workbench.CameraX().RotateAngle().X();
+  s.Distance = -workbench.Camera1().Position().Y();
+  s.Move = workbench.MeshOwner().Position().Point();
+  s.Shadow = workbench.Shadow();
+  // Every mesh's colour, not only those the user chose: a mesh its file gives no colour gets
+  // a start colour that depends on what the process made before, which only the recipe
+  // keeps. A name stands for every mesh of that name, so a name whose meshes differ in
+  // colour, or whose colour is translucent (the file's own), is left to the file.
+  std::vector<std::string> names;
+  std::map<std::string, std::optional<uint32_t>> colors;
+  for (TgkShape* mesh : workbench.Meshes()) {
+    const std::string& name = mesh->DisplayName;
+    if (!mesh->Visible() && std::find(s.Hide.begin(), s.Hide.end(), name) == s.Hide.end()) {
+      s.Hide.push_back(name);
+    }
+    const uint32_t color = StringToColor(mesh->Material().DiffuseText());
+    const bool opaque = (color >> 24) == 0xFF;
+    if (const auto known = colors.find(name); known == colors.end()) {
+      names.push_back(name);
+      colors.emplace(name, opaque ? std::optional(color) : std::nullopt);
+    } else if (known->second != color) {
+      known->second.reset();
+    }
+  }
+  for (const std::string& name : names) {
+    if (const std::optional<uint32_t> color = colors.at(name)) s.Colors.emplace_back(name, *color);
+  }
+  return s;
 }
 
 std::vector<std::string> RangeNotices(const TRenderSettings& s) {

@@ -40,3 +40,10 @@ std::vector<std::string> RangeNotices(const TRenderSettings& settings);
 // Applies every setting through the workbench (and so through the sliders' rule). Every
 // mesh of a name is affected; a name that matches none raises EUnknownMesh.
 void ApplyRenderSettings(TWorkbench& workbench, const TRenderSettings& settings);
+
+// The settings as the workbench holds them, the reverse of ApplyRenderSettings: applied to
+// the same model they give the same icons. The distance is the camera's (the window moves it
+// by its slider and the wheel), the rotation the model's. Hide names each hidden mesh and
+// Colors the colour of each mesh name, in mesh order; a name stands for every mesh of that
+// name, as when they are applied.
+TRenderSettings CurrentRenderSettings(TWorkbench& workbench);

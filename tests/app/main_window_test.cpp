@@ -3,6 +3,7 @@
 // the about panel, driven by input events on the window's own dispatch path.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -12,14 +13,18 @@
 #include <memory>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "app/background_read.h"
 #include "app/embedded.h"
 #include "app/main_window.h"
+#include "app/recipe.h"
 #include "app/translation.h"
 #include "imaging/bitmap.h"
 #include "import/assimp_guard.h"
@@ -419,7 +424,7 @@ TEST_F(MainWindowTest, LoadColourAndSaveThroughTheDialogs) {
   ASSERT_EQ(dialogs_.open_requests.size(), 1u);
   // Every model type first, then one entry per format.
   const std::vector<TFileFilter> filters = ParseFileFilter(dialogs_.open_requests[0].filter);
-  ASSERT_EQ(filters.size(), ModelFormats().size() + 1);
+  ASSERT_EQ(filters.size(), ModelFormats().size() + 2) << "and recipes";
   for (const char* pattern :
        {"*.3ds", "*.md3", "*.glb", "*.obj", "*.fbx", "*.dae", "*.stl", "*.ply"})
     EXPECT_NE(std::find(filters[0].patterns.begin(), filters[0].patterns.end(), pattern),
@@ -596,14 +601,232 @@ TEST_F(MainWindowTest, DesktopShortcutsRunTheToolBarCommands) {
   dialogs_.AnswerSave(std::nullopt);
   key('S', ssCtrl);
   EXPECT_EQ(dialogs_.save_requests.size(), 1u);
-  key('S', ssCtrl | ssShift);  // not a shortcut: no dialog
-  EXPECT_EQ(dialogs_.save_requests.size(), 1u);
+  // Ctrl+Shift+S saves a recipe, named after the model, of JSON files only.
+  dialogs_.AnswerSave(std::nullopt);
+  key('S', ssCtrl | ssShift);
+  ASSERT_EQ(dialogs_.save_requests.size(), 2u);
+  EXPECT_EQ(dialogs_.save_requests[1].file_name, "myicon.json");
+  EXPECT_EQ(dialogs_.save_requests[1].default_extension, "json");
+  const std::vector<TFileFilter> filters = ParseFileFilter(dialogs_.save_requests[1].filter);
+  ASSERT_EQ(filters.size(), 1u);
+  EXPECT_EQ(filters[0].patterns, std::vector<std::string>{"*.json"});
+  key('S', ssCtrl | ssAlt | ssShift);  // not a shortcut: no dialog
+  EXPECT_EQ(dialogs_.save_requests.size(), 2u);
   key(vkF1, 0);
   EXPECT_EQ(opened, std::vector<std::string>{Form().HelpUrl()});
   EXPECT_FALSE(loop_->QuitRequested());
   key('Q', ssCtrl);
   EXPECT_TRUE(loop_->QuitRequested());
   EXPECT_TRUE(dialogs_.Exhausted());
+}
+
+class MainWindowRecipeTest : public MainWindowTest {
+ protected:
+  // Everything a recipe keeps of the window, as text for comparing two windows.
+  std::string State() {
+    std::ostringstream s;
+    s.precision(9);
+    const TgkPosition& angle = Bench().MeshOwner().RotateAngle();
+    const TgkPoint offset = Bench().MeshOwner().Position().Point();
+    const TShadowSettings shadow = Bench().Shadow();
+    s << "turn " << Bench().CameraZ().RotateAngle().Z() << " tilt "
+      << Bench().CameraX().RotateAngle().X() << " camera " << Bench().Camera1().Position().Y()
+      << " rotation " << angle.X() << " " << angle.Y() << " " << angle.Z() << " offset " << offset.X
+      << " " << offset.Y << " " << offset.Z << "\nshadow " << shadow.Enabled << " "
+      << shadow.Direction << " " << shadow.Distance << " " << shadow.Opacity << " "
+      << shadow.Softness << " " << std::hex << shadow.Color << std::dec << " swatch " << std::hex
+      << Form().Control<TpmRectangle>("shadowColorRect").Fill().Color << std::dec << "\n";
+    for (TgkShape* mesh : Bench().Meshes())
+      s << "mesh " << mesh->DisplayName << " " << mesh->Visible() << " "
+        << mesh->Material().DiffuseText() << "\n";
+    for (int i = 0; i < Form().MeshList().Count(); ++i) {
+      TpmListBoxItem& row = *Form().MeshList().Item(i);
+      s << "row " << FirstChild<TpmCheckBox>(row)->IsChecked() << " " << std::hex
+        << FirstChild<TpmRectangle>(*FirstChild<TpmSpeedButton>(row))->Fill().Color << std::dec
+        << "\n";
+    }
+    s << "format " << Form().Control<TpmPopupBox>("popupFormat").ItemIndex() << "\nsliders";
+    for (const char* name :
+         {"TrackBar1", "modelRotateX", "modelRotateY", "modelRotateZ", "shadowDirTrack",
+          "shadowDistTrack", "shadowOpacityTrack", "shadowSoftnessTrack"})
+      s << " " << Form().Control<TpmTrackBar>(name).Value();
+    s << " shadow box " << Form().Control<TpmCheckBox>("checkShadow").IsChecked();
+    return s.str();
+  }
+  std::vector<uint32_t> MasterPixels() {
+    const TpmBitmap& m = Bench().Master(256);
+    return std::vector<uint32_t>(m.Pixels(), m.Pixels() + m.Width() * m.Height());
+  }
+  // Turns the view, moves sliders, colours Lid, hides Body and picks Format, as a user would.
+  void ChangeEverything(int format) {
+    Drag(350, 200, 377, 213);
+    Drag(350, 200, 380, 190, ssShift);
+    // Every rotation slider: one left at its start value shows 2 over an unturned model.
+    Form().Control<TpmTrackBar>("modelRotateX").SetValue(-20);
+    Form().Control<TpmTrackBar>("modelRotateY").SetValue(40);
+    Form().Control<TpmTrackBar>("modelRotateZ").SetValue(10);
+    Form().Control<TpmTrackBar>("TrackBar1").SetValue(-13);
+    Form().Control<TpmTrackBar>("shadowDirTrack").SetValue(200);
+    Form().Control<TpmTrackBar>("shadowOpacityTrack").SetValue(35);
+    dialogs_.AnswerColor(0x00336699);
+    ClickControl(*FirstChild<TpmSpeedButton>(*Form().MeshList().Item(1)));
+    ClickControl(*FirstChild<TpmCheckBox>(*Form().MeshList().Item(0)));
+    Form().Control<TpmPopupBox>("popupFormat").SetItemIndex(format);
+    Run(501);
+  }
+  void SaveRecipeAs(const std::string& typed) {
+    dialogs_.AnswerSave(typed);
+    Key('S', ssCtrl | ssShift);
+  }
+  void OpenThroughTheDialog(const std::string& file) {
+    dialogs_.AnswerOpen(file);
+    ClickControl(Form().Control<TpmBitmapButton>("btnLoad"));
+  }
+  TempDir dir_;
+};
+
+TEST_F(MainWindowRecipeTest, ASavedRecipeOpensAsTheSameWindowAndIcons) {
+  const std::string two = WriteModel(dir_);
+  Form().LoadModel(two);
+  ChangeEverything(ifIco);
+  const std::string saved = State();
+  ASSERT_NE(saved.find("mesh Body 0"), std::string::npos) << saved;
+  ASSERT_NE(saved.find("row 0"), std::string::npos) << saved;
+  const std::vector<uint32_t> pixels = MasterPixels();
+  SaveRecipeAs(dir_.File("two"));
+  ASSERT_EQ(dialogs_.save_requests.size(), 1u);
+  EXPECT_EQ(dialogs_.save_requests[0].file_name, "TWO.json");
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+  // The recipe names the model and, for the chosen format, an icon beside itself.
+  const TRenderRequest recipe = ReadRecipe(dir_.File("two.json"));
+  EXPECT_EQ(recipe.Models, std::vector<std::string>{two});
+  EXPECT_EQ(recipe.Job.Outputs, std::vector<std::string>{dir_.File("two.ico")});
+  EXPECT_EQ(recipe.Job.Settings.Hide, std::vector<std::string>{"Body"});
+  std::ifstream text(dir_.File("two.json"));
+  EXPECT_EQ(nlohmann::json::parse(text)["outputs"], nlohmann::json::array({"two.ico"}))
+      << "beside the recipe wherever it goes";
+
+  // Another model and other settings, the camera off its slider by the wheel; then the
+  // recipe from the open dialog, which offers recipes.
+  Form().LoadModel(WriteManyMeshes(dir_, 3));
+  Form().Control<TpmTrackBar>("modelRotateX").SetValue(-60);
+  Form().Control<TpmTrackBar>("shadowSoftnessTrack").SetValue(3);
+  Form().Control<TpmCheckBox>("checkShadow").SetIsChecked(false);
+  Form().Control<TpmPopupBox>("popupFormat").SetItemIndex(ifWeb);
+  Send(TInputKind::MouseWheel, 500, 300, 0, mbLeft, 240);
+  Run(501);
+  ASSERT_NE(State(), saved);
+  OpenThroughTheDialog(dir_.File("two.json"));
+  const std::vector<TFileFilter> filters = ParseFileFilter(dialogs_.open_requests[0].filter);
+  ASSERT_EQ(filters.size(), ModelFormats().size() + 2);
+  EXPECT_EQ(filters.back().patterns, std::vector<std::string>{"*.json"});
+  EXPECT_EQ(Bench().ModelFileName(), two);
+  EXPECT_EQ(State(), saved);
+  EXPECT_EQ(Form().Control<TpmLabel>("modelRotateYlabel").Text(), "40");
+  Run(501);
+  EXPECT_EQ(MasterPixels(), pixels);
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+
+  // In a new window, from a drop.
+  window_.reset();
+  window_ = std::make_unique<TMainWindow>(*loop_, &dialogs_);
+  loop_->ProcessPending();
+  window_->Window().OnDropFile(dir_.File("two.json"));
+  EXPECT_EQ(State(), saved);
+  Run(501);
+  EXPECT_EQ(MasterPixels(), pixels);
+}
+
+TEST_F(MainWindowRecipeTest, EachSaveFormatComesBackFromItsRecipe) {
+  // The round cube's recipes name no model: they apply to the model shown.
+  for (int format = ifIcns; format <= ifWeb; ++format) {
+    auto& box = Form().Control<TpmPopupBox>("popupFormat");
+    box.SetItemIndex(format);
+    const std::string file = dir_.File("f" + std::to_string(format) + ".json");
+    SaveRecipeAs(file);
+    box.SetItemIndex(format == ifIcns ? ifWeb : ifIcns);
+    OpenThroughTheDialog(file);
+    EXPECT_EQ(box.ItemIndex(), format);
+  }
+  EXPECT_TRUE(Bench().ModelFileName().empty());
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+}
+
+TEST_F(MainWindowRecipeTest, TheCommandLineRendersASavedRecipeAsTheWindowSavesIt) {
+  Form().LoadModel(WriteModel(dir_));
+  ChangeEverything(ifPng);
+  // Body shown again, in the start colour its file does not give it.
+  ClickControl(*FirstChild<TpmCheckBox>(*Form().MeshList().Item(0)));
+  Run(501);
+  dialogs_.AnswerSave(dir_.File("window.png"));
+  ClickControl(Form().Control<TpmBitmapButton>("btnSave"));
+  SaveRecipeAs(dir_.File("two.json"));
+  ASSERT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+  std::string out;
+  ASSERT_EQ(testsupport::RunCommand(testsupport::ShellQuote(FACETMINT_EXE) + " render --recipe " +
+                                        testsupport::ShellQuote(dir_.File("two.json")) + " 2>&1",
+                                    &out),
+            0)
+      << out;
+  TpmBitmap window(1, 1), line(1, 1);
+  ASSERT_TRUE(window.LoadFromFile(dir_.File("window.png")));
+  ASSERT_TRUE(line.LoadFromFile(dir_.File("two.png"))) << out;
+  ASSERT_EQ(line.Width(), window.Width());
+  ASSERT_EQ(line.Height(), window.Height());
+  // The same renderer's pixels; a channel may differ by rounding where two drivers meet.
+  int differing = 0, shown = 0;
+  for (int i = 0; i < window.Width() * window.Height(); ++i) {
+    const uint32_t a = window.Pixels()[i], b = line.Pixels()[i];
+    shown += (a >> 24) != 0;
+    for (int shift = 0; shift < 32; shift += 8)
+      differing += std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                            static_cast<int>((b >> shift) & 0xFF)) > 2;
+  }
+  EXPECT_GT(shown, 1000);
+  EXPECT_EQ(differing, 0);
+}
+
+TEST_F(MainWindowRecipeTest, ABadRecipeIsReportedInOneLineAndTheModelStays) {
+  const std::string two = WriteModel(dir_);
+  Form().LoadModel(two);
+  Form().Control<TpmTrackBar>("modelRotateZ").SetValue(30);
+  const std::string before = State();
+  const std::string model = nlohmann::json(two).dump();
+  const std::pair<std::string, std::string> recipes[] = {
+      {"{\"model\": " + model + ", \"colour\": {}}", "unknown key \"colour\""},
+      {"{\"model\": " + model + ", \"view\": [1, \"x\"]}", "\"view\""},
+      {"{\"model\": \"gone.3ds\"}", "no such file"},
+      {"{\"model\": \"notes.txt\"}", "unknown model format"},
+      {"{\"model\": [" + model + ", " + model + "]}", "one model file"},
+      {"[1, 2]", "expected a JSON object"},
+      {"{\"model\": ", "not valid JSON"},
+  };
+  testsupport::WriteFile(dir_.File("notes.txt"), {'h', 'i'});
+  size_t errors = 0;
+  for (const auto& [text, expected] : recipes) {
+    const std::string file = dir_.File("bad" + std::to_string(errors) + ".json");
+    std::ofstream(file) << text;
+    OpenThroughTheDialog(file);
+    ASSERT_EQ(dialogs_.errors.size(), ++errors) << text;
+    const std::string& error = dialogs_.errors.back();
+    EXPECT_EQ(error.rfind(file + ": ", 0), 0u) << error;
+    EXPECT_NE(error.find(expected), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    EXPECT_EQ(Bench().ModelFileName(), two) << text;
+    EXPECT_EQ(State(), before) << text;
+  }
+  // A mesh the model does not have is known once it is loaded: reported, the model stays.
+  const std::string file = dir_.File("nomesh.json");
+  std::ofstream(file) << "{\"model\": " << model << ", \"hide\": [\"Wheel\"]}";
+  OpenThroughTheDialog(file);
+  ASSERT_EQ(dialogs_.errors.size(), errors + 1);
+  EXPECT_NE(dialogs_.errors.back().find("nomesh.json: no mesh named \"Wheel\""), std::string::npos)
+      << dialogs_.errors.back();
+  EXPECT_EQ(Bench().Meshes().size(), 2u);
+  // A recipe that cannot be written is reported as the icons' files are.
+  SaveRecipeAs(dir_.File("no-such-folder/two.json"));
+  ASSERT_EQ(dialogs_.errors.size(), errors + 2);
+  EXPECT_NE(dialogs_.errors.back().find("two.json"), std::string::npos) << dialogs_.errors.back();
 }
 
 TEST_F(MainWindowTest, SetsGoIntoAChosenFolderAskingBeforeFilesAreReplaced) {
@@ -1180,6 +1403,36 @@ TEST_F(MainWindowReadTest, TheLastModelOpenedWinsOverAReadUnderWayOrEnded) {
   Run(2 * TfrmMain::kUpdateDelayMs);
   EXPECT_EQ(Bench().ModelFileName(), two);
   EXPECT_EQ(MeshNames().size(), 2u);
+}
+
+TEST_F(MainWindowReadTest, ARecipeOfAModelReadApartIsShownWhenTheModelArrives) {
+  const std::string obj = WriteObj(dir_, "tri.obj");
+  const std::string recipe = dir_.File("tri.json");
+  std::ofstream(recipe) << "{\"model\": \"tri.obj\", \"view\": [12, 34], \"shadow\": false, "
+                           "\"color\": {\"Tri\": \"#102030\"}, \"outputs\": [\"tri.iconset\"]}";
+  Form().OpenFile(recipe);
+  EXPECT_TRUE(Form().ModelLoading());
+  EXPECT_NE(Bench().CameraZ().RotateAngle().Z(), 12);
+  ASSERT_TRUE(WaitForRead());
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+  EXPECT_EQ(Bench().ModelFileName(), obj);
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), 12);
+  EXPECT_EQ(Bench().CameraX().RotateAngle().X(), 34);
+  EXPECT_FALSE(Bench().Shadow().Enabled);
+  EXPECT_FALSE(Form().Control<TpmCheckBox>("checkShadow").IsChecked());
+  EXPECT_EQ(Cube().Material().DiffuseText(), "#FF102030");
+  EXPECT_EQ(Form().Control<TpmPopupBox>("popupFormat").ItemIndex(), ifIconset);
+
+  // A recipe whose read is stopped is not shown, not even on a later model.
+  std::ofstream(dir_.File("slow.json")) << "{\"model\": \"slow.obj\", \"view\": [50, 60]}";
+  WriteObj(dir_, "slow.obj");
+  Form().OpenFile(dir_.File("slow.json"));
+  EXPECT_TRUE(Form().ModelLoading());
+  Key(vkEscape);
+  Form().LoadModel(obj);
+  ASSERT_TRUE(WaitForRead());
+  EXPECT_EQ(Bench().CameraZ().RotateAngle().Z(), 12);
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
 }
 
 TEST_F(MainWindowReadTest, ClosingTheWindowDuringAReadEndsAtOnceWithTheReader) {

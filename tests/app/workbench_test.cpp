@@ -12,6 +12,7 @@
 #include "scene/canvas.h"
 #include "scene/dummy.h"
 #include "scene/shape.h"
+#include "tests/import/model_writer.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -194,6 +195,59 @@ TEST_F(WorkbenchTest, SettingsChangeTheIconsAndUnknownMeshesAreRefused) {
   EXPECT_EQ(bench.Camera1().Position().Y(), -20);
   s.Hide = {"nothing"};
   EXPECT_THROW(ApplyRenderSettings(bench, s), EUnknownMesh);
+}
+
+TEST_F(WorkbenchTest, TheCurrentSettingsGiveAnotherWorkbenchTheSameIcons) {
+  // Three cubes in a row, the last two of one name.
+  using namespace modelwriter;
+  std::vector<Chunk> chunks;
+  for (int i = 0; i < 3; ++i) {
+    MeshLayout m = modelwriter::Cube(i == 0 ? "A" : "B");
+    for (V3& v : m.vertices) v.x += 2.0f * static_cast<float>(i);
+    chunks.push_back(MeshChunk(m));
+  }
+  testsupport::TempDir dir;
+  const std::string model = dir.File("three.3ds");
+  testsupport::WriteFile(model, File3DS(chunks));
+  ASSERT_TRUE(bench.LoadModel(model));
+
+  TRenderSettings s;
+  s.Rotate = {-20, 40, 10};
+  s.ViewTurn = 12.5f;
+  s.ViewTilt = -7.25f;
+  s.Distance = 13;
+  s.Move = {0.25f, -1, 0.5f};
+  s.Shadow.Direction = 180;
+  s.Shadow.Opacity = 80;
+  s.Shadow.Color = 0x80102030;
+  s.Hide = {"A"};
+  s.Colors = {{"A", 0xFF112233}, {"B", 0xFF445566}};
+  ApplyRenderSettings(bench, s);
+  bench.Camera1().Position().SetY(-12);  // as the window's wheel moves the camera
+  const TRenderSettings back = CurrentRenderSettings(bench);
+  EXPECT_EQ(back.Rotate, s.Rotate);
+  EXPECT_EQ(back.ViewTurn, s.ViewTurn);
+  EXPECT_EQ(back.ViewTilt, s.ViewTilt);
+  EXPECT_EQ(back.Distance, 12);
+  EXPECT_EQ(back.Move, s.Move);
+  EXPECT_EQ(back.Hide, s.Hide);
+  EXPECT_EQ(back.Colors, s.Colors);
+  EXPECT_EQ(back.Shadow.Color, s.Shadow.Color);
+  EXPECT_EQ(back.Shadow.Direction, bench.Shadow().Direction);
+
+  TWorkbench other;
+  ASSERT_TRUE(other.LoadModel(model));
+  ApplyRenderSettings(other, back);
+  ASSERT_TRUE(bench.RenderIcons());
+  ASSERT_TRUE(other.RenderIcons());
+  EXPECT_GT(Covered(bench.Master(256)), 500);
+  EXPECT_EQ(Pixels(other.Master(256)), Pixels(bench.Master(256)));
+
+  // A name whose meshes differ in colour, or a translucent colour, is left to the file.
+  bench.SetMeshColor(*bench.Meshes()[2], 0xFF778899);
+  EXPECT_EQ(CurrentRenderSettings(bench).Colors, (decltype(s.Colors){{"A", 0xFF112233}}));
+  bench.SetMeshColor(*bench.Meshes()[0], 0x80112233);
+  EXPECT_TRUE(CurrentRenderSettings(bench).Colors.empty());
 }
 
 TEST_F(WorkbenchTest, LoadModelReplacesMeshesAndIgnoresMissingFiles) {
