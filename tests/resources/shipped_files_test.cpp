@@ -84,8 +84,12 @@ TEST(ShippedFiles, HelpPagesAreSelfContainedAndTheirLinksLeadSomewhere) {
       ASSERT_FALSE(target.empty());
       const size_t hash = target.find('#');
       const std::string file = target.substr(0, hash);
-      EXPECT_TRUE(file.empty() || file == "index.html" || file == "index.zh_CN.html")
-          << "only links to the help pages: " << target;
+      EXPECT_TRUE(file.empty() || file == "index.html" || file == "index.zh_CN.html" ||
+                  file == "style.css")
+          << "only links to the help pages and their style sheet: " << target;
+      if (!file.empty()) {
+        EXPECT_FALSE(ReadText(Resources() + "/help/" + file).empty()) << target;
+      }
       if (hash != std::string::npos) {
         const std::string target_html =
             file.empty() ? html : ReadText(Resources() + "/help/" + file);
