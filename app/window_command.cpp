@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "platform/display_probe.h"
+#include "platform/gtk_dialogs.h"
 #include "platform/video_system.h"
 
 namespace {
@@ -26,6 +27,7 @@ bool WindowAvailable(std::string& why) {
 int RunWindowCommand(const std::vector<std::string>& args, std::ostream& err) {
   std::optional<std::string> model;
   if (!args.empty()) model = args.front();
+  KeepGtkSettingsInMemoryWithoutSessionBus();
   try {
     std::string why;
     if (!WindowAvailable(why)) {

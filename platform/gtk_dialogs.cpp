@@ -1,6 +1,7 @@
 #include "platform/gtk_dialogs.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -151,6 +152,17 @@ bool TGtkDialogService::Available() {
     return gtk_init_check(nullptr, nullptr) != FALSE;
   }();
   return available;
+}
+
+void KeepGtkSettingsInMemoryWithoutSessionBus() {
+  const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (bus != nullptr && *bus != '\0') return;
+  // GDBus also finds a session bus at $XDG_RUNTIME_DIR/bus (systemd's user bus).
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(runtime) / "bus", error)) return;
+  }
+  ::setenv("GSETTINGS_BACKEND", "memory", 0);  // a backend the user chose stays
 }
 
 int TGtkDialogService::Run(void* dialog) {

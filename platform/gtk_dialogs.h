@@ -22,6 +22,11 @@ void ChannelsFromColorRef(std::uint32_t color, double& red, double& green, doubl
 // no button or key stays held down in the window's eyes.
 std::function<void()> ModalKeepAlive(TEventLoop& loop);
 
+// GTK's file chooser stores its settings through GSettings, whose dconf backend needs a
+// session bus: without one it warns on the terminal at every change. This keeps them in
+// memory then. Call before any thread starts (it sets GSETTINGS_BACKEND) and before GTK.
+void KeepGtkSettingsInMemoryWithoutSessionBus();
+
 // Whether the file type list entry, as the dialogs hand it to GTK, shows File.
 bool GtkFilterMatches(const TFileFilter& entry, const std::string& file_name);
 
