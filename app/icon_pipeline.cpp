@@ -17,6 +17,10 @@ int PreviewIndex(int size) {
   throw std::out_of_range("no preview of size " + std::to_string(size));
 }
 
+// Pixels beyond its source pixels a 1:1 draw at a fractional place changes (the cubic's
+// reach and a pixel of rounding).
+constexpr int kDrawReach = 3;
+
 TpmRect WholeOf(const TpmBitmap& bitmap) {
   return {0, 0, static_cast<float>(bitmap.Width()), static_cast<float>(bitmap.Height())};
 }
@@ -110,15 +114,38 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
   const TShadowPlacement place = PlaceShadow(geometry, master.Width(), master.Height(), shift);
   const float w = static_cast<float>(master.Width());
   const float h = static_cast<float>(master.Height());
+  // Only the master's shown pixels cast a shadow, and the model of a large master often
+  // covers a tenth of it: the work keeps to their box and what the blur and the draws reach
+  // from it. Every pixel outside is 0 and drawing 0 changes nothing, so the pixels are
+  // those of the whole work.
+  const TpmPixelBox shown = NonZeroBox(master);
+  const auto moved = [](const TpmPixelBox& b, float dx, float dy, float widen) {
+    return TpmRect{std::floor(static_cast<float>(b.Left) + dx) - widen,
+                   std::floor(static_cast<float>(b.Top) + dy) - widen,
+                   std::ceil(static_cast<float>(b.Right) + dx) + widen,
+                   std::ceil(static_cast<float>(b.Bottom) + dy) + widen};
+  };
   TpmBitmap shadow(place.Width, place.Height);
+  shadow.Canvas().IntersectClipRect(moved(shown, place.Offset.X, place.Offset.Y, 0));
   shadow.Canvas().DrawBitmap(
       master, WholeOf(master),
       {place.Offset.X, place.Offset.Y, w + place.Offset.X, h + place.Offset.Y}, 1, false);
+  shadow.Canvas().ResetClipRect();
+  // The spread is whole pixels, so the copy is exact and its box the shown box moved.
+  const TpmRect cast_rect = moved(shown, place.Offset.X, place.Offset.Y, 0);
+  const TpmPixelBox cast{static_cast<int>(cast_rect.Left), static_cast<int>(cast_rect.Top),
+                         static_cast<int>(cast_rect.Right), static_cast<int>(cast_rect.Bottom)};
   // The effect's own steps (ProcessEffect) with the blur radius of this scale.
   ShadowPixels(shadow, effect->IgnoreAlpha(), geometry.Radius, effect->ShadowColor(),
-               effect->Opacity());
+               effect->Opacity(), cast);
   master.Canvas().Clear(0);
-  master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
+  if (shown.Left < shown.Right) {
+    // The blur reaches radius pixels from the box, the draw's cubic two more.
+    const float reach = static_cast<float>(std::max(geometry.Radius, 0) + 1 + kDrawReach);
+    master.Canvas().IntersectClipRect(moved(cast, place.Effect.Left, place.Effect.Top, reach));
+    master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
+    master.Canvas().ResetClipRect();
+  }
   if (!effect->ReplacesContent()) {
     master.Canvas().DrawBitmap(work, WholeOf(work),
                                {place.Shift.X, place.Shift.Y, w + place.Shift.X, h + place.Shift.Y},

@@ -2,7 +2,9 @@
 
 #include <stdexcept>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "core/text_helpers.h"
@@ -97,6 +99,50 @@ void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity) {
 
 void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity) {
   BlurredSilhouette(bitmap, ignore_alpha, radius, color, opacity);
+}
+
+void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity,
+                  const TpmPixelBox& shown) {
+  // The shadow of nothing is nothing: 0 stays 0 through the blur and the tint.
+  if (shown.Left >= shown.Right || shown.Top >= shown.Bottom) return;
+  // The blur's window reaches radius pixels, so nothing beyond them changes. The part's own
+  // edge pixels lie outside shown and are 0: where the blur repeats an edge pixel it
+  // repeats the 0 the whole bitmap has there.
+  const int reach = std::max(radius, 0);
+  const int left = std::max(0, shown.Left - reach), top = std::max(0, shown.Top - reach);
+  const int right = std::min(bitmap.Width(), shown.Right + reach);
+  const int bottom = std::min(bitmap.Height(), shown.Bottom + reach);
+  if (left == 0 && top == 0 && right == bitmap.Width() && bottom == bitmap.Height()) {
+    BlurredSilhouette(bitmap, ignore_alpha, radius, color, opacity);
+    return;
+  }
+  TpmBitmap part(right - left, bottom - top);
+  const size_t row_bytes = static_cast<size_t>(right - left) * 4;
+  for (int y = top; y < bottom; ++y) {
+    std::memcpy(part.Scanline(y - top), bitmap.Scanline(y) + left, row_bytes);
+  }
+  BlurredSilhouette(part, ignore_alpha, radius, color, opacity);
+  for (int y = top; y < bottom; ++y) {
+    std::memcpy(bitmap.Scanline(y) + left, part.Scanline(y - top), row_bytes);
+  }
+}
+
+TpmPixelBox NonZeroBox(const TpmBitmap& bitmap) {
+  TpmPixelBox box{bitmap.Width(), bitmap.Height(), 0, 0};
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const uint32_t* row = bitmap.Scanline(y);
+    int first = 0;
+    while (first < bitmap.Width() && row[first] == 0) ++first;
+    if (first == bitmap.Width()) continue;
+    int last = bitmap.Width();
+    while (row[last - 1] == 0) --last;
+    box.Left = std::min(box.Left, first);
+    box.Right = std::max(box.Right, last);
+    box.Top = std::min(box.Top, y);
+    box.Bottom = y + 1;
+  }
+  if (box.Right == 0) return {};
+  return box;
 }
 
 // ---- TpmEffect ------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include "core/component.h"
 #include "imaging/geometry.h"
+#include "imaging/resample.h"
 
 class TpmBitmap;
 class TpmCanvas;
@@ -159,5 +160,13 @@ void TintSilhouette(TpmBitmap& bitmap, uint32_t color, float opacity);
 // The shadow effect's pixel work with the blur radius given: the silhouette made solid
 // (when ignore_alpha), blurred, then tinted. Lets a caller scale the blur with the picture.
 void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity);
+// The same for a bitmap whose pixels outside shown are all 0, with the same result: only
+// what the blur reaches from shown is worked on. A model small in a large master leaves
+// most of the shadow's bitmap empty.
+void ShadowPixels(TpmBitmap& bitmap, bool ignore_alpha, int radius, uint32_t color, float opacity,
+                  const TpmPixelBox& shown);
+// The box of the bitmap's pixels that are not 0 (transparent black); empty (all sides 0)
+// when there is none.
+TpmPixelBox NonZeroBox(const TpmBitmap& bitmap);
 // Touches every effect class so creation by name survives static linking.
 void RegisterEffectClasses();

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "imaging/bitmap.h"
+#include "imaging/canvas.h"
+
 TEST(ShadowPlacement, StartUpShadowShiftsByFour) {
   const auto effect = MakeShadowEffect(TShadowSettings{});
   const TShadowPlacement p = PlaceShadow(*effect, 256, 256);
@@ -54,4 +59,84 @@ TEST(ShadowPlacement, GeometryAgreesWithTheEffectAndScalesWithTheMaster) {
       EXPECT_EQ(kept.Shift, (TpmPoint{0, 0}));
     }
   }
+}
+
+namespace {
+
+// The shadow as the whole master's work: every step over the whole of each bitmap.
+void WholeShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings,
+                 int scale, bool shift) {
+  const auto effect = MakeShadowEffect(settings);
+  const TShadowGeometry g = ShadowGeometry(settings, scale);
+  const TShadowPlacement place = PlaceShadow(g, master.Width(), master.Height(), shift);
+  const float w = static_cast<float>(master.Width()), h = static_cast<float>(master.Height());
+  TpmBitmap shadow(place.Width, place.Height);
+  shadow.Canvas().DrawBitmap(
+      master, {0, 0, w, h},
+      {place.Offset.X, place.Offset.Y, w + place.Offset.X, h + place.Offset.Y}, 1, false);
+  ShadowPixels(shadow, effect->IgnoreAlpha(), g.Radius, effect->ShadowColor(), effect->Opacity());
+  master.Canvas().Clear(0);
+  const float sw = static_cast<float>(shadow.Width()), sh = static_cast<float>(shadow.Height());
+  master.Canvas().DrawBitmap(shadow, {0, 0, sw, sh}, place.Effect, 1, false);
+  const float ww = static_cast<float>(work.Width()), wh = static_cast<float>(work.Height());
+  master.Canvas().DrawBitmap(work, {0, 0, ww, wh},
+                             {place.Shift.X, place.Shift.Y, w + place.Shift.X, h + place.Shift.Y},
+                             1, false);
+}
+
+}  // namespace
+
+// The shadow keeps its work to what the model's box reaches; the pixels must be those of
+// the work over the whole master: a small model in the middle, one against the lower right
+// edge and one against the upper left, every direction, hard and soft, at each master scale,
+// shifted or kept in place, from a larger work (as the 256 master is made) or a copy.
+TEST(AddShadow, WorkAroundTheModelGivesTheWholeMastersPixels) {
+  struct TModel {
+    int left, top, right, bottom;
+  };
+  int checked = 0;
+  for (int scale : {1, 4}) {
+    const int side = 64 * scale;
+    const TModel models[] = {{side / 3, side / 3, side / 2, side / 2},
+                             {side * 3 / 4, side * 2 / 3, side, side},
+                             {0, 0, side / 4, side / 5}};
+    for (const TModel& m : models)
+      for (float direction : {45.0f, -135.0f, 0.0f, 100.0f, 200.0f})
+        for (float softness : {0.0f, 30.0f, 100.0f})
+          for (bool shift : {true, false})
+            for (bool from_larger : {false, true}) {
+              // A disc with soft edges, drawn as the icon path draws its model.
+              const int ws = from_larger ? 2 * side : side;
+              TpmBitmap work(ws, ws);
+              const float k = static_cast<float>(ws) / static_cast<float>(side);
+              const float cx = (m.left + m.right) * k / 2, cy = (m.top + m.bottom) * k / 2;
+              const float rx = (m.right - m.left) * k / 2, ry = (m.bottom - m.top) * k / 2;
+              for (int y = 0; y < ws; ++y)
+                for (int x = 0; x < ws; ++x) {
+                  const float dx = (x + 0.5f - cx) / rx, dy = (y + 0.5f - cy) / ry;
+                  const float d = dx * dx + dy * dy;
+                  if (d >= 1.0f) continue;
+                  const uint32_t a = d < 0.8f ? 255 : static_cast<uint32_t>((1 - d) * 1275);
+                  work.Scanline(y)[x] = (a << 24) | ((a * 3 / 4) << 16) | ((a / 3) << 8) | a / 5;
+                }
+              TpmBitmap a(side, side);
+              a.Canvas().DrawBitmap(work, {0, 0, static_cast<float>(ws), static_cast<float>(ws)},
+                                    {0, 0, static_cast<float>(side), static_cast<float>(side)}, 1,
+                                    false);
+              TpmBitmap b(side, side);
+              b.Assign(a);
+              TShadowSettings s;
+              s.Direction = direction;
+              s.Softness = softness;
+              s.Distance = 5;
+              AddShadow(a, work, s, scale, shift);
+              WholeShadow(b, work, s, scale, shift);
+              ASSERT_EQ(0, std::memcmp(a.Pixels(), b.Pixels(), a.ByteSize()))
+                  << "scale " << scale << " model at " << m.left << "," << m.top << " direction "
+                  << direction << " softness " << softness << " shift " << shift << " from larger "
+                  << from_larger;
+              ++checked;
+            }
+  }
+  EXPECT_EQ(checked, 2 * 3 * 5 * 3 * 2 * 2);
 }

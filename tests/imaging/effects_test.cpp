@@ -1,6 +1,7 @@
 // Shadow, blur and glow effects: properties, rectangles, the stack blur and triggers.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -161,6 +162,56 @@ TEST(ShadowEffect, AlphaOnlyShadowEqualsTheWholePixelBlur) {
   reference(h, false, static_cast<int>(glow.Softness() * 10.0f + 5.0f), glow.GlowColor(),
             glow.Opacity());
   EXPECT_EQ(0, std::memcmp(g.Pixels(), h.Pixels(), g.ByteSize()));
+}
+
+// A shadow worked out only around the shown pixels must be the whole bitmap's, pixel for
+// pixel: blobs in the middle, against each edge and in a corner, with radii up to beyond
+// the bitmap, valid and invalid premultiplied pixels, solid or not.
+TEST(ShadowEffect, ShadowAroundTheShownBoxEqualsTheWholeBitmaps) {
+  struct TBlob {
+    int left, top, right, bottom;
+  };
+  const TBlob blobs[] = {{30, 20, 41, 29}, {0, 18, 9, 30}, {60, 5, 70, 44}, {25, 0, 44, 4},
+                         {12, 40, 20, 50}, {0, 0, 3, 2},   {69, 49, 70, 50}};
+  int checked = 0;
+  for (const TBlob& blob : blobs)
+    for (bool valid : {true, false})
+      for (bool solid : {true, false})
+        for (int r : {0, 1, 3, 12, 80}) {
+          TpmBitmap a(70, 50), b(70, 50);
+          std::mt19937 rng(checked);
+          for (int y = blob.top; y < blob.bottom; ++y)
+            for (int x = blob.left; x < blob.right; ++x) {
+              const uint32_t al = rng() % 3 == 0 ? 0 : rng() % 256;
+              const uint32_t c = valid ? (al ? rng() % (al + 1) : 0) : rng() % 256;
+              a.Scanline(y)[x] = (al << 24) | (c << 16) | (c / 2 << 8) | (c / 3);
+            }
+          // An invalid pixel of alpha 0 still counts as shown.
+          a.Scanline(blob.top)[blob.left] = valid ? 0x80402010u : 0x00000040u;
+          b.Assign(a);
+          const TpmPixelBox shown = NonZeroBox(a);
+          ASSERT_LT(shown.Left, shown.Right);
+          ShadowPixels(a, solid, r, 0xC0336699u, 0.7f, shown);
+          ShadowPixels(b, solid, r, 0xC0336699u, 0.7f);
+          ASSERT_EQ(0, std::memcmp(a.Pixels(), b.Pixels(), a.ByteSize()))
+              << "blob " << blob.left << "," << blob.top << " valid " << valid << " solid " << solid
+              << " r " << r;
+          ++checked;
+        }
+  EXPECT_EQ(checked, 7 * 2 * 2 * 5);
+}
+
+TEST(ShadowEffect, NonZeroBoxFindsEveryPixelThatIsNotTransparentBlack) {
+  TpmBitmap b(9, 7);
+  const TpmPixelBox none = NonZeroBox(b);
+  EXPECT_GE(none.Left, none.Right);
+  b.Scanline(4)[6] = 0x80402010u;
+  TpmPixelBox box = NonZeroBox(b);
+  EXPECT_EQ((std::array{box.Left, box.Top, box.Right, box.Bottom}), (std::array{6, 4, 7, 5}));
+  b.Scanline(0)[2] = 0x00000001u;  // colour without alpha is not transparent black
+  b.Scanline(6)[8] = 0x01000000u;
+  box = NonZeroBox(b);
+  EXPECT_EQ((std::array{box.Left, box.Top, box.Right, box.Bottom}), (std::array{2, 0, 9, 7}));
 }
 
 TEST(ShadowEffect, DefaultsClampingAndChangeNotification) {
