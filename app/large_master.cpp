@@ -1,10 +1,12 @@
 #include "app/large_master.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "app/silhouette.h"
 #include "imaging/canvas.h"
@@ -24,14 +26,13 @@ constexpr int kGuard = 16;
                            std::to_string(size) + " icon off-screen");
 }
 
-// Reduces the frame's rows first .. first + count and columns left .. right (held in
-// pixels, a row per frame width) into master, changing only the master pixels of those
-// columns in rows keep_top .. keep_bottom.
-void Reduce(const uint32_t* pixels, int frame, int first, int count, int left, int right,
-            TpmBitmap& master, int keep_top, int keep_bottom) {
+// Reduces rows first .. first + count and columns left .. right of a frame of scale times
+// the master's side into master: pixels holds them, a row per stride pixels. Changes only
+// the master pixels of those columns in rows keep_top .. keep_bottom.
+void Reduce(const uint32_t* pixels, int stride, int scale, int first, int count, int left,
+            int right, TpmBitmap& master, int keep_top, int keep_bottom) {
   const int size = master.Width();
-  const int scale = frame / size;
-  TpmPixelImage source{pixels + left, right - left, count, frame};
+  TpmPixelImage source{pixels, right - left, count, stride};
   TpmPixelTarget target{master.Pixels(), size, size, size};
   const float k = 1.0f / static_cast<float>(scale);
   ResampleDraw(source, {0, 0, static_cast<float>(right - left), static_cast<float>(count)}, target,
@@ -40,56 +41,54 @@ void Reduce(const uint32_t* pixels, int frame, int first, int count, int left, i
                {TpmPixelBox{left / scale, keep_top, right / scale, keep_bottom}}, 1, false);
 }
 
+// The part of a frame side of `frame` pixels to render for a model from `from` to `to`:
+// widened by pad, in whole master pixels (multiples of scale), within the frame.
+std::pair<int, int> NeededSpan(float from, float to, float pad, int scale, int frame) {
+  const float s = static_cast<float>(scale);
+  const int low = static_cast<int>(std::floor((from - pad) / s)) * scale;
+  const int high = static_cast<int>(std::ceil((to + pad) / s)) * scale;
+  return {std::clamp(low, 0, frame), std::clamp(high, 0, frame)};
+}
+
 void RenderInTiles(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& camera, TgkLight& light,
                    TgkShape* selected, TpmBitmap& master) {
   const int frame = size * (kRenderSize / kMasterSize);
   const int tile = tiles.Width();
-  if (tiles.Height() != tile || frame % tile != 0 || tile <= 2 * kGuard) {
-    throw std::invalid_argument("the tile target must be square and divide the frame");
+  const int scale = frame / size;
+  if (tiles.Height() != tile || tile <= 2 * kGuard + scale) {
+    throw std::invalid_argument("the tile target must be square and larger than its guards");
   }
-  // Tiles the model does not reach are left out: their pixels are transparent anyway. The
-  // box is widened so that what is left out lies beyond the scaling's reach of the model.
+  // Only the model's box is rendered: the rest of the frame is transparent anyway. The box
+  // is widened so that what is left out lies beyond the scaling's reach of the model. A
+  // vertex behind the camera leaves the box incomplete: then the whole frame is rendered.
   const TSilhouette model = ProjectSilhouette(owner, camera, static_cast<float>(frame));
   if (model.Empty && !model.Behind) return;
   const float pad = 2.0f * kGuard;
-  const bool whole = model.Behind;
-  const auto reaches = [&](float from, float to, float low, float high) {
-    return whole || (to > low - pad && from < high + pad);
-  };
-  const int scale = frame / size;
+  auto [left, right] = NeededSpan(model.Left, model.Right, pad, scale, frame);
+  auto [top, bottom] = NeededSpan(model.Top, model.Bottom, pad, scale, frame);
+  if (model.Behind) left = top = 0, right = bottom = frame;
+  if (left >= right || top >= bottom) return;  // the model lies outside the frame
+  const int width = right - left;
   const int core = (tile - 2 * kGuard) / scale * scale;  // rows each strip adds, whole pixels
-  // Left uninitialised: Reduce reads only rows and columns the tiles have just written.
-  const std::unique_ptr<uint32_t[]> strip(new uint32_t[static_cast<size_t>(frame) * tile]);
+  // Left uninitialised: Reduce reads only pixels the tiles have just written.
+  const std::unique_ptr<uint32_t[]> strip(new uint32_t[static_cast<size_t>(width) * tile]);
   // Each tile's frame is read straight into its place in the strip.
   struct TFrameIntoStrip {
     TgkCanvas& canvas;
     ~TFrameIntoStrip() { canvas.SetFrameDestination(nullptr); }
   } into_strip{tiles.Canvas()};
-  for (int top = 0; top < frame; top += core) {
-    const int bottom = std::min(frame, top + core);
-    if (!reaches(static_cast<float>(top), static_cast<float>(bottom), model.Top, model.Bottom)) {
-      continue;
-    }
+  for (int core_top = top; core_top < bottom; core_top += core) {
+    const int core_bottom = std::min(bottom, core_top + core);
     // The strip's rows of the frame: its core with the guards, within the frame.
-    const int first = std::max(0, top - kGuard);
-    const int last = std::min(frame, bottom + kGuard);
-    int left_done = frame, right_done = 0;
-    for (int left = 0; left < frame; left += tile) {
-      if (!reaches(static_cast<float>(left), static_cast<float>(left + tile), model.Left,
-                   model.Right)) {
-        continue;
-      }
-      into_strip.canvas.SetFrameDestination(strip.get() + left, frame);
-      if (!RenderFrame(tiles, owner, camera, light, selected, {frame, frame, left, first})) {
-        CannotRender(size);
-      }
-      left_done = std::min(left_done, left);
-      right_done = std::max(right_done, left + tile);
+    const int first = std::max(0, core_top - kGuard);
+    const int last = std::min(frame, core_bottom + kGuard);
+    for (int x = left; x < right; x += tile) {
+      into_strip.canvas.SetFrameDestination(strip.get() + (x - left), width);
+      const TgkFrameTile part{frame, frame, x, first, std::min(tile, right - x), last - first};
+      if (!RenderFrame(tiles, owner, camera, light, selected, part)) CannotRender(size);
     }
-    if (left_done < right_done) {
-      Reduce(strip.get(), frame, first, last - first, left_done, right_done, master, top / scale,
-             bottom / scale);
-    }
+    Reduce(strip.get(), width, scale, first, last - first, left, right, master, core_top / scale,
+           core_bottom / scale);
   }
 }
 
@@ -102,7 +101,7 @@ void RenderMultisampled(int size, TgkDummy& owner, TgkCamera& camera, TgkLight& 
     throw std::runtime_error("the renderer cannot take 4 samples per pixel");
   }
   if (!RenderFrame(frame, owner, camera, light, selected) || !frame.Bits()) CannotRender(size);
-  Reduce(frame.Bits(), 2 * size, 0, 2 * size, 0, 2 * size, master, 0, size);
+  Reduce(frame.Bits(), 2 * size, 2, 0, 2 * size, 0, 2 * size, master, 0, size);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 //   (stop when False), Clear and states, render passes, EndScene.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -156,6 +157,11 @@ struct TgkFrameTile {
   int FrameHeight = 0;
   int Left = 0;
   int Top = 0;
+  // The part of the canvas that is wanted, from its upper-left corner (0: all of it). The
+  // canvas clears, draws and stores only that part: a tile at the edge of what a picture
+  // needs costs no more than its share.
+  int UsedWidth = 0;
+  int UsedHeight = 0;
 };
 
 class TgkCanvas {
@@ -220,6 +226,11 @@ class TgkCanvas {
     PrepareState(rsCameraMatrix);  // descendants keep the projection made there
   }
   const TgkFrameTile& FrameTile() const { return tile_; }
+  // The wanted part of the frame (TgkFrameTile::UsedWidth, UsedHeight), within the canvas.
+  int UsedWidth() const { return tile_.UsedWidth > 0 ? std::min(tile_.UsedWidth, width_) : width_; }
+  int UsedHeight() const {
+    return tile_.UsedHeight > 0 ? std::min(tile_.UsedHeight, height_) : height_;
+  }
   // Pixels, origin top-left, y down, pixel-exact in the plane z = 0.
   virtual TgkMatrix GetScreenMatrix() const;
   // Makes sure Bitmap has an up-to-date texture. The base registers the canvas as a texture

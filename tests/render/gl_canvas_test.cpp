@@ -100,6 +100,37 @@ TEST_F(RenderTest, AFrameGoesIntoItsPlaceInsideALargerPicture) {
   EXPECT_EQ(Pixel(0, 1), 0xFF0000FFu);
 }
 
+// A tile that wants only part of the canvas: that part is cleared, drawn and stored, with
+// nothing written beyond it, and the next whole frame (also after a frame that never
+// ended) covers the whole canvas again.
+TEST_F(RenderTest, ATileStoresOnlyItsWantedPart) {
+  const int used_width = kSize / 2 + 3, used_height = kSize / 4 + 1, stride = kSize + 7;
+  std::vector<std::uint32_t> picture(static_cast<size_t>(stride) * (kSize + 1), 0xDEADBEEF);
+  canvas->SetFrameTile({4 * kSize, 4 * kSize, kSize, 2 * kSize, used_width, used_height});
+  canvas->SetFrameDestination(picture.data(), stride);
+  Begin(false, 0x10203040);
+  Colour(0xFF00FF00);
+  ScreenRect(0, 0, kSize, kSize / 8);
+  canvas->EndScene();
+  canvas->SetFrameDestination(nullptr);
+  for (int y = 0; y <= kSize; ++y)
+    for (int x = 0; x < stride; ++x) {
+      const std::uint32_t p = picture[static_cast<size_t>(y) * stride + x];
+      const bool used = x < used_width && y < used_height;
+      const std::uint32_t want = !used ? 0xDEADBEEF : y < kSize / 8 ? 0xFF00FF00 : 0x10203040;
+      ASSERT_EQ(p, want) << x << "," << y;
+    }
+  Begin();  // a frame that throws before its end leaves it unfinished
+  canvas->SetFrameTile({});
+  Begin(false, 0x10203040);
+  Colour(0xFF0000FF);
+  ScreenRect(0, kSize / 2, kSize, kSize);
+  canvas->EndScene();
+  EXPECT_EQ(Pixel(kSize - 1, 0), 0x10203040u);
+  EXPECT_EQ(Pixel(kSize - 1, kSize - 1), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(0, kSize - 1), 0xFF0000FFu);
+}
+
 TEST_F(RenderTest, OpacityScalesTheUnlitVertexAlpha) {
   Begin();
   Colour(0xFFFFFFFF);
