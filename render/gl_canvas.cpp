@@ -577,14 +577,6 @@ bool TgkOpenGLCanvas::BeginScene() {
   if (!device_ && context_) CreateDevice();
   if (!Use()) return false;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  // Clears and draws keep to the wanted part of a tile (the upper-left origin puts the top
-  // row at window row 0); EndScene lifts the limit again.
-  if (UsedWidth() < Width() || UsedHeight() < Height()) {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, UsedWidth(), UsedHeight());
-  } else {
-    glDisable(GL_SCISSOR_TEST);  // a frame that threw before its end may have left it on
-  }
   vertex_cursor_ = index_cursor_ = 0;
   orphan_vertices_ = orphan_indices_ = true;
   // Defaults of every frame; depth test and writes, texture stage and sampling keep what
@@ -608,7 +600,9 @@ void TgkOpenGLCanvas::ReadFrame(GLuint framebuffer, std::uint32_t* pixels, int s
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ROW_LENGTH, stride);
-  // The upper-left origin puts the top row first; BGRA words are the ARGB layout.
+  // The upper-left origin puts the top row first; BGRA words are the ARGB layout. Only the
+  // wanted part is read. (It is not cleared or drawn alone: a clear limited by a scissor
+  // costs llvmpipe a shader compile of its own, more than clearing the whole canvas.)
   glReadPixels(0, 0, UsedWidth(), UsedHeight(), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
   glPixelStorei(GL_PACK_ROW_LENGTH, 0);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
@@ -647,7 +641,6 @@ void TgkOpenGLCanvas::EndScene() {
     target->SwapBuffers();
   }
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-  glDisable(GL_SCISSOR_TEST);
 }
 
 void TgkOpenGLCanvas::Clear(std::uint32_t color) {

@@ -157,9 +157,9 @@ struct TgkFrameTile {
   int FrameHeight = 0;
   int Left = 0;
   int Top = 0;
-  // The part of the canvas that is wanted, from its upper-left corner (0: all of it). The
-  // canvas clears, draws and stores only that part: a tile at the edge of what a picture
-  // needs costs no more than its share.
+  // The part of the canvas that is wanted, from its upper-left corner (0: all of it): the
+  // canvas stores only that part, so a tile at the edge of what a picture needs is not read
+  // whole.
   int UsedWidth = 0;
   int UsedHeight = 0;
 };
