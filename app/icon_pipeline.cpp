@@ -138,7 +138,10 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
   // The effect's own steps (ProcessEffect) with the blur radius of this scale.
   ShadowPixels(shadow, effect->IgnoreAlpha(), geometry.Radius, effect->ShadowColor(),
                effect->Opacity(), cast);
-  master.Canvas().Clear(0);
+  // Outside the shown box the master is transparent already.
+  for (int y = shown.Top; y < shown.Bottom; ++y) {
+    std::fill_n(master.Scanline(y) + shown.Left, shown.Right - shown.Left, 0u);
+  }
   if (shown.Left < shown.Right) {
     // The blur reaches radius pixels from the box, the draw's cubic two more.
     const float reach = static_cast<float>(std::max(geometry.Radius, 0) + 1 + kDrawReach);
@@ -146,10 +149,14 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
     master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
     master.Canvas().ResetClipRect();
   }
-  if (!effect->ReplacesContent()) {
+  if (!effect->ReplacesContent() && shown.Left < shown.Right) {
+    // work drawn this way made the master's shown pixels: moved by whole pixels, they land
+    // in the box moved alike (widened for the filter's rounding at its edge).
+    master.Canvas().IntersectClipRect(moved(shown, place.Shift.X, place.Shift.Y, kDrawReach));
     master.Canvas().DrawBitmap(work, WholeOf(work),
                                {place.Shift.X, place.Shift.Y, w + place.Shift.X, h + place.Shift.Y},
                                1, false);
+    master.Canvas().ResetClipRect();
   }
 }
 

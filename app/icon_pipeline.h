@@ -60,7 +60,8 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
 void MakeMaster(const TpmBitmap& work, TpmBitmap& master);
 
 // Step C: replaces master by its shadow with the model drawn again on top, from work (the
-// full-size render, or a copy of the master before the shadow). scale is the master's side
+// full-size render, or a copy of the master before the shadow): master must be work drawn
+// over the whole of it, as MakeMaster makes it. scale is the master's side
 // / 256: the shadow's distance, spread and blur grow with it, so that every master shows
 // the same picture. shift false leaves model and shadow in place (see PlaceShadow).
 void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings,

@@ -10,6 +10,7 @@
 
 #include "app/silhouette.h"
 #include "imaging/canvas.h"
+#include "imaging/effects.h"
 #include "imaging/resample.h"
 #include "render/gl_canvas.h"
 #include "scene/canvas.h"
@@ -112,8 +113,12 @@ void MakeLargeMaster(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& cam
   if (size < kMasterSize || size % kMasterSize != 0) {
     throw std::invalid_argument("no master of size " + std::to_string(size));
   }
-  master.SetSize(size, size);
-  std::fill_n(master.Pixels(), static_cast<size_t>(size) * size, 0u);
+  // A fresh bitmap is transparent already, and its pages are touched only where drawn.
+  if (master.Width() == size && master.Height() == size) {
+    std::fill_n(master.Pixels(), static_cast<size_t>(size) * size, 0u);
+  } else {
+    master.SetSize(size, size);
+  }
   if (method == TLargeFrame::Tiles) {
     RenderInTiles(size, tiles, owner, camera, light, selected, master);
   } else {
@@ -121,9 +126,14 @@ void MakeLargeMaster(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& cam
   }
   if (!shadow.Enabled) return;
   // The model goes on top of its shadow from the reduced picture: shifted by whole pixels,
-  // which is an exact copy, instead of reducing the frame a second time.
+  // which is an exact copy, instead of reducing the frame a second time. Only the part that
+  // shows is copied into the fresh, transparent bitmap.
   TpmBitmap model(size, size);
-  std::memcpy(model.Pixels(), master.Pixels(), master.ByteSize());
+  const TpmPixelBox shown = NonZeroBox(master);
+  for (int y = shown.Top; y < shown.Bottom; ++y) {
+    std::memcpy(model.Scanline(y) + shown.Left, master.Scanline(y) + shown.Left,
+                static_cast<size_t>(shown.Right - shown.Left) * 4);
+  }
   AddShadow(master, model, shadow, size / kMasterSize, shift);
 }
 
