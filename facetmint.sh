@@ -17,7 +17,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-noto-cjk
-  libpng-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
+  libpng-dev zlib1g-dev libjpeg-dev libtiff-dev libgif-dev libopenjp2-7-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgles-dev
   libsdl2-dev libgtk-3-dev libwayland-dev xdg-utils libassimp-dev assimp-testmodels
   nlohmann-json3-dev
