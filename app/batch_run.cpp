@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -109,17 +111,18 @@ struct TReplyHeader {
 
 // The processor time allowed from now on: the soft limit moves up for every model (the
 // hard one cannot come back once lowered).
-void AllowProcessorTimeForOneModel() {
+void AllowProcessorTimeForOneModel(int seconds) {
   rusage usage{};
   rlimit limit{};
   if (::getrusage(RUSAGE_SELF, &usage) != 0 || ::getrlimit(RLIMIT_CPU, &limit) != 0) return;
   const rlim_t used = static_cast<rlim_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + 1;
-  const rlim_t wanted = used + kModelProcessorSeconds;
+  const rlim_t wanted = used + static_cast<rlim_t>(seconds);
   limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
   ::setrlimit(RLIMIT_CPU, &limit);
 }
 
-[[noreturn]] void WorkerMain(const std::vector<TRenderJob>& jobs, int in, int out) {
+[[noreturn]] void WorkerMain(const std::vector<TRenderJob>& jobs, const TBatchLimits& limits,
+                             const TJobRunner& run, int in, int out) {
   // Ends with the batch even when the parent is killed outright.
   ::prctl(PR_SET_PDEATHSIG, SIGTERM);
   // A model that crashes its worker or runs out of time leaves no core file behind.
@@ -132,11 +135,11 @@ void AllowProcessorTimeForOneModel() {
     if (index >= jobs.size()) break;
     const TRenderJob& job = jobs[index];
     const std::string subject = job.Model.empty() ? "round cube" : job.Model;
-    AllowProcessorTimeForOneModel();
+    AllowProcessorTimeForOneModel(limits.ProcessorSeconds);
     std::ostringstream messages;
     bool ok = false;
     try {
-      RunRenderJob(job, messages);
+      run(job, messages);
       ok = true;
     } catch (const EFailure& e) {
       messages << "facetmint: " << e.Subject() << ": " << OneLine(e.what()) << "\n";
@@ -154,20 +157,32 @@ void AllowProcessorTimeForOneModel() {
 
 // ---- The parent ----
 
+using TClock = std::chrono::steady_clock;
+
+// After the clock limit a worker is asked to end (and removes the file it was writing);
+// one that does not is killed this much later.
+constexpr auto kGraceAfterTerm = std::chrono::seconds(5);
+
 struct TWorker {
   pid_t pid = -1;
-  int to = -1;    // job numbers to the worker
-  int from = -1;  // replies from the worker
-  long job = -1;  // the job in flight; -1: none
+  int to = -1;                  // job numbers to the worker
+  int from = -1;                // replies from the worker
+  long job = -1;                // the job in flight; -1: none
+  TClock::time_point deadline;  // of the job in flight
+  bool terminated = false;      // ended for taking too long on the clock
   std::string received;
 };
 
-std::string DeathReason(int status) {
+std::string Seconds(int n) {
+  return std::to_string(n) + (n == 1 ? " second" : " seconds");
+}
+
+std::string DeathReason(int status, const TBatchLimits& limits, bool out_of_time) {
+  if (out_of_time) return "rendering took more than " + Seconds(limits.WallSeconds);
   if (WIFSIGNALED(status)) {
     const int signal = WTERMSIG(status);
     if (signal == SIGXCPU) {
-      return "rendering took more than " + std::to_string(kModelProcessorSeconds) +
-             " seconds of processor time";
+      return "rendering took more than " + Seconds(limits.ProcessorSeconds) + " of processor time";
     }
     const char* name = ::strsignal(signal);
     return std::string("the render was stopped by signal ") + std::to_string(signal) + " (" +
@@ -178,8 +193,11 @@ std::string DeathReason(int status) {
 
 class TPool {
  public:
-  TPool(const std::vector<TRenderJob>& jobs, int workers, std::ostream& err, bool progress)
+  TPool(const std::vector<TRenderJob>& jobs, int workers, std::ostream& err, bool progress,
+        const TBatchLimits& limits, const TJobRunner& run)
       : jobs_(jobs),
+        limits_(limits),
+        run_(run),
         workers_(static_cast<size_t>(std::clamp<long>(workers, 1, static_cast<long>(jobs.size())))),
         err_(err),
         progress_(err, jobs.size(), progress) {}
@@ -198,7 +216,7 @@ class TPool {
         fds.push_back({w.from, POLLIN, 0});
         polled.push_back(&w);
       }
-      if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+      if (::poll(fds.data(), fds.size(), PollTimeout()) < 0 && errno != EINTR) {
         throw std::runtime_error(std::string("cannot wait for the workers: ") +
                                  std::strerror(errno));
       }
@@ -206,6 +224,7 @@ class TPool {
       for (size_t i = 1; i < fds.size(); ++i) {
         if (fds[i].revents != 0) Receive(*polled[i - 1]);
       }
+      EndOverdueWorkers();
     }
     progress_.Clear();
     // The idle workers end when their input does.
@@ -246,7 +265,7 @@ class TPool {
       ::close(g_signal_pipe[1]);
       ::close(to[1]);
       ::close(from[0]);
-      WorkerMain(jobs_, to[0], from[1]);
+      WorkerMain(jobs_, limits_, run_, to[0], from[1]);
     }
     ::close(to[0]);
     ::close(from[1]);
@@ -266,6 +285,7 @@ class TPool {
     }
     if (w.pid < 0) Start(w);
     w.job = static_cast<long>(next_++);
+    w.deadline = TClock::now() + std::chrono::seconds(limits_.WallSeconds);
     const uint32_t index = static_cast<uint32_t>(w.job);
     // A worker that cannot take it has died; its end shows up in Receive.
     (void)WriteAll(w.to, &index, sizeof index);
@@ -297,7 +317,8 @@ class TPool {
         w.received.erase(0, sizeof header + header.length);
         w.job = -1;
         Report(messages, header.ok != 0);
-        GiveWork(w);
+        // A worker asked to end just as it answered gets no more work: its end is near.
+        if (!w.terminated) GiveWork(w);
       }
       return;
     }
@@ -308,13 +329,43 @@ class TPool {
     ::close(w.from);
     if (w.to >= 0) ::close(w.to);
     const long job = w.job;
+    const bool out_of_time = w.terminated;
     w = TWorker{};
     if (job >= 0) {
       const TRenderJob& failed = jobs_[static_cast<size_t>(job)];
       Report("facetmint: " + (failed.Model.empty() ? std::string("round cube") : failed.Model) +
-                 ": " + DeathReason(status) + "\n",
+                 ": " + DeathReason(status, limits_, out_of_time) + "\n",
              false);
-      GiveWork(w);
+    }
+    GiveWork(w);  // a new worker for the jobs left, if any
+  }
+
+  // Milliseconds until the next worker runs out of clock time (or of grace after being
+  // asked to end); -1 when no job is in flight.
+  int PollTimeout() const {
+    std::optional<TClock::time_point> next;
+    for (const TWorker& w : workers_) {
+      if (w.pid <= 0 || w.job < 0) continue;
+      const TClock::time_point due = w.terminated ? w.deadline + kGraceAfterTerm : w.deadline;
+      if (!next || due < *next) next = due;
+    }
+    if (!next) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - TClock::now());
+    return static_cast<int>(std::clamp<int64_t>(left.count(), 0, 60'000));
+  }
+
+  // A worker past its clock limit is asked to end, and killed when it still has not after
+  // the grace; its death then shows up in Receive.
+  void EndOverdueWorkers() {
+    const TClock::time_point now = TClock::now();
+    for (TWorker& w : workers_) {
+      if (w.pid <= 0 || w.job < 0) continue;
+      if (!w.terminated && now >= w.deadline) {
+        w.terminated = true;
+        ::kill(w.pid, SIGTERM);
+      } else if (w.terminated && now >= w.deadline + kGraceAfterTerm) {
+        ::kill(w.pid, SIGKILL);
+      }
     }
   }
 
@@ -352,6 +403,8 @@ class TPool {
   }
 
   const std::vector<TRenderJob>& jobs_;
+  const TBatchLimits limits_;
+  const TJobRunner& run_;
   std::vector<TWorker> workers_;
   std::ostream& err_;
   TProgressBar progress_;
@@ -367,10 +420,10 @@ int DefaultWorkers() {
   return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMostJobs));
 }
 
-size_t RunBatch(const std::vector<TRenderJob>& jobs, int workers, std::ostream& err,
-                bool progress) {
+size_t RunBatch(const std::vector<TRenderJob>& jobs, int workers, std::ostream& err, bool progress,
+                const TBatchLimits& limits, const TJobRunner& run) {
   if (jobs.empty()) return 0;
   TParentSignals signals;
-  TPool pool(jobs, workers, err, progress);
+  TPool pool(jobs, workers, err, progress, limits, run);
   return pool.Run();
 }
