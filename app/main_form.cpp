@@ -469,6 +469,7 @@ void TfrmMain::ShowLoading() {
     Control<TpmVisualObject>("Rectangle8").AddObject(loading_text_);
   }
   loading_text_->SetVisible(loading);
+  UpdatePointer();
   if (loading) {
     const std::string name = std::filesystem::path(loader_->FileName()).filename().string();
     loading_text_->SetText(Tr("正在载入") + " " + name + "…");
@@ -837,7 +838,15 @@ void TfrmMain::btnAboutCloseClick(TPersistent*) {
 
 void TfrmMain::LinkHover(bool over) {
   c_.Label5->Font().SetStyle(over ? pqFontUnderline : pqFontRegular);
-  if (services_.ShowHandPointer) services_.ShowHandPointer(over);
+  over_link_ = over;
+  UpdatePointer();
+}
+
+void TfrmMain::UpdatePointer() {
+  if (!services_.ShowPointer) return;
+  services_.ShowPointer(over_link_        ? TPointerShape::Hand
+                        : loader_->Busy() ? TPointerShape::Busy
+                                          : TPointerShape::Arrow);
 }
 
 void TfrmMain::Label5MouseUp(TPersistent*, TMouseButton, TShiftState, float, float) {

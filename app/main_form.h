@@ -19,6 +19,7 @@
 #include "core/component.h"
 #include "platform/dialogs.h"
 #include "platform/input_event.h"
+#include "platform/pointer_shape.h"
 #include "platform/timer_service.h"
 #include "scene/math.h"
 
@@ -47,8 +48,9 @@ struct TMainFormServices {
   std::function<bool(const std::string& url)> OpenUrl;
   // The address the help link and the help button open.
   std::string HelpUrl;
-  // Shows the pointer as a hand (over the help link) or as the arrow again.
-  std::function<void(bool hand)> ShowHandPointer;
+  // Shows the pointer as a hand (over the help link), busy (while a model is read) or as
+  // the arrow again.
+  std::function<void(TPointerShape)> ShowPointer;
 };
 
 class TfrmMain : public TComponent {
@@ -88,8 +90,9 @@ class TfrmMain : public TComponent {
   void SetOpenUrl(std::function<bool(const std::string&)> open) {
     services_.OpenUrl = std::move(open);
   }
-  void SetShowHandPointer(std::function<void(bool)> show) {
-    services_.ShowHandPointer = std::move(show);
+  void SetShowPointer(std::function<void(TPointerShape)> show) {
+    services_.ShowPointer = std::move(show);
+    UpdatePointer();
   }
   const std::string& HelpUrl() const { return services_.HelpUrl; }
   TWorkbench& Workbench() { return *workbench_; }
@@ -258,6 +261,8 @@ class TfrmMain : public TComponent {
   } c_;
   // The help line looks like a link while the pointer is over it.
   void LinkHover(bool over);
+  // The pointer for the link under it and the read under way.
+  void UpdatePointer();
   // The colour dialog flow of a swatch; True when the user confirmed a colour.
   bool ChooseSwatchColor(TpmRectangle& swatch);
   // Saves a set into a folder the user picks, asking before files there are replaced.
@@ -289,4 +294,5 @@ class TfrmMain : public TComponent {
   std::unique_ptr<TModelLoader> loader_;
   std::optional<TOpenedRecipe> pending_recipe_;  // shown when the model being read arrives
   TpmText* loading_text_ = nullptr;              // over the hint's lines while a model is read
+  bool over_link_ = false;                       // the pointer is over the help link
 };

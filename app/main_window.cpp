@@ -87,7 +87,7 @@ TMainWindow::TMainWindow(TEventLoop& loop, TDialogService* dialogs, bool visible
   window_ = std::make_unique<TWindow>(loop, options);
   SizeInDevicePixels(*window_, options);
   SetProgramIcon(*window_);
-  form_->SetShowHandPointer([this](bool hand) { window_->SetHandCursor(hand); });
+  form_->SetShowPointer([this](TPointerShape shape) { window_->SetPointer(shape); });
   if (!dialogs) {
     auto gtk = std::make_unique<TGtkDialogService>(window_.get(), ModalKeepAlive(loop));
     // A quit request (SIGTERM and SIGINT arrive as one) closes an open dialog too, so that

@@ -106,10 +106,9 @@ TWindow::~TWindow() {
     SDL_GL_DeleteContext(context_);
   }
   SDL_DestroyWindow(window_);
-  if (hand_cursor_) {
-    SDL_SetCursor(SDL_GetDefaultCursor());
-    SDL_FreeCursor(hand_cursor_);
-  }
+  if (hand_cursor_ || busy_cursor_) SDL_SetCursor(SDL_GetDefaultCursor());
+  if (hand_cursor_) SDL_FreeCursor(hand_cursor_);
+  if (busy_cursor_) SDL_FreeCursor(busy_cursor_);
 }
 
 std::string TWindow::Title() const {
@@ -165,9 +164,17 @@ void TWindow::SetIcon(int width, int height, const std::uint32_t* argb) {
   SDL_FreeSurface(surface);
 }
 
-void TWindow::SetHandCursor(bool hand) {
-  if (hand && !hand_cursor_) hand_cursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
-  SDL_Cursor* cursor = hand ? hand_cursor_ : SDL_GetDefaultCursor();
+void TWindow::SetPointer(TPointerShape shape) {
+  pointer_ = shape;
+  SDL_Cursor* cursor = SDL_GetDefaultCursor();
+  if (shape == TPointerShape::Hand) {
+    if (!hand_cursor_) hand_cursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+    cursor = hand_cursor_;
+  } else if (shape == TPointerShape::Busy) {
+    // The arrow with a small clock: the window goes on answering meanwhile.
+    if (!busy_cursor_) busy_cursor_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAITARROW);
+    cursor = busy_cursor_;
+  }
   if (cursor) SDL_SetCursor(cursor);
 }
 

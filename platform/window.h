@@ -11,6 +11,7 @@
 
 #include "platform/gl_surface.h"
 #include "platform/input_event.h"
+#include "platform/pointer_shape.h"
 
 class TEventLoop;
 struct SDL_Window;
@@ -57,8 +58,9 @@ class TWindow : public TGlSurface {
   // The picture the desktop shows for the window (task bar, title bar): Width x Height
   // straight-alpha ARGB pixels, rows top to bottom.
   void SetIcon(int width, int height, const std::uint32_t* argb);
-  // The pointer's shape over the window: the hand of a link, or the arrow.
-  void SetHandCursor(bool hand);
+  // The pointer's shape over the window.
+  void SetPointer(TPointerShape shape);
+  TPointerShape Pointer() const { return pointer_; }
   void Show();
   void Hide();
   bool Visible() const;
@@ -128,6 +130,8 @@ class TWindow : public TGlSurface {
   bool explicit_capture_ = false;
   bool captured_ = false;
   SDL_Cursor* hand_cursor_ = nullptr;
+  SDL_Cursor* busy_cursor_ = nullptr;
+  TPointerShape pointer_ = TPointerShape::Arrow;
   TShiftState buttons_ = 0;
   float mouse_x_ = 0;
   float mouse_y_ = 0;

@@ -911,6 +911,7 @@ TEST_F(MainWindowTest, HelpLinkOpensTheShippedHelpPage) {
   ClickControl(Form().Control<TpmBitmapButton>("btnAbout"));
   Run(600);
   ClickControl(Form().Control<TpmLabel>("Label5"));
+  EXPECT_EQ(window_->Window().Pointer(), TPointerShape::Hand);  // the pointer is over the link
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], url);
   EXPECT_TRUE(Layer("layerAbout").Visible());
@@ -1349,6 +1350,7 @@ TEST_F(MainWindowReadTest, ASlowReadLeavesTheWindowAnsweringAndEscapeStopsIt) {
   // The hint area names the model being read where its lines were.
   EXPECT_NE(HintText("slow.obj…"), nullptr);
   EXPECT_EQ(HintText("鼠标 - 旋转"), nullptr);
+  EXPECT_EQ(window_->Window().Pointer(), TPointerShape::Busy);
 
   // Meanwhile a drag turns the view, frames are drawn and the render timer fires.
   const float turn = Bench().CameraZ().RotateAngle().Z();
@@ -1372,6 +1374,7 @@ TEST_F(MainWindowReadTest, ASlowReadLeavesTheWindowAnsweringAndEscapeStopsIt) {
   EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
   EXPECT_EQ(HintText("slow.obj"), nullptr);
   EXPECT_NE(HintText("鼠标 - 旋转"), nullptr);
+  EXPECT_EQ(window_->Window().Pointer(), TPointerShape::Arrow);
   // With nothing left to stop, Escape is not the window's.
   TInputEvent escape;
   escape.kind = TInputKind::KeyDown;
