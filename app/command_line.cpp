@@ -10,6 +10,7 @@
 
 #include "app/icon_sets.h"
 #include "app/recipe.h"
+#include "app/render_job.h"
 #include "app/window_sliders.h"
 #include "core/text_helpers.h"
 
@@ -244,6 +245,8 @@ void ParseRender(const std::vector<std::string>& rest, TCommandLine& line) {
     } else if (a.size() > 1 && a[0] == '-') {
       throw EUsageError("unknown option " + a);
     } else {
+      // An empty model would read as none given, and the round cube would be rendered.
+      if (a.empty()) throw EFailure("\"\"", "an empty file name");
       if (!have_model) request.Models.clear();
       have_model = true;
       request.Models.push_back(a);

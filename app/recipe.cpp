@@ -178,7 +178,11 @@ const TKey kKeys[] = {
     {"model",
      [](const TRecipeContext& c, const std::string& key, const json& v, TRenderRequest& r) {
        r.Models = v.is_string() ? std::vector<std::string>{String(c, key, v)} : Strings(c, key, v);
-       for (std::string& model : r.Models) model = FromRecipe(c, model);
+       for (std::string& model : r.Models) {
+         // Empty, it would name the recipe's folder (its models) or none (the round cube).
+         if (model.empty()) throw ERecipeError(c.where + ": \"" + key + "\": an empty file name");
+         model = FromRecipe(c, model);
+       }
      },
      [](const TRecipeContext& c, const TRenderRequest& r) -> json {
        if (r.Models.empty()) return Omit();

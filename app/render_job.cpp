@@ -15,6 +15,8 @@
 #include "scene/start_color.h"
 
 std::string CheckModel(const std::string& file) {
+  // Said so, rather than an unknown format of a name left blank in the message.
+  if (file.empty()) throw EFailure("\"\"", "an empty file name");
   const std::string ext = LowerExtension(file);
   if (!ModelFormatOf(file)) {
     throw EFailure(file,

@@ -128,6 +128,10 @@ TEST_F(CliTest, ErrorsNameTheFileAndExitOne) {
   testsupport::WriteFile(dir.File("text.3ds"), {'h', 'e', 'l', 'l', 'o'});
   EXPECT_EQ(Facetmint("render " + F("text.3ds") + " -o " + F("x.png"), &out), 1);
   EXPECT_NE(out.find("nothing to draw"), std::string::npos) << out;
+  for (const std::string& empty : {"render '' -o " + F("x.png"), "thumbnail '' " + F("x.png")}) {
+    EXPECT_EQ(Facetmint(empty, &out), 1);
+    EXPECT_EQ(out, "facetmint: \"\": an empty file name\n") << empty;
+  }
   EXPECT_EQ(Facetmint("render -o " + F("x.png") + " --hide nobody", &out), 1);
   EXPECT_NE(out.find("no mesh named \"nobody\""), std::string::npos) << out;
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));

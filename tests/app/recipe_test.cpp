@@ -157,6 +157,8 @@ TEST(Recipe, UnknownKeysAndWrongTypesNameTheKey) {
       {{{"shadow-color", "black"}}, "\"shadow-color\": expected a colour #AARRGGBB"},
       {{{"outputs", json::array({"x.bmp"})}}, "\"outputs\": x.bmp: unknown output format"},
       {{{"model", 3}}, "\"model\": expected an array of strings, got number"},
+      {{{"model", ""}}, "\"model\": an empty file name"},
+      {{{"model", json::array({"a.3ds", ""})}}, "\"model\": an empty file name"},
       {{{"size", 1000.5}}, "\"size\": expected a whole number from 16 to 1024"},
       {{{"fit-margin", 50}}, "\"fit-margin\": expected a percentage"},
       {{{"jobs", 0}}, "\"jobs\": expected a whole number from 1"},
