@@ -9,6 +9,7 @@
 #include "import/mesh_builder_assimp.h"
 #include "import/scene_update.h"
 #include "import/texture_set.h"
+#include "platform/cancel_signal.h"
 #include "scene/bitmap_registry.h"
 #include "scene/shape.h"
 
@@ -64,6 +65,16 @@ TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* c
   read.Model = ReadModelGuarded(file_name, cancel);
   ChooseUpAxis(file_name, read.Model);
   read.Built = BuildHandbackMeshes(read.Model);
+  // A large texture takes a while to decode; here that keeps the window answering. Each
+  // material that a mesh uses, once.
+  TTextureSet ahead(file_name, read.Textures);
+  std::vector<bool> decoded(read.Model.Materials.size());
+  for (const TBuiltHandbackMesh& b : read.Built) {
+    if (decoded[b.Material]) continue;
+    decoded[b.Material] = true;
+    if (cancel && cancel->Cancelled()) throw EModelReadCancelled();
+    MaterialTexture(read.Model, read.Model.Materials[b.Material], ahead);
+  }
   return read;
 }
 
@@ -73,7 +84,7 @@ void BuildAssimpModel(const TAssimpRead& read, TgkBitmapList* bitmaps, TgkVisual
   const THandbackModel& model = read.Model;
   TModelReplacement replacement(parent, bitmaps);
   std::optional<TTextureSet> textures;
-  if (bitmaps) textures.emplace(file_name, *bitmaps);
+  if (bitmaps) textures.emplace(file_name, *bitmaps, &read.Textures);
   std::vector<std::optional<TTextureResult>> resolved(model.Materials.size());
   for (const TBuiltHandbackMesh& b : read.Built) {
     const bool has_colors = !b.Mesh.Colors.empty();

@@ -8,6 +8,7 @@
 
 #include "import/mesh_builder_assimp.h"
 #include "import/model_handback.h"
+#include "import/texture_set.h"
 
 class TCancelSignal;
 class TgkBitmapList;
@@ -29,10 +30,11 @@ struct TAssimpRead {
   std::string FileName;
   THandbackModel Model;
   std::vector<TBuiltHandbackMesh> Built;
+  TDecodedTextures Textures;  // the meshes' textures, decoded
 };
-// The slow step, which touches no scene object and may run on any thread: the guarded read
-// and the geometry. Raises as ImportAssimp does; EModelReadCancelled (import/assimp_guard.h)
-// when cancel (may be null) was raised.
+// The slow step, which touches no scene object and may run on any thread: the guarded read,
+// the geometry and the textures' decoding. Raises as ImportAssimp does; EModelReadCancelled
+// (import/assimp_guard.h) when cancel (may be null) was raised.
 TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* cancel = nullptr);
 // The step on the scene's thread: the meshes, materials and textures under parent.
 void BuildAssimpModel(const TAssimpRead& read, TgkBitmapList* bitmaps, TgkVisualObject& parent,

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "imaging/image_codec.h"
 #include "import/texture_lookup.h"
 
 class TgkBitmapList;
@@ -20,10 +22,19 @@ struct TTextureResult {
   std::string Path;  // the file found ("" for embedded images and missing files)
 };
 
+// Textures decoded ahead of a load's scene step, by source; nullopt for a source no decoder
+// read.
+using TDecodedTextures = std::map<std::string, std::optional<TRasterImage>>;
+
 class TTextureSet {
  public:
-  TTextureSet(const std::string& model_file, TgkBitmapList& bitmaps)
-      : finder_(model_file), bitmaps_(bitmaps) {}
+  // Each texture into bitmaps, taken from ahead (may be null) when decoded there already.
+  TTextureSet(const std::string& model_file, TgkBitmapList& bitmaps,
+              const TDecodedTextures* ahead = nullptr)
+      : finder_(model_file), bitmaps_(&bitmaps), ahead_(ahead) {}
+  // Only decodes each texture into ahead, touching no scene object: for a thread of its own.
+  TTextureSet(const std::string& model_file, TDecodedTextures& ahead)
+      : finder_(model_file), record_(&ahead) {}
 
   // A file the model names, written in one or more spellings (TTextureFinder); wanted is
   // the registry name to give it.
@@ -36,13 +47,15 @@ class TTextureSet {
                             int32_t height, const std::string& wanted);
 
  private:
-  template <class Load>
+  template <class Decode>
   TTextureResult Add(const std::string& key, const std::string& path, const std::string& wanted,
-                     Load&& load);
+                     Decode&& decode);
   std::string UniqueName(const std::string& wanted);
 
   TTextureFinder finder_;
-  TgkBitmapList& bitmaps_;
+  TgkBitmapList* bitmaps_ = nullptr;
+  const TDecodedTextures* ahead_ = nullptr;
+  TDecodedTextures* record_ = nullptr;
   std::map<std::string, TTextureResult> by_key_;
   std::set<std::string> taken_;
 };

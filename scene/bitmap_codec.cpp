@@ -1,6 +1,7 @@
 #include "scene/bitmap_codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -172,50 +173,72 @@ bool TgkCodecFilter::SavePng(TStream& stream, TgkBitmap& bitmap) {
 
 namespace {
 constexpr int32_t kTextureSideCap = 4096;
-int32_t g_renderer_limit = kTextureSideCap;
+// Set on the renderer's thread, read by texture decodes on a model read's thread.
+std::atomic<int32_t> g_renderer_limit{kTextureSideCap};
+
+bool Store(const std::optional<TRasterImage>& image, TgkBitmap& bitmap) {
+  if (!image) return false;
+  StoreInBitmap(*image, bitmap);
+  return true;
+}
 }  // namespace
 
 int32_t MaxTextureSide() {
-  return g_renderer_limit;
+  return g_renderer_limit.load(std::memory_order_relaxed);
 }
 
 void SetRendererTextureLimit(int32_t side) {
-  g_renderer_limit = std::clamp(side, 1, kTextureSideCap);
+  g_renderer_limit.store(std::clamp(side, 1, kTextureSideCap), std::memory_order_relaxed);
 }
 
-bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap) {
-  TRasterImage image;
+std::optional<TRasterImage> DecodeTextureFile(const std::string& file_name) {
   try {
-    image = DecodeImageFileFitting(file_name, TAlphaForm::Straight, MaxTextureSide());
+    return DecodeImageFileFitting(file_name, TAlphaForm::Straight, MaxTextureSide());
   } catch (const EImageError&) {
-    return false;
+    return std::nullopt;
   }
-  StoreInBitmap(image, bitmap);
-  return true;
 }
 
-bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap) {
+std::optional<TRasterImage> DecodeTextureData(const uint8_t* data, size_t size) {
   TRasterImage image;
   try {
     image = DecodeImageFitting(data, size, TAlphaForm::Straight, MaxTextureSide());
   } catch (const EImageError&) {
-    return false;
+    return std::nullopt;
   }
-  if (image.width <= 0 || image.height <= 0) return false;
-  StoreInBitmap(image, bitmap);
-  return true;
+  if (image.width <= 0 || image.height <= 0) return std::nullopt;
+  return image;
 }
 
-bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap) {
-  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
+std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t width,
+                                                int32_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {
+    return std::nullopt;
+  }
   TRasterImage image;
   image.width = width;
   image.height = height;
   image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * static_cast<size_t>(height));
   int32_t w = width, h = height;
   FitWithinSide(w, h, MaxTextureSide());
-  StoreInBitmap(w == width && h == height ? image : ResizeArea(image, w, h), bitmap);
-  return true;
+  if (w == width && h == height) return image;
+  return ResizeArea(image, w, h);
+}
+
+void StoreTexture(const TRasterImage& image, TgkBitmap& bitmap) {
+  StoreInBitmap(image, bitmap);
+}
+
+bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap) {
+  return Store(DecodeTextureFile(file_name), bitmap);
+}
+
+bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap) {
+  return Store(DecodeTextureData(data, size), bitmap);
+}
+
+bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap) {
+  return Store(DecodeTexturePixels(pixels, width, height), bitmap);
 }
 
 std::unique_ptr<TgkFilter> TgkCodecFilterClass::Create() const {

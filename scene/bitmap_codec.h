@@ -3,6 +3,11 @@
 // form textures are uploaded in. It is the built-in DefaultFilterClass3D().
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "imaging/image_codec.h"
 #include "scene/bitmap_filter.h"
 
 class TgkCodecFilter final : public TgkFilter {
@@ -43,3 +48,10 @@ bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap);
 bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap);
 // The same for width x height straight ARGB pixels, rows top to bottom.
 bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap);
+// The two halves of those: the decode, which touches no scene object and may run on any
+// thread (nullopt where the Load call returns false), and the store into the bitmap.
+std::optional<TRasterImage> DecodeTextureFile(const std::string& file_name);
+std::optional<TRasterImage> DecodeTextureData(const uint8_t* data, size_t size);
+std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t width,
+                                                int32_t height);
+void StoreTexture(const TRasterImage& image, TgkBitmap& bitmap);

@@ -166,6 +166,39 @@ TEST(AssimpModels, GltfImageUrisAreDecodedToFileNames) {
   EXPECT_EQ(w.report.Textures[w.Meshes()[0]].Source, dir.File("Cesium Logo.png"));
 }
 
+// The read step decodes the textures too (it runs off the window's thread): a texture file
+// spoiled after it, before the scene step, still shows; the embedded one as well. A spider
+// of four textures decodes each once.
+TEST(AssimpModels, TexturesAreDecodedInTheReadStep) {
+  testsupport::TempDir dir;
+  const std::string separate = Model("gltf/separate/");
+  for (const char* file : {"BoxTextured.gltf", "BoxTextured0.bin", "CesiumLogoFlat.png"})
+    fs::copy_file(separate + file, dir.File(file));
+  for (const std::string& file :
+       {dir.File("BoxTextured.gltf"), Model("gltf/binary/BoxTextured.glb")}) {
+    SCOPED_TRACE(file);
+    const TAssimpRead read = ReadAssimpModel(file);
+    ASSERT_EQ(read.Textures.size(), 1u);
+    ASSERT_TRUE(read.Textures.begin()->second.has_value());
+    EXPECT_GT(read.Textures.begin()->second->width, 0);
+    testsupport::WriteFile(dir.File("CesiumLogoFlat.png"),
+                           {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
+    Window w;
+    BuildAssimpModel(read, &w.bitmaps, *w.holder, &w.report);
+    ASSERT_EQ(w.Meshes().size(), 1u);
+    EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 1);
+    EXPECT_NE(w.Meshes()[0]->Material().GetBitmap(), nullptr);
+    EXPECT_TRUE(w.report.Textures[w.Meshes()[0]].Note.empty())
+        << w.report.Textures[w.Meshes()[0]].Note;
+  }
+  // Read anew, the spoiled file is noted as undecodable, as before.
+  Window w;
+  w.Load(dir.File("BoxTextured.gltf"));
+  EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
+  EXPECT_NE(w.report.Textures[w.Meshes()[0]].Note.find("cannot decode"), std::string::npos);
+  EXPECT_EQ(ReadAssimpModel(Model("obj/spider.obj")).Textures.size(), 4u);
+}
+
 TEST(AssimpModels, VertexColoursReachTheMesh) {
   Window w;
   w.Load(Model("ply/float-color.ply"));
