@@ -125,16 +125,16 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
                    std::ceil(static_cast<float>(b.Right) + dx) + widen,
                    std::ceil(static_cast<float>(b.Bottom) + dy) + widen};
   };
-  TpmBitmap shadow(place.Width, place.Height);
-  shadow.Canvas().IntersectClipRect(moved(shown, place.Offset.X, place.Offset.Y, 0));
-  shadow.Canvas().DrawBitmap(
-      master, WholeOf(master),
-      {place.Offset.X, place.Offset.Y, w + place.Offset.X, h + place.Offset.Y}, 1, false);
-  shadow.Canvas().ResetClipRect();
   // The spread is whole pixels, so the copy is exact and its box the shown box moved.
   const TpmRect cast_rect = moved(shown, place.Offset.X, place.Offset.Y, 0);
   const TpmPixelBox cast{static_cast<int>(cast_rect.Left), static_cast<int>(cast_rect.Top),
                          static_cast<int>(cast_rect.Right), static_cast<int>(cast_rect.Bottom)};
+  TpmBitmap shadow(place.Width, place.Height);
+  shadow.Canvas().IntersectClipRect(cast_rect);
+  shadow.Canvas().DrawBitmap(
+      master, WholeOf(master),
+      {place.Offset.X, place.Offset.Y, w + place.Offset.X, h + place.Offset.Y}, 1, false);
+  shadow.Canvas().ResetClipRect();
   // The effect's own steps (ProcessEffect) with the blur radius of this scale.
   ShadowPixels(shadow, effect->IgnoreAlpha(), geometry.Radius, effect->ShadowColor(),
                effect->Opacity(), cast);

@@ -175,12 +175,6 @@ namespace {
 constexpr int32_t kTextureSideCap = 4096;
 // Set on the renderer's thread, read by texture decodes on a model read's thread.
 std::atomic<int32_t> g_renderer_limit{kTextureSideCap};
-
-bool Store(const std::optional<TRasterImage>& image, TgkBitmap& bitmap) {
-  if (!image) return false;
-  StoreInBitmap(*image, bitmap);
-  return true;
-}
 }  // namespace
 
 int32_t MaxTextureSide() {
@@ -227,18 +221,6 @@ std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t 
 
 void StoreTexture(const TRasterImage& image, TgkBitmap& bitmap) {
   StoreInBitmap(image, bitmap);
-}
-
-bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap) {
-  return Store(DecodeTextureFile(file_name), bitmap);
-}
-
-bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap) {
-  return Store(DecodeTextureData(data, size), bitmap);
-}
-
-bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap) {
-  return Store(DecodeTexturePixels(pixels, width, height), bitmap);
 }
 
 std::unique_ptr<TgkFilter> TgkCodecFilterClass::Create() const {

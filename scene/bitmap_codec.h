@@ -40,18 +40,15 @@ class TgkCodecFilterClass final : public TgkFilterClass {
 int32_t MaxTextureSide();
 // For the renderer: its largest texture side (values above 4096 leave 4096).
 void SetRendererTextureLimit(int32_t side);
-// Loads an image file as a texture, reduced on the way to fit MaxTextureSide() (area
-// averaging, aspect kept; a large JPEG or PNG is never held at full size). Straight colour,
-// marked for upload like LoadFromFile; false for a file no decoder accepts.
-bool LoadTextureFile(const std::string& file_name, TgkBitmap& bitmap);
-// The same for an image file's bytes held in memory (textures embedded in a model).
-bool LoadTextureData(const uint8_t* data, size_t size, TgkBitmap& bitmap);
-// The same for width x height straight ARGB pixels, rows top to bottom.
-bool LoadTexturePixels(const uint32_t* pixels, int32_t width, int32_t height, TgkBitmap& bitmap);
-// The two halves of those: the decode, which touches no scene object and may run on any
-// thread (nullopt where the Load call returns false), and the store into the bitmap.
+// An image file decoded as a texture, reduced on the way to fit MaxTextureSide() (area
+// averaging, aspect kept; a large JPEG or PNG is never held at full size), in straight
+// colour; nullopt for a file no decoder accepts. Touches no scene object: any thread may
+// decode, the scene's thread then stores (StoreTexture).
 std::optional<TRasterImage> DecodeTextureFile(const std::string& file_name);
+// The same for an image file's bytes held in memory (textures embedded in a model).
 std::optional<TRasterImage> DecodeTextureData(const uint8_t* data, size_t size);
+// The same for width x height straight ARGB pixels, rows top to bottom.
 std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t width,
                                                 int32_t height);
+// Puts a decoded texture into the bitmap, marked for upload like LoadFromFile.
 void StoreTexture(const TRasterImage& image, TgkBitmap& bitmap);
