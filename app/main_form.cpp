@@ -412,6 +412,14 @@ void TfrmMain::ShowRecipe(const TOpenedRecipe& recipe) {
   if (const auto format = RecipeFormat(recipe.Request)) c_.popupFormat->SetItemIndex(*format);
   if (job.Fit) FitIcon(job.FitMargin);
   ScheduleUpdate();
+  // Values beyond a slider's range were brought into it, as the command line does; the user
+  // hears which, by the recipe's own key names.
+  std::string notices;
+  for (std::string notice : RangeNotices(job.Settings)) {
+    if (notice.starts_with("--")) notice.erase(0, 2);
+    notices += "\n" + TrMessage(recipe.File + ": " + notice);
+  }
+  if (!notices.empty()) Dialogs().ShowWarning(notices.substr(1));
 }
 
 void TfrmMain::ShowWorkbenchSettings() {

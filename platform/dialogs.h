@@ -61,4 +61,6 @@ class TDialogService {
   virtual bool Confirm(const std::string& question) = 0;
   // An error message (line breaks kept) that stays until the user closes it.
   virtual void ShowError(const std::string& message) = 0;
+  // A warning (something done otherwise than asked), shown the same way.
+  virtual void ShowWarning(const std::string& message) = 0;
 };

@@ -289,12 +289,21 @@ bool TGtkDialogService::Confirm(const std::string& question) {
 }
 
 void TGtkDialogService::ShowError(const std::string& message) {
+  ShowMessage(GTK_MESSAGE_ERROR, message);
+}
+
+void TGtkDialogService::ShowWarning(const std::string& message) {
+  ShowMessage(GTK_MESSAGE_WARNING, message);
+}
+
+void TGtkDialogService::ShowMessage(int type, const std::string& message) {
   if (!Available()) {
     ShowErrorMessage(message);
     return;
   }
-  TDialogHolder dialog{gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                              GTK_BUTTONS_CLOSE, "%s", message.c_str())};
+  TDialogHolder dialog{gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL,
+                                              static_cast<GtkMessageType>(type), GTK_BUTTONS_CLOSE,
+                                              "%s", message.c_str())};
   gtk_window_set_title(GTK_WINDOW(dialog.widget), ApplicationTitle().c_str());
   Run(dialog.widget);
 }

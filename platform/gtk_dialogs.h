@@ -48,6 +48,7 @@ class TGtkDialogService : public TDialogService {
   bool Confirm(const std::string& question) override;
   // Without a display the message goes to standard error.
   void ShowError(const std::string& message) override;
+  void ShowWarning(const std::string& message) override;
 
   // Closes the dialog that is open as if the user had cancelled it (for example when the
   // program is asked to quit meanwhile). Nothing happens when none is open.
@@ -59,6 +60,8 @@ class TGtkDialogService : public TDialogService {
 
  private:
   int Run(void* dialog);
+  // A message box of a GtkMessageType (GTK's header stays out of this one).
+  void ShowMessage(int type, const std::string& message);
 
   TWindow* parent_;
   std::function<void()> keep_alive_;

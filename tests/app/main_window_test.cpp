@@ -786,6 +786,23 @@ TEST_F(MainWindowRecipeTest, TheCommandLineRendersASavedRecipeAsTheWindowSavesIt
   EXPECT_EQ(differing, 0);
 }
 
+// Values beyond a slider's range are brought into it, and the user is told which, a line
+// each, by the recipe's key names; values within range say nothing.
+TEST_F(MainWindowRecipeTest, OutOfRangeValuesAreBroughtInAndSaidSo) {
+  const std::string file = dir_.File("far.json");
+  std::ofstream(file) << R"({"rotate": [500, 0, 0], "shadow-opacity": 250, "distance": 5})";
+  OpenThroughTheDialog(file);
+  EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
+  ASSERT_EQ(dialogs_.warnings.size(), 1u);
+  EXPECT_EQ(dialogs_.warnings[0], file + ": rotate 500 is outside -180 .. 180; using 180\n" + file +
+                                      ": shadow-opacity 250 is outside 1 .. 100; using 100");
+  EXPECT_FLOAT_EQ(Form().Control<TpmTrackBar>("modelRotateX").Value(), 180);
+  EXPECT_FLOAT_EQ(Form().Control<TpmTrackBar>("shadowOpacityTrack").Value(), 100);
+  std::ofstream(file) << R"({"rotate": [90, 0, 0], "shadow-opacity": 50})";
+  OpenThroughTheDialog(file);
+  EXPECT_EQ(dialogs_.warnings.size(), 1u);
+}
+
 TEST_F(MainWindowRecipeTest, ABadRecipeIsReportedInOneLineAndTheModelStays) {
   const std::string two = WriteModel(dir_);
   Form().LoadModel(two);

@@ -67,6 +67,7 @@ class TScriptedDialogService : public TDialogService {
 
   // Error messages are recorded; the user closes each at once.
   void ShowError(const std::string& message) override { errors.push_back(message); }
+  void ShowWarning(const std::string& message) override { warnings.push_back(message); }
 
   // True when every queued answer was used.
   bool Exhausted() const {
@@ -81,6 +82,7 @@ class TScriptedDialogService : public TDialogService {
   std::vector<std::string> questions;
   int overwrite_questions = 0;
   std::vector<std::string> errors;
+  std::vector<std::string> warnings;
 
  private:
   struct TSaveAnswer {
