@@ -478,6 +478,14 @@ void TfrmMain::ShowLoading() {
   }
   loading_text_->SetVisible(loading);
   UpdatePointer();
+  // The round cube does not stand in for a model being read (in the viewport and the icons,
+  // which would look like the model's): it goes while the read lasts, and comes back when
+  // the read fails or is stopped. A model of the user's stays.
+  const bool shown = !(loading && workbench_->ModelFileName().empty());
+  if (workbench_->MeshOwner().Visible() != shown) {
+    workbench_->MeshOwner().SetVisible(shown);
+    ScheduleUpdate();
+  }
   if (loading) {
     const std::string name = std::filesystem::path(loader_->FileName()).filename().string();
     loading_text_->SetText(Tr("正在载入") + " " + name + "…");

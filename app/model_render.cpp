@@ -41,9 +41,12 @@ bool RenderFrame(TgkBitmap& scene, TgkDummy& owner, TgkCamera& camera, TgkLight&
   canvas.SetMatrix(owner.GetAbsoluteMatrix());
   owner.SetCanvas(&canvas);
   try {
-    owner.BeforePaint();
-    owner.Paint();
-    owner.PaintChildren();
+    // As the viewport's scene would: a hidden model leaves the frame empty.
+    if (owner.Visible()) {
+      owner.BeforePaint();
+      owner.Paint();
+      owner.PaintChildren();
+    }
   } catch (...) {
     owner.SetCanvas(nullptr);
     throw;

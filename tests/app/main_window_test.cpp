@@ -1455,6 +1455,28 @@ TEST_F(MainWindowReadTest, ARecipeOfAModelReadApartIsShownWhenTheModelArrives) {
   EXPECT_TRUE(dialogs_.errors.empty()) << dialogs_.errors.front();
 }
 
+// While a model is read over the round cube, the icons do not show the cube as if it were
+// that model; stopped or failed, the read gives the cube back. A model of the user's stays
+// shown while another is read (ASlowReadLeavesTheWindowAnsweringAndEscapeStopsIt).
+TEST_F(MainWindowReadTest, TheRoundCubeDoesNotStandInForAModelBeingRead) {
+  Run(600);
+  ASSERT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 1000);
+  Form().LoadModel(WriteObj(dir_, "slow.obj"));
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_EQ(OpaquePixels(Form().Preview(256).Bitmap()), 0);
+  Key(vkEscape);
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 1000);
+
+  const std::string junk = dir_.File("junk.glb");
+  testsupport::WriteFile(junk, {'g', 'l', 'T', 'F', 2, 0, 0, 0, 99, 0, 0, 0});
+  Form().LoadModel(junk);
+  ASSERT_TRUE(WaitForRead());
+  EXPECT_EQ(dialogs_.errors.size(), 1u);
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  EXPECT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 1000);
+}
+
 TEST_F(MainWindowReadTest, ClosingTheWindowDuringAReadEndsAtOnceWithTheReader) {
   Form().LoadModel(WriteObj(dir_, "slow.obj"));
   const int pid = reader_.Pid(0);
