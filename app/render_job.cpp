@@ -99,6 +99,9 @@ void RunRenderJob(const TRenderJob& job, std::ostream& err) {
   const std::string subject = job.Model.empty() ? "round cube" : job.Model;
   if (!job.Model.empty()) CheckModel(job.Model);
   InstallOpenGLRenderer();
+  // The driver starts while a reader process reads the model (the in-process readers are too
+  // quick for that to pay).
+  if (TWorkbench::ReadsApart(job.Model)) TglEglContext::PrepareShared();
   // New shapes take their colours from one generator; a model rendered after another in
   // the same process must get the colours a fresh process gives it.
   ResetStartColors();

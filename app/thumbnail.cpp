@@ -13,6 +13,7 @@
 #include "app/workbench.h"
 #include "iconfmt/png_data.h"
 #include "platform/atomic_file.h"
+#include "render/egl_context.h"
 #include "render/gl_canvas.h"
 
 namespace {
@@ -62,6 +63,9 @@ void LimitThumbnailResources(const TThumbnailJob& job) {
 
 void MakeThumbnail(const TThumbnailJob& job) {
   InstallOpenGLRenderer();
+  // The driver starts while a reader process reads the model (the in-process readers are too
+  // quick for that to pay).
+  if (TWorkbench::ReadsApart(job.Input)) TglEglContext::PrepareShared();
   TWorkbench workbench;
   if (!workbench.LoadModel(job.Input)) throw std::runtime_error("no such file");
   // A file manager's thumbnail is small: the model fills it.

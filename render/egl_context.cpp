@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,10 +49,22 @@ EGLDisplay OpenHeadlessDisplay() {
 }
 
 struct TSharedHolder {
+  ~TSharedHolder() {
+    if (preparing.joinable()) preparing.join();
+  }
   std::unique_ptr<TglEglContext> context;
   std::string error;
   bool tried = false;
+  std::thread preparing;  // PrepareShared's
 };
+
+void MakeShared(TSharedHolder& holder) {
+  try {
+    holder.context = std::make_unique<TglEglContext>();
+  } catch (const std::exception& e) {
+    holder.error = e.what();
+  }
+}
 
 TSharedHolder& Holder() {
   static TSharedHolder holder;
@@ -117,15 +131,30 @@ bool TglEglContext::IsCurrent() const {
 
 TglEglContext* TglEglContext::Shared() {
   TSharedHolder& holder = Holder();
+  if (holder.preparing.joinable()) holder.preparing.join();
   if (!holder.tried) {
     holder.tried = true;
-    try {
-      holder.context = std::make_unique<TglEglContext>();
-    } catch (const std::exception& e) {
-      holder.error = e.what();
-    }
+    MakeShared(holder);
   }
   return holder.context.get();
+}
+
+void TglEglContext::PrepareShared() {
+  TSharedHolder& holder = Holder();
+  if (holder.tried) return;
+  holder.tried = true;
+  try {
+    holder.preparing = std::thread([&holder] {
+      MakeShared(holder);
+      // Made current here to be checked; the thread that renders makes it current there.
+      if (holder.context) {
+        eglMakeCurrent(static_cast<EGLDisplay>(holder.context->display_), EGL_NO_SURFACE,
+                       EGL_NO_SURFACE, EGL_NO_CONTEXT);
+      }
+    });
+  } catch (const std::system_error&) {
+    holder.tried = false;  // no thread to be had: Shared makes it when asked
+  }
 }
 
 const std::string& TglEglContext::OffscreenContextError() {

@@ -20,6 +20,11 @@ class TglEglContext final : public TglContext {
   // The context every bitmap canvas shares, made on first request and kept for the life of
   // the process; nullptr when none can be made (the reason is in OffscreenContextError).
   static TglEglContext* Shared();
+  // Starts making the shared context on a thread of its own, so that a short command's work
+  // before its first render (reading the model) runs beside the driver's start, most of such
+  // a command's time; Shared then waits for it. Nothing when the context was asked for
+  // already. Not for a process that forks without exec afterwards.
+  static void PrepareShared();
   static const std::string& OffscreenContextError();
 
  private:

@@ -791,3 +791,22 @@ TEST(RenderCanvasSharing, BothCanvasesSeeAChangedTexture) {
   EXPECT_FALSE(texture.NeedsUpload());
   EXPECT_EQ(frame(cb, b), 0xFF00FF00u);
 }
+
+// The shared context made on a thread of its own (beside a model's read) renders on the
+// thread that then asks for it. A process of its own, where no context exists yet.
+TEST(SharedContextDeathTest, PreparedOnAThreadItRendersOnTheCaller) {
+  if (!TglEglContext::Shared()) GTEST_SKIP() << TglEglContext::OffscreenContextError();
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TglEglContext::PrepareShared();
+        TglEglContext::PrepareShared();  // once is enough; again changes nothing
+        TgkBitmap bitmap(8, 8);
+        TgkOpenGLCanvas canvas(bitmap);
+        if (!canvas.HasDevice() || !canvas.BeginScene()) std::exit(2);
+        canvas.Clear(0xFF00FF00);
+        canvas.EndScene();
+        std::exit(bitmap.Bits()[0] == 0xFF00FF00 && bitmap.Bits()[63] == 0xFF00FF00 ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
