@@ -81,6 +81,8 @@ TfrmMain::TfrmMain(const TMainFormServices& services, TTimerService& timers)
   loader_ = std::make_unique<TModelLoader>(timers);
   loader_->OnRead = [this](const TModelRead& read) {
     FinishLoad(read, std::exchange(pending_recipe_, std::nullopt));
+    // At once rather than after the usual pause: the icons stood empty during the read.
+    UpdateTimerTimer();
   };
   loader_->OnBusyChange = [this] { ShowLoading(); };
   if (OnCreate) OnCreate(this);

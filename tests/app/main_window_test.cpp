@@ -1285,9 +1285,10 @@ class ScopedFakeReader {
  public:
   explicit ScopedFakeReader(const TempDir& dir) : pids_(dir.File("reader.pids")) {
     const std::string script = dir.File("fake-reader");
-    std::ofstream(script) << "#!/bin/sh\necho $$ >> " << testsupport::ShellQuote(pids_)
-                          << "\ncase \"$1\" in *slow*) exec sleep 30;; esac\nexec "
-                          << testsupport::ShellQuote(ModelReaderPath()) << " \"$@\"\n";
+    std::ofstream(script)
+        << "#!/bin/sh\necho $$ >> " << testsupport::ShellQuote(pids_)
+        << "\ncase \"$1\" in *slow*) exec sleep 30;; *pause*) sleep 1;; esac\nexec "
+        << testsupport::ShellQuote(ModelReaderPath()) << " \"$@\"\n";
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     previous_ = OverrideModelReader(script);
   }
@@ -1475,6 +1476,25 @@ TEST_F(MainWindowReadTest, TheRoundCubeDoesNotStandInForAModelBeingRead) {
   EXPECT_EQ(dialogs_.errors.size(), 1u);
   Run(2 * TfrmMain::kUpdateDelayMs);
   EXPECT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 1000);
+
+  // A read that succeeds shows its model's icons at once, without the pause of an edit
+  // (the loop's clock goes a millisecond a turn, far less than the pause, until then). The
+  // reader pauses a second first, while the icons go empty.
+  Form().LoadModel(WriteObj(dir_, "pause.obj"));
+  Run(2 * TfrmMain::kUpdateDelayMs);
+  ASSERT_TRUE(Form().ModelLoading());
+  ASSERT_EQ(OpaquePixels(Form().Preview(256).Bitmap()), 0);
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  uint32_t turns = 0;
+  while (Form().ModelLoading() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Run(1);
+    ++turns;
+  }
+  ASSERT_FALSE(Form().ModelLoading());
+  ASSERT_LT(turns, TfrmMain::kUpdateDelayMs);
+  EXPECT_EQ(Bench().ModelFileName(), dir_.File("pause.obj"));
+  EXPECT_GT(OpaquePixels(Form().Preview(256).Bitmap()), 100);
 }
 
 TEST_F(MainWindowReadTest, ClosingTheWindowDuringAReadEndsAtOnceWithTheReader) {
