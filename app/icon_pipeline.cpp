@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "imaging/canvas.h"
@@ -107,8 +108,20 @@ TShadowPlacement PlaceShadow(const TShadowGeometry& g, int master_width, int mas
   return Place(r, {g.Spread, g.Spread}, master_width, master_height, shift, g.Scale);
 }
 
-void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings, int scale,
-               bool shift) {
+namespace {
+
+TpmRect Moved(const TpmPixelBox& b, float dx, float dy, float widen) {
+  return TpmRect{std::floor(static_cast<float>(b.Left) + dx) - widen,
+                 std::floor(static_cast<float>(b.Top) + dy) - widen,
+                 std::ceil(static_cast<float>(b.Right) + dx) + widen,
+                 std::ceil(static_cast<float>(b.Bottom) + dy) + widen};
+}
+
+// The shadow under the master's shown pixels (shown: their box), then the model on top:
+// draw_model draws it into the master where the placement shifts it.
+template <class DrawModel>
+void ShadowUnderModel(TpmBitmap& master, const TpmPixelBox& shown, const TShadowSettings& settings,
+                      int scale, bool shift, DrawModel&& draw_model) {
   std::unique_ptr<TpmShadowEffect> effect = MakeShadowEffect(settings);
   const TShadowGeometry geometry = ShadowGeometry(settings, scale);
   const TShadowPlacement place = PlaceShadow(geometry, master.Width(), master.Height(), shift);
@@ -118,15 +131,8 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
   // covers a tenth of it: the work keeps to their box and what the blur and the draws reach
   // from it. Every pixel outside is 0 and drawing 0 changes nothing, so the pixels are
   // those of the whole work.
-  const TpmPixelBox shown = NonZeroBox(master);
-  const auto moved = [](const TpmPixelBox& b, float dx, float dy, float widen) {
-    return TpmRect{std::floor(static_cast<float>(b.Left) + dx) - widen,
-                   std::floor(static_cast<float>(b.Top) + dy) - widen,
-                   std::ceil(static_cast<float>(b.Right) + dx) + widen,
-                   std::ceil(static_cast<float>(b.Bottom) + dy) + widen};
-  };
   // The spread is whole pixels, so the copy is exact and its box the shown box moved.
-  const TpmRect cast_rect = moved(shown, place.Offset.X, place.Offset.Y, 0);
+  const TpmRect cast_rect = Moved(shown, place.Offset.X, place.Offset.Y, 0);
   const TpmPixelBox cast{static_cast<int>(cast_rect.Left), static_cast<int>(cast_rect.Top),
                          static_cast<int>(cast_rect.Right), static_cast<int>(cast_rect.Bottom)};
   TpmBitmap shadow(place.Width, place.Height);
@@ -142,22 +148,47 @@ void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& 
   for (int y = shown.Top; y < shown.Bottom; ++y) {
     std::fill_n(master.Scanline(y) + shown.Left, shown.Right - shown.Left, 0u);
   }
-  if (shown.Left < shown.Right) {
-    // The blur reaches radius pixels from the box, the draw's cubic two more.
-    const float reach = static_cast<float>(std::max(geometry.Radius, 0) + 1 + kDrawReach);
-    master.Canvas().IntersectClipRect(moved(cast, place.Effect.Left, place.Effect.Top, reach));
-    master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
-    master.Canvas().ResetClipRect();
-  }
-  if (!effect->ReplacesContent() && shown.Left < shown.Right) {
+  if (shown.Left >= shown.Right) return;
+  // The blur reaches radius pixels from the box, the draw's cubic two more.
+  const float reach = static_cast<float>(std::max(geometry.Radius, 0) + 1 + kDrawReach);
+  master.Canvas().IntersectClipRect(Moved(cast, place.Effect.Left, place.Effect.Top, reach));
+  master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
+  master.Canvas().ResetClipRect();
+  if (!effect->ReplacesContent()) draw_model(place);
+}
+
+}  // namespace
+
+void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings, int scale,
+               bool shift) {
+  const TpmPixelBox shown = NonZeroBox(master);
+  ShadowUnderModel(master, shown, settings, scale, shift, [&](const TShadowPlacement& place) {
     // work drawn this way made the master's shown pixels: moved by whole pixels, they land
     // in the box moved alike (widened for the filter's rounding at its edge).
-    master.Canvas().IntersectClipRect(moved(shown, place.Shift.X, place.Shift.Y, kDrawReach));
+    const float w = static_cast<float>(master.Width());
+    const float h = static_cast<float>(master.Height());
+    master.Canvas().IntersectClipRect(Moved(shown, place.Shift.X, place.Shift.Y, kDrawReach));
     master.Canvas().DrawBitmap(work, WholeOf(work),
                                {place.Shift.X, place.Shift.Y, w + place.Shift.X, h + place.Shift.Y},
                                1, false);
     master.Canvas().ResetClipRect();
+  });
+}
+
+void AddShadowUnderItself(TpmBitmap& master, const TShadowSettings& settings, int scale,
+                          bool shift) {
+  const TpmPixelBox shown = NonZeroBox(master);
+  // The shown part only: the rest is transparent, and drawing it would change nothing.
+  TpmBitmap model(std::max(1, shown.Right - shown.Left), std::max(1, shown.Bottom - shown.Top));
+  for (int y = shown.Top; y < shown.Bottom; ++y) {
+    std::memcpy(model.Scanline(y - shown.Top), master.Scanline(y) + shown.Left,
+                static_cast<size_t>(shown.Right - shown.Left) * 4);
   }
+  ShadowUnderModel(master, shown, settings, scale, shift, [&](const TShadowPlacement& place) {
+    // Moved by whole pixels, a 1:1 draw is an exact copy.
+    master.Canvas().DrawBitmap(model, WholeOf(model), Moved(shown, place.Shift.X, place.Shift.Y, 0),
+                               1, false);
+  });
 }
 
 void MakePreviews(const TpmBitmap& master, TIconPreviews& previews) {

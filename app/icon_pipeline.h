@@ -66,6 +66,10 @@ void MakeMaster(const TpmBitmap& work, TpmBitmap& master);
 // the same picture. shift false leaves model and shadow in place (see PlaceShadow).
 void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings,
                int scale = 1, bool shift = true);
+// The same with the master as its own model, as AddShadow with work a copy of it (the large
+// masters, reduced from their own frames): only the part that shows is copied.
+void AddShadowUnderItself(TpmBitmap& master, const TShadowSettings& settings, int scale,
+                          bool shift = true);
 
 // Step D: every preview resized and drawn from the master.
 void MakePreviews(const TpmBitmap& master, TIconPreviews& previews);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -10,7 +9,6 @@
 
 #include "app/silhouette.h"
 #include "imaging/canvas.h"
-#include "imaging/effects.h"
 #include "imaging/resample.h"
 #include "render/gl_canvas.h"
 #include "scene/canvas.h"
@@ -125,16 +123,9 @@ void MakeLargeMaster(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& cam
     RenderMultisampled(size, owner, camera, light, selected, master);
   }
   if (!shadow.Enabled) return;
-  // The model goes on top of its shadow from the reduced picture: shifted by whole pixels,
-  // which is an exact copy, instead of reducing the frame a second time. Only the part that
-  // shows is copied into the fresh, transparent bitmap.
-  TpmBitmap model(size, size);
-  const TpmPixelBox shown = NonZeroBox(master);
-  for (int y = shown.Top; y < shown.Bottom; ++y) {
-    std::memcpy(model.Scanline(y) + shown.Left, master.Scanline(y) + shown.Left,
-                static_cast<size_t>(shown.Right - shown.Left) * 4);
-  }
-  AddShadow(master, model, shadow, size / kMasterSize, shift);
+  // The model goes on top of its shadow from the reduced picture, shifted by whole pixels,
+  // instead of reducing the frame a second time.
+  AddShadowUnderItself(master, shadow, size / kMasterSize, shift);
 }
 
 void HalveMaster(const TpmBitmap& master, TpmBitmap& half) {

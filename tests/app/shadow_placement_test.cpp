@@ -87,9 +87,10 @@ void WholeShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings
 }  // namespace
 
 // The shadow keeps its work to what the model's box reaches; the pixels must be those of
-// the work over the whole master: a small model in the middle, one against the lower right
-// edge and one against the upper left, every direction, hard and soft, at each master scale,
-// shifted or kept in place, from a larger work (as the 256 master is made) or a copy.
+// the work over the whole master (also for a master that is its own model): a small model in the
+// middle, one against the lower right edge and one against the upper left, every direction, hard
+// and soft, at each master scale, shifted or kept in place, from a larger work (as the 256 master
+// is made) or a copy.
 TEST(AddShadow, WorkAroundTheModelGivesTheWholeMastersPixels) {
   struct TModel {
     int left, top, right, bottom;
@@ -129,12 +130,24 @@ TEST(AddShadow, WorkAroundTheModelGivesTheWholeMastersPixels) {
               s.Direction = direction;
               s.Softness = softness;
               s.Distance = 5;
+              TpmBitmap itself(side, side);  // the master as its own model
+              itself.Assign(a);
               AddShadow(a, work, s, scale, shift);
               WholeShadow(b, work, s, scale, shift);
               ASSERT_EQ(0, std::memcmp(a.Pixels(), b.Pixels(), a.ByteSize()))
                   << "scale " << scale << " model at " << m.left << "," << m.top << " direction "
                   << direction << " softness " << softness << " shift " << shift << " from larger "
                   << from_larger;
+              if (!from_larger) {
+                TpmBitmap whole(side, side), copy(side, side);
+                whole.Assign(itself);
+                copy.Assign(itself);
+                AddShadowUnderItself(itself, s, scale, shift);
+                WholeShadow(whole, copy, s, scale, shift);
+                ASSERT_EQ(0, std::memcmp(itself.Pixels(), whole.Pixels(), whole.ByteSize()))
+                    << "itself: scale " << scale << " model at " << m.left << "," << m.top
+                    << " direction " << direction << " softness " << softness;
+              }
               ++checked;
             }
   }
