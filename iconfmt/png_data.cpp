@@ -191,9 +191,16 @@ std::vector<uint8_t> EncodePngData(const TpmBitmap& bitmap) {
   TRowStream rows;
   std::vector<uint32_t> straight(static_cast<size_t>(width));
   std::vector<uint8_t> row(1 + static_cast<size_t>(width) * 4);  // filter 0, then R G B A
+  const auto zero = [](uint32_t p) { return p == 0; };
   for (int y = 0; y < height; ++y) {
-    ToStraightAlpha(bitmap.Scanline(y), straight.data(), straight.size());
-    if (std::all_of(straight.begin(), straight.end(), [](uint32_t p) { return p == 0; })) {
+    // Transparent black stays so: most rows need no conversion.
+    const uint32_t* source = bitmap.Scanline(y);
+    if (std::all_of(source, source + width, zero)) {
+      rows.AddZeros(row.size());
+      continue;
+    }
+    ToStraightAlpha(source, straight.data(), straight.size());
+    if (std::all_of(straight.begin(), straight.end(), zero)) {
       rows.AddZeros(row.size());
       continue;
     }
