@@ -173,11 +173,15 @@ class RealWindowTest(unittest.TestCase):
         geometry = dict(line.split("=") for line in
                         s.xdotool("getwindowgeometry", "--shell", dialog).split())
         s.xdotool("mousemove", int(geometry["X"]) + 40, int(geometry["Y"]) + 40)
-        s.xdotool("windowfocus", "--sync", dialog)
-        s.xdotool("key", "Escape")
-        end = time.monotonic() + 10
-        while len(s.windows()) > 1 and time.monotonic() < end:
-            time.sleep(0.05)
+        # On a busy machine GTK may not take the first key yet: Escape again until it closes.
+        for _ in range(3):
+            s.xdotool("windowfocus", "--sync", dialog)
+            s.xdotool("key", "Escape")
+            end = time.monotonic() + 4
+            while len(s.windows()) > 1 and time.monotonic() < end:
+                time.sleep(0.05)
+            if len(s.windows()) == 1:
+                break
         self.assertEqual(s.windows(), [s.window])
         self.assertLess(differing(idle, s.shot(0.6), button), 5)
         # Without a session bus the dialog's settings cannot be stored by dconf: no warnings
