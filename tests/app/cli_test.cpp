@@ -188,6 +188,36 @@ TEST_F(CliTest, UnwritableOutputLeavesNoFile) {
   EXPECT_EQ(entries, 2);  // only the two folders
 }
 
+// .ico files and preview-size PNGs are written on two threads, beside the .icns's masters:
+// each file is the one a run writing only it gives, and a failure names the first failing
+// file of the command line, whichever failed first.
+TEST_F(CliTest, FilesWrittenSideBySideAreThoseOfSingleRunsAndTheFirstFailureIsNamed) {
+  std::string out;
+  ASSERT_EQ(Facetmint("render -o " + F("all.icns") + " -o " + F("all.ico") + " -o " + F("all.png") +
+                          " -o " + F("b.ico") + " -o " + F("b.png"),
+                      &out),
+            0)
+      << out;
+  for (const char* ext : {".icns", ".ico", ".png"}) {
+    ASSERT_EQ(Facetmint("render -o " + F(std::string("one") + ext), &out), 0) << out;
+    const auto one = testsupport::ReadFile(dir.File(std::string("one") + ext));
+    EXPECT_EQ(testsupport::ReadFile(dir.File(std::string("all") + ext)), one) << ext;
+    if (std::string(ext) != ".icns") {
+      EXPECT_EQ(testsupport::ReadFile(dir.File(std::string("b") + ext)), one) << ext;
+    }
+  }
+  std::filesystem::create_directory(dir.File("taken.ico"));
+  std::filesystem::create_directory(dir.File("taken.png"));
+  EXPECT_EQ(Facetmint("render -o " + F("c.png") + " -o " + F("taken.ico") + " -o " +
+                          F("taken.png") + " -o " + F("c.icns"),
+                      &out),
+            1);
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("taken.ico") + ": ", 0), 0u) << out;
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+  EXPECT_EQ(Facetmint("render -o " + F("taken.png") + " -o " + F("taken.ico"), &out), 1);
+  EXPECT_EQ(out.rfind("facetmint: " + dir.File("taken.png") + ": ", 0), 0u) << out;
+}
+
 TEST_F(CliTest, UsageHelpAndVersion) {
   std::string out;
   EXPECT_EQ(Facetmint("render", &out), 2);
