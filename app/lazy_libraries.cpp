@@ -75,9 +75,9 @@ __attribute__((visibility("hidden"), used)) void* FacetmintResolveLazySymbol(TLa
 
 }  // extern "C"
 
-// Entered from a stub with the function's TLazySymbol in %r11. Seven pushes and 128 bytes
-// keep %rsp 16-byte aligned at the call, as it was at the function's entry plus the return
-// address. %r11 is free: no argument is passed in it.
+// Entered from a stub with the function's TLazySymbol in %r11 (no argument is passed in it).
+// At the function's entry %rsp is 8 past a multiple of 16 (the return address); the seven
+// pushes make it a multiple again, as the call needs, and the 128 bytes keep it one.
 asm(R"(
   .text
   .p2align 4
