@@ -117,11 +117,9 @@ TpmRect Moved(const TpmPixelBox& b, float dx, float dy, float widen) {
                  std::ceil(static_cast<float>(b.Bottom) + dy) + widen};
 }
 
-// The shadow under the master's shown pixels (shown: their box), then the model on top:
-// draw_model draws it into the master where the placement shifts it.
-template <class DrawModel>
-void ShadowUnderModel(TpmBitmap& master, const TpmPixelBox& shown, const TShadowSettings& settings,
-                      int scale, bool shift, DrawModel&& draw_model) {
+}  // namespace
+
+void AddShadow(TpmBitmap& master, const TShadowSettings& settings, int scale, bool shift) {
   std::unique_ptr<TpmShadowEffect> effect = MakeShadowEffect(settings);
   const TShadowGeometry geometry = ShadowGeometry(settings, scale);
   const TShadowPlacement place = PlaceShadow(geometry, master.Width(), master.Height(), shift);
@@ -131,6 +129,13 @@ void ShadowUnderModel(TpmBitmap& master, const TpmPixelBox& shown, const TShadow
   // covers a tenth of it: the work keeps to their box and what the blur and the draws reach
   // from it. Every pixel outside is 0 and drawing 0 changes nothing, so the pixels are
   // those of the whole work.
+  const TpmPixelBox shown = NonZeroBox(master);
+  // The model, the shown part only, to go back on top of the shadow.
+  TpmBitmap model(std::max(1, shown.Right - shown.Left), std::max(1, shown.Bottom - shown.Top));
+  for (int y = shown.Top; y < shown.Bottom; ++y) {
+    std::memcpy(model.Scanline(y - shown.Top), master.Scanline(y) + shown.Left,
+                static_cast<size_t>(shown.Right - shown.Left) * 4);
+  }
   // The spread is whole pixels, so the copy is exact and its box the shown box moved.
   const TpmRect cast_rect = Moved(shown, place.Offset.X, place.Offset.Y, 0);
   const TpmPixelBox cast{static_cast<int>(cast_rect.Left), static_cast<int>(cast_rect.Top),
@@ -154,41 +159,11 @@ void ShadowUnderModel(TpmBitmap& master, const TpmPixelBox& shown, const TShadow
   master.Canvas().IntersectClipRect(Moved(cast, place.Effect.Left, place.Effect.Top, reach));
   master.Canvas().DrawBitmap(shadow, WholeOf(shadow), place.Effect, 1, false);
   master.Canvas().ResetClipRect();
-  if (!effect->ReplacesContent()) draw_model(place);
-}
-
-}  // namespace
-
-void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings, int scale,
-               bool shift) {
-  const TpmPixelBox shown = NonZeroBox(master);
-  ShadowUnderModel(master, shown, settings, scale, shift, [&](const TShadowPlacement& place) {
-    // work drawn this way made the master's shown pixels: moved by whole pixels, they land
-    // in the box moved alike (widened for the filter's rounding at its edge).
-    const float w = static_cast<float>(master.Width());
-    const float h = static_cast<float>(master.Height());
-    master.Canvas().IntersectClipRect(Moved(shown, place.Shift.X, place.Shift.Y, kDrawReach));
-    master.Canvas().DrawBitmap(work, WholeOf(work),
-                               {place.Shift.X, place.Shift.Y, w + place.Shift.X, h + place.Shift.Y},
-                               1, false);
-    master.Canvas().ResetClipRect();
-  });
-}
-
-void AddShadowUnderItself(TpmBitmap& master, const TShadowSettings& settings, int scale,
-                          bool shift) {
-  const TpmPixelBox shown = NonZeroBox(master);
-  // The shown part only: the rest is transparent, and drawing it would change nothing.
-  TpmBitmap model(std::max(1, shown.Right - shown.Left), std::max(1, shown.Bottom - shown.Top));
-  for (int y = shown.Top; y < shown.Bottom; ++y) {
-    std::memcpy(model.Scanline(y - shown.Top), master.Scanline(y) + shown.Left,
-                static_cast<size_t>(shown.Right - shown.Left) * 4);
-  }
-  ShadowUnderModel(master, shown, settings, scale, shift, [&](const TShadowPlacement& place) {
-    // Moved by whole pixels, a 1:1 draw is an exact copy.
+  // Moved by whole pixels, a 1:1 draw is an exact copy.
+  if (!effect->ReplacesContent()) {
     master.Canvas().DrawBitmap(model, WholeOf(model), Moved(shown, place.Shift.X, place.Shift.Y, 0),
                                1, false);
-  });
+  }
 }
 
 void MakePreviews(const TpmBitmap& master, TIconPreviews& previews) {

@@ -59,17 +59,14 @@ bool RenderModel(TgkBitmap& scene, TpmBitmap& work, TgkDummy& owner, TgkCamera& 
 // Step B: the 256 x 256 master, work drawn scaled into a fresh bitmap.
 void MakeMaster(const TpmBitmap& work, TpmBitmap& master);
 
-// Step C: replaces master by its shadow with the model drawn again on top, from work (the
-// full-size render, or a copy of the master before the shadow): master must be work drawn
-// over the whole of it, as MakeMaster makes it. scale is the master's side
-// / 256: the shadow's distance, spread and blur grow with it, so that every master shows
+// Step C: replaces master by its shadow with the model drawn again on top. The model is the
+// master's own shown part, moved by whole pixels: a master reduced from a larger frame (as
+// MakeMaster and the large masters make it) and moved so is that frame reduced to the moved
+// place, pixel for pixel, so the frame is not reduced a second time. scale is the master's
+// side / 256: the shadow's distance, spread and blur grow with it, so that every master shows
 // the same picture. shift false leaves model and shadow in place (see PlaceShadow).
-void AddShadow(TpmBitmap& master, const TpmBitmap& work, const TShadowSettings& settings,
-               int scale = 1, bool shift = true);
-// The same with the master as its own model, as AddShadow with work a copy of it (the large
-// masters, reduced from their own frames): only the part that shows is copied.
-void AddShadowUnderItself(TpmBitmap& master, const TShadowSettings& settings, int scale,
-                          bool shift = true);
+void AddShadow(TpmBitmap& master, const TShadowSettings& settings, int scale = 1,
+               bool shift = true);
 
 // Step D: every preview resized and drawn from the master.
 void MakePreviews(const TpmBitmap& master, TIconPreviews& previews);

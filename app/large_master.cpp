@@ -123,9 +123,7 @@ void MakeLargeMaster(int size, TgkBitmap& tiles, TgkDummy& owner, TgkCamera& cam
     RenderMultisampled(size, owner, camera, light, selected, master);
   }
   if (!shadow.Enabled) return;
-  // The model goes on top of its shadow from the reduced picture, shifted by whole pixels,
-  // instead of reducing the frame a second time.
-  AddShadowUnderItself(master, shadow, size / kMasterSize, shift);
+  AddShadow(master, shadow, size / kMasterSize, shift);
 }
 
 void HalveMaster(const TpmBitmap& master, TpmBitmap& half) {

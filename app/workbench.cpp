@@ -295,7 +295,7 @@ bool TWorkbench::RenderIcons() {
       RenderModel(*scene_bitmap_, work_, *mesh_owner_, *camera_, *light1_, selected_);
   icons_.clear();
   MakeMaster(work_, master_);
-  if (shadow_enabled_) AddShadow(master_, work_, Shadow(), 1, !FramingFitted());
+  if (shadow_enabled_) AddShadow(master_, Shadow(), 1, !FramingFitted());
   MakePreviews(master_, previews_);
   return rendered;
 }
