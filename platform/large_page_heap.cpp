@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -17,7 +18,7 @@ constexpr int kLargestHeapBlock = 32 << 20;
 
 }  // namespace
 
-size_t UseLargePageHeap(size_t reserve) {
+size_t UseLargePageHeap(size_t reserve, double slow_page_ms) {
   mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   mallopt(M_TOP_PAD, static_cast<int>(reserve));
@@ -34,5 +35,19 @@ size_t UseLargePageHeap(size_t reserve) {
   const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
   if (end <= first) return 0;
   if (madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE) != 0) return 0;
+  for (int k = 0; k < kProbedHugePages && first + (k + 1) * kHugePage <= end; ++k) {
+    const uintptr_t page = first + k * kHugePage;
+    const auto before = std::chrono::steady_clock::now();
+    // Faults the page in as a write would, without writing: the heap's free chunks keep their
+    // links. A kernel without the request (before Linux 5.14) is not probed.
+    if (madvise(reinterpret_cast<void*>(page), kHugePage, MADV_POPULATE_WRITE) != 0) break;
+    const std::chrono::duration<double, std::milli> took =
+        std::chrono::steady_clock::now() - before;
+    if (took.count() > slow_page_ms) {
+      const uintptr_t rest = page + kHugePage;
+      if (rest < end) madvise(reinterpret_cast<void*>(rest), end - rest, MADV_NOHUGEPAGE);
+      return rest - first;
+    }
+  }
   return end - first;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -31,7 +32,9 @@ std::string FlagsOfMappingAt(uintptr_t address) {
 }
 
 TEST(LargePageHeap, LargeBlocksComeFromTheAdvisedHeapAndAreReused) {
-  const size_t advised = UseLargePageHeap(size_t{128} << 20);
+  // However slowly its pages come: that case is the next test's.
+  const size_t advised =
+      UseLargePageHeap(size_t{128} << 20, std::numeric_limits<double>::infinity());
   if (advised == 0) GTEST_SKIP() << "the system refuses huge page advice";
   EXPECT_GE(advised, size_t{100} << 20);
   // A picture-sized block: inside the heap, not a mapping of its own.
@@ -46,6 +49,22 @@ TEST(LargePageHeap, LargeBlocksComeFromTheAdvisedHeapAndAreReused) {
   void* again = std::malloc(size_t{16} << 20);
   EXPECT_EQ(again, block);
   std::free(again);
+}
+
+// A huge page that takes long to come (the host of a virtual machine backing memory it had
+// taken back) ends the huge pages: here every page counts as slow, so the first one probed
+// stays huge and the rest of the heap is advised for small pages.
+TEST(LargePageHeap, ASlowHugePageLeavesTheRestToSmallPages) {
+  const size_t advised = UseLargePageHeap(size_t{64} << 20, -1.0);
+  if (advised == 0) GTEST_SKIP() << "the system refuses huge page advice";
+  EXPECT_EQ(advised, size_t{2} << 20);
+  void* block = std::malloc(size_t{16} << 20);
+  ASSERT_NE(block, nullptr);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(block) + (size_t{8} << 20);
+  EXPECT_LT(at, reinterpret_cast<uintptr_t>(sbrk(0)));
+  EXPECT_NE(FlagsOfMappingAt(at).find(" nh"), std::string::npos) << FlagsOfMappingAt(at);
+  EXPECT_EQ(FlagsOfMappingAt(at).find(" hg"), std::string::npos) << FlagsOfMappingAt(at);
+  std::free(block);
 }
 
 }  // namespace
