@@ -18,7 +18,7 @@
 // advised for small pages.
 
 // Pages touched to find out, and the time that makes a page slow.
-inline constexpr int kProbedHugePages = 8;
+inline constexpr int kProbedHugePages = 16;
 inline constexpr double kSlowHugePageMs = 3.0;
 
 // Reserves at least reserve bytes of heap (address space; memory only as it is touched) and
