@@ -34,8 +34,8 @@ TgkBitmap::~TgkBitmap() {
 void TgkBitmap::SetSize(int32_t width, int32_t height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (width == width_ && height == height_) return;
   const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (width == width_ && height == height_ && pixels_.size() == count) return;
   if (width > kMaxImageSide || height > kMaxImageSide || count > MaxImagePixels()) {
     throw std::length_error("Bitmap size " + std::to_string(width) + " x " +
                             std::to_string(height) + " is too large");
@@ -47,6 +47,17 @@ void TgkBitmap::SetSize(int32_t width, int32_t height) {
   width_ = width;
   height_ = height;
   needs_upload_ = true;
+}
+
+void TgkBitmap::SetTargetSize(int32_t width, int32_t height) {
+  if (width > kMaxImageSide || height > kMaxImageSide) {
+    throw std::length_error("Render target size " + std::to_string(width) + " x " +
+                            std::to_string(height) + " is too large");
+  }
+  SetSize(0, 0);
+  // The canvas takes the size from here; its targets are the device's own.
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
 }
 
 void TgkBitmap::Clear(uint32_t color) {

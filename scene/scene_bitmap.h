@@ -46,6 +46,10 @@ class TgkBitmap : public TPersistent {
   // allocates zeroed ones (negative sizes become 0). Raises std::length_error for a size
   // beyond the image limits.
   void SetSize(int32_t width, int32_t height);
+  // A render target of that size whose frames always go to its canvas's frame destination
+  // (TgkCanvas::SetFrameDestination): no pixels are kept, so Bits() is nullptr and a frame
+  // rendered without a destination is dropped. SetSize gives it pixels.
+  void SetTargetSize(int32_t width, int32_t height);
   // Stores color unchanged in every pixel.
   void Clear(uint32_t color);
   // False (bits = nullptr) when there are no pixels; a write lock makes the unlock mark

@@ -73,6 +73,31 @@ TEST_F(RenderTest, FramesArePremultipliedAndGoWhereTheCallerAsks) {
   EXPECT_EQ(Pixel(5, 5), first);                // and the bitmap keeps its last frame
 }
 
+// A target without pixels of its own (as the icon render's): a frame goes whole into the
+// destination; one rendered without a destination is dropped, and the bitmap keeps none.
+TEST_F(RenderTest, ATargetWithoutPixelsRendersIntoItsDestinationOnly) {
+  canvas.reset();
+  bitmap = std::make_unique<TgkBitmap>();
+  bitmap->SetTargetSize(kSize, kSize / 2);
+  canvas = std::make_unique<TgkOpenGLCanvas>(*bitmap);
+  ASSERT_TRUE(canvas->HasDevice());
+  EXPECT_EQ(canvas->Width(), kSize);
+  EXPECT_EQ(canvas->Height(), kSize / 2);
+  std::vector<std::uint32_t> own(static_cast<size_t>(kSize) * kSize / 2, 0xDEADBEEF);
+  canvas->SetFrameDestination(own.data());
+  Begin();
+  Colour(0xFF00FF00);
+  ScreenRect(0, 0, kSize / 2, kSize / 2);
+  canvas->EndScene();
+  canvas->SetFrameDestination(nullptr);
+  EXPECT_EQ(own[5], 0xFF00FF00u);
+  EXPECT_EQ(own[static_cast<size_t>(kSize / 2 - 1) * kSize + kSize - 1], 0u);
+  Begin();
+  canvas->EndScene();
+  EXPECT_EQ(bitmap->Bits(), nullptr);
+  EXPECT_EQ(bitmap->Width(), kSize);
+}
+
 // A frame sent into a part of a larger picture: rows a stride apart, nothing written
 // beside them.
 TEST_F(RenderTest, AFrameGoesIntoItsPlaceInsideALargerPicture) {

@@ -36,6 +36,26 @@ TEST(SceneBitmap, SetSizeKeepsOrDropsPixelsAndCanvas) {
   EXPECT_EQ(b.Height(), 7);
 }
 
+// A render target's size without pixels; SetSize of that very size then gives it pixels.
+TEST(SceneBitmap, ATargetSizeKeepsNoPixelsUntilSetSize) {
+  TgkBitmap b(4, 3);
+  TgkCanvas* canvas = &b.Canvas();
+  b.SetTargetSize(8, 6);
+  EXPECT_FALSE(b.HasCanvas());
+  EXPECT_EQ(b.Width(), 8);
+  EXPECT_EQ(b.Height(), 6);
+  EXPECT_EQ(b.Bits(), nullptr);
+  EXPECT_EQ(b.PixelCount(), 0u);
+  canvas = &b.Canvas();
+  EXPECT_EQ(canvas->Width(), 8);
+  b.SetSize(8, 6);
+  ASSERT_EQ(b.PixelCount(), 48u);
+  EXPECT_EQ(b.Bits()[47], 0u);
+  EXPECT_FALSE(b.HasCanvas());
+  EXPECT_THROW(b.SetTargetSize(1 << 20, 4), std::length_error);
+  EXPECT_EQ(b.PixelCount(), 48u);
+}
+
 TEST(SceneBitmap, WriteLockMarksForUploadAndNotifiesOnUnlock) {
   TgkBitmap b(2, 2);
   int changes = 0;
