@@ -85,8 +85,8 @@ int RunFacetmint(const std::vector<std::string>& args, std::ostream& out, std::o
         return Render(line, err);
       case TCommand::Thumbnail:
         LimitThumbnailResources(line.Thumbnail);
-        UseLargePageHeap(size_t{256} << 20);  // as the render: a short run of large pictures
         CheckModel(line.Thumbnail.Input);
+        UseLargePageHeap(size_t{256} << 20);  // as the render: a short run of large pictures
         try {
           MakeThumbnail(line.Thumbnail);
         } catch (const std::bad_alloc&) {

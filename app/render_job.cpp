@@ -144,13 +144,13 @@ void WriteOutputs(TWorkbench& workbench, const TRenderJob& job) {
 }  // namespace
 
 void RunRenderJob(const TRenderJob& job, std::ostream& err) {
+  const std::string subject = job.Model.empty() ? "round cube" : job.Model;
+  if (!job.Model.empty()) CheckModel(job.Model);
   // The command allocates its pictures (up to 16 MB each) once and then ends: fault them in
   // huge pages (for the 1024 master this halves what the .icns adds). A batch worker keeps
   // that heap for the next model, so it is prepared once per process.
   static const size_t heap = UseLargePageHeap(size_t{256} << 20);
   (void)heap;
-  const std::string subject = job.Model.empty() ? "round cube" : job.Model;
-  if (!job.Model.empty()) CheckModel(job.Model);
   InstallOpenGLRenderer();
   // The driver starts while a reader process reads the model (the in-process readers are too
   // quick for that to pay).

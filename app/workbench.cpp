@@ -82,7 +82,7 @@ TWorkbench::TWorkbench()
       work_(kRenderSize, kRenderSize),
       scene_bitmap_(std::make_unique<TgkBitmap>()) {
   // Its frames go straight into work_ (or the large masters' strips): zeroing 4 MB of pixels
-  // it never holds took about a millisecond of every render.
+  // it never holds took about a millisecond of every workbench's start.
   scene_bitmap_->SetTargetSize(kRenderSize, kRenderSize);
   root_->SetName("Root2");
   bitmaps_->SetName("gkBitmapList1");
