@@ -1,6 +1,7 @@
 #include "platform/guarded_child.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -31,10 +32,23 @@ struct TPipe {
   }
 };
 
-// Only system calls from here to exec: after fork in a threaded process another thread may
-// have held the allocator's lock, so nothing may allocate.
+// Runs in the child of vfork, on the caller's memory until exec: only system calls, which
+// neither allocate nor change anything of the caller's but errno. Signals are blocked: the
+// caller's handlers are undone first (they would run on the caller's memory), then the
+// caller's mask comes back for the program.
 [[noreturn]] void Child(char* const* argv, char* const* envp, const TGuardLimits& limits, int in,
-                        int out, int err, pid_t parent) {
+                        int out, int err, pid_t parent, const sigset_t& mask) {
+  for (int sig = 1; sig < NSIG; ++sig) {
+    struct sigaction action;
+    if (::sigaction(sig, nullptr, &action) != 0 || action.sa_handler == SIG_IGN ||
+        action.sa_handler == SIG_DFL) {
+      continue;
+    }
+    action.sa_handler = SIG_DFL;
+    action.sa_flags = 0;
+    ::sigaction(sig, &action, nullptr);
+  }
+  ::sigprocmask(SIG_SETMASK, &mask, nullptr);
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   ::setpgid(0, 0);  // a group of its own, so that whatever it starts is stopped with it
   if (::getppid() != parent) ::_exit(127);  // the caller is gone already
@@ -122,12 +136,20 @@ TGuardedChild StartGuardedChild(const std::vector<std::string>& argv, const TGua
   }
   TPipe out, err;
   const pid_t parent = ::getpid();
-  const pid_t pid = ::fork();
-  if (pid < 0) ThrowSystemError("fork");
+  // vfork: nothing of this process (its page tables, for a window a few hundred MB of them)
+  // is copied for a child that only sets itself up and execs.
+  sigset_t all, mask;
+  ::sigfillset(&all);
+  ::pthread_sigmask(SIG_BLOCK, &all, &mask);
+  const pid_t pid = ::vfork();
   if (pid == 0) {
-    Child(args.data(), env.data(), limits, child_in.Get(), out.write.Get(), err.write.Get(),
-          parent);
+    Child(args.data(), env.data(), limits, child_in.Get(), out.write.Get(), err.write.Get(), parent,
+          mask);
   }
+  const int vfork_error = errno;
+  ::pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+  errno = vfork_error;
+  if (pid < 0) ThrowSystemError("vfork");
   ::setpgid(pid, pid);  // as the child does: whichever comes first, a kill finds the group
   child.Pid = pid;
   child.Output = std::move(out.read);

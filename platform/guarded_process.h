@@ -28,7 +28,7 @@ struct TGuardedRun {
 
 // argv[0] is the program's path (no search). The child starts with the caller's
 // environment, standard input from /dev/null, no other open file of the caller, and dies
-// with the caller. Between fork and exec the child only makes system calls, so a caller
+// with the caller. Between vfork and exec the child only makes system calls, so a caller
 // with many threads (a desktop window, a renderer) is safe. Raises std::system_error when
 // the child cannot be started; a program that cannot be executed exits with 127.
 // environment: "NAME=VALUE" entries that replace or add to the caller's for the child.

@@ -33,6 +33,9 @@ TEST(GuardedProcess, HandsBackOutputErrorsAndStatus) {
   EXPECT_EQ(run.Errors, "oops\n");
   // A program that cannot be executed is exit status 127, not an exception.
   EXPECT_EQ(RunGuarded({"/nonexistent/program"}, Limits(10000)).Code, 127);
+  // The signals blocked while the child is set up are open again in the program.
+  EXPECT_EQ(RunGuarded({"/bin/grep", "SigBlk", "/proc/self/status"}, Limits(10000)).Output,
+            "SigBlk:\t0000000000000000\n");
 }
 
 // The child's environment is the caller's with the given entries replacing or added.
