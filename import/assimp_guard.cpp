@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "core/text_helpers.h"
+#include "platform/helper_program.h"
 
 namespace fs = std::filesystem;
 
@@ -109,24 +111,19 @@ TGuardLimits ModelReaderLimits(const std::string& file_name) {
 }
 
 std::string ModelReaderPath() {
-  std::vector<fs::path> candidates;
-  std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    candidates.push_back(self.parent_path() / kReaderName);
-    candidates.push_back(self.parent_path().parent_path() / "libexec" / "facetmint" / kReaderName);
-  }
+  std::vector<std::string> known;
 #ifdef FACETMINT_MODEL_READER_INSTALLED
-  candidates.emplace_back(FACETMINT_MODEL_READER_INSTALLED);
+  known.emplace_back(FACETMINT_MODEL_READER_INSTALLED);
 #endif
 #ifdef FACETMINT_MODEL_READER_BUILT
-  candidates.emplace_back(FACETMINT_MODEL_READER_BUILT);
+  known.emplace_back(FACETMINT_MODEL_READER_BUILT);
 #endif
-  for (const fs::path& p : candidates) {
-    if (::access(p.c_str(), X_OK) == 0 && fs::is_regular_file(p, ec)) return p.string();
+  const std::string found = FindHelperProgram(kReaderName, known);
+  if (found.empty()) {
+    throw std::runtime_error(std::string("could not be read (the model reader ") + kReaderName +
+                             " is not installed)");
   }
-  throw std::runtime_error(std::string("could not be read (the model reader ") + kReaderName +
-                           " is not installed)");
+  return found;
 }
 
 std::string OverrideModelReader(std::string reader) {
