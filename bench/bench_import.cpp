@@ -2,7 +2,8 @@
 // through the reader alone, the reader and the mesh builder, and the whole Import3DS into
 // a scene parent; a generated MD3 (8 surfaces, 10 frames) through ImportMD3; a 3DS of
 // 20 000 small meshes (the cost per added mesh); and 2 000 textured meshes beside a
-// folder of 10 000 files (the cost of the texture search).
+// folder of 10 000 files (the cost of the texture search); a 256 x 256 PNG texture decoded
+// in the program and in the guarded decoder process, started anew and already running.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -15,8 +16,10 @@
 #include "import/import_3ds.h"
 #include "import/import_md3.h"
 #include "import/mesh_builder_3ds.h"
+#include "import/texture_decoder.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
+#include "bench/bench_support.h"
 #include "tests/import/model_writer.h"
 
 using namespace modelwriter;
@@ -197,5 +200,36 @@ void BM_Import3DSTextureSearch(benchmark::State& state) {
   fs::remove_all(dir);
 }
 BENCHMARK(BM_Import3DSTextureSearch)->Unit(benchmark::kMillisecond);
+
+// The texture of the start-up benchmark's model.
+const std::string& TextureFile() {
+  static const std::string file = [] {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "facetmint_bench_texture.png").string();
+    benchsupport::WriteSphereTexture(path);
+    return path;
+  }();
+  return file;
+}
+
+void BM_TextureInProgram(benchmark::State& state) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        DecodeImageFileFitting(TextureFile(), TAlphaForm::Straight, 4096).pixels.data());
+  }
+}
+BENCHMARK(BM_TextureInProgram)->Unit(benchmark::kMillisecond);
+
+// Arg 1: a new decoder process for each image (a model load of one texture); 0: one
+// process for all.
+void BM_TextureGuarded(benchmark::State& state) {
+  auto shared = std::make_unique<TTextureDecoder>();
+  for (auto _ : state) {
+    if (state.range(0)) shared = std::make_unique<TTextureDecoder>();
+    const TDecodedTexture decoded = shared->File(TextureFile(), 4096);
+    if (!decoded.Image) state.SkipWithError(decoded.Failure.c_str());
+  }
+}
+BENCHMARK(BM_TextureGuarded)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -46,6 +46,8 @@ std::string Note(const THandbackModel& model, const THandbackMaterial& m,
   } else {
     what = "the texture " + m.TextureFile;
   }
+  if (!texture.Failure.empty())
+    return what + " could not be decoded: " + texture.Failure + "; the base colour is shown";
   if (texture.Status == TTextureResult::Undecodable)
     return what + " is in a format Facetmint cannot decode; the base colour is shown";
   return what + " was not found; the base colour is shown";
@@ -67,7 +69,7 @@ TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* c
   read.Built = BuildHandbackMeshes(read.Model);
   // A large texture takes a while to decode; here that keeps the window answering. Each
   // material that a mesh uses, once.
-  TTextureSet ahead(file_name, read.Textures);
+  TTextureSet ahead(file_name, read.Textures, cancel);
   std::vector<bool> decoded(read.Model.Materials.size());
   for (const TBuiltHandbackMesh& b : read.Built) {
     if (decoded[b.Material]) continue;
@@ -75,6 +77,7 @@ TAssimpRead ReadAssimpModel(const std::string& file_name, const TCancelSignal* c
     if (cancel && cancel->Cancelled()) throw EModelReadCancelled();
     MaterialTexture(read.Model, read.Model.Materials[b.Material], ahead);
   }
+  if (cancel && cancel->Cancelled()) throw EModelReadCancelled();
   return read;
 }
 

@@ -13,25 +13,24 @@ TTextureResult TTextureSet::Add(const std::string& key, const std::string& path,
   if (known != by_key_.end()) return known->second;
   TTextureResult& result = by_key_[key];
   result.Path = path;
-  const std::optional<TRasterImage>* image = nullptr;
+  const TDecodedTexture* texture = nullptr;
   if (ahead_) {
-    if (const auto found = ahead_->find(key); found != ahead_->end()) image = &found->second;
+    if (const auto found = ahead_->find(key); found != ahead_->end()) texture = &found->second;
   }
-  std::optional<TRasterImage> decoded;
-  if (!image) {
-    decoded = decode();
-    image = &decoded;
-  }
-  // Not an image our codecs read: the mesh stays untextured, like a missing file.
-  result.Status = *image ? TTextureResult::Loaded : TTextureResult::Undecodable;
+  TDecodedTexture decoded = texture ? TDecodedTexture{} : decode();
+  if (!texture) texture = &decoded;
+  // Not an image our codecs read, or one the decoder failed on: the mesh stays untextured,
+  // like a missing file.
+  result.Status = texture->Image ? TTextureResult::Loaded : TTextureResult::Undecodable;
+  result.Failure = texture->Failure;
   if (record_) {
     (*record_)[key] = std::move(decoded);
     return result;
   }
-  if (!*image) return result;
+  if (!texture->Image) return result;
   result.Name = UniqueName(wanted);
   TgkBitmapStream& item = bitmaps_->Bitmaps().AddBitmap();
-  StoreTexture(**image, item.Bitmap());
+  StoreTexture(*texture->Image, item.Bitmap());
   item.SetName(result.Name);
   return result;
 }
@@ -40,26 +39,25 @@ TTextureResult TTextureSet::FromFile(const std::vector<std::string>& spellings,
                                      const std::string& wanted) {
   const std::string path = finder_.Find(spellings);
   if (path.empty()) return {};  // Missing
-  return Add("file:" + path, path, wanted, [&] { return DecodeTextureFile(path); });
+  return Add("file:" + path, path, wanted, [&] { return decoder_.File(path, MaxTextureSide()); });
 }
 
 TTextureResult TTextureSet::FromData(const std::string& key, const std::vector<uint8_t>& data,
                                      const std::string& wanted) {
-  return Add("embedded:" + key, "", wanted, [&]() -> std::optional<TRasterImage> {
-    if (data.empty()) return std::nullopt;
-    return DecodeTextureData(data.data(), data.size());
+  return Add("embedded:" + key, "", wanted, [&]() -> TDecodedTexture {
+    if (data.empty()) return {};
+    return decoder_.Data(data.data(), data.size(), MaxTextureSide());
   });
 }
 
 TTextureResult TTextureSet::FromPixels(const std::string& key, const std::vector<uint8_t>& argb,
                                        int32_t width, int32_t height, const std::string& wanted) {
-  return Add("embedded:" + key, "", wanted, [&]() -> std::optional<TRasterImage> {
-    if (argb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
-      return std::nullopt;
-    }
+  // Plain pixels, which no image library parses: taken here.
+  return Add("embedded:" + key, "", wanted, [&]() -> TDecodedTexture {
+    if (argb.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 4) return {};
     std::vector<uint32_t> pixels(argb.size() / 4);
     std::memcpy(pixels.data(), argb.data(), argb.size());
-    return DecodeTexturePixels(pixels.data(), width, height);
+    return {DecodeTexturePixels(pixels.data(), width, height), ""};
   });
 }
 

@@ -1,6 +1,7 @@
 // The textures of one model load: each source (a file found beside the model, or an image
-// the model embeds) is decoded once, into one bitmap list item that every material naming
-// it shares, under a registry name no other texture of the load has in any letter case.
+// the model embeds) is decoded once (image files in a guarded process, texture_decoder.h), into one
+// bitmap list item that every material naming it shares, under a registry name no other texture of
+// the load has in any letter case.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_codec.h"
+#include "import/texture_decoder.h"
 #include "import/texture_lookup.h"
 
 class TgkBitmapList;
@@ -18,13 +19,13 @@ class TgkBitmapList;
 struct TTextureResult {
   enum TStatus { Loaded, Missing, Undecodable };
   TStatus Status = Missing;
-  std::string Name;  // the registry name when Loaded
-  std::string Path;  // the file found ("" for embedded images and missing files)
+  std::string Name;     // the registry name when Loaded
+  std::string Path;     // the file found ("" for embedded images and missing files)
+  std::string Failure;  // when Undecodable because the decoder failed: why
 };
 
-// Textures decoded ahead of a load's scene step, by source; nullopt for a source no decoder
-// read.
-using TDecodedTextures = std::map<std::string, std::optional<TRasterImage>>;
+// Textures decoded ahead of a load's scene step, by source.
+using TDecodedTextures = std::map<std::string, TDecodedTexture>;
 
 class TTextureSet {
  public:
@@ -33,8 +34,10 @@ class TTextureSet {
               const TDecodedTextures* ahead = nullptr)
       : finder_(model_file), bitmaps_(&bitmaps), ahead_(ahead) {}
   // Only decodes each texture into ahead, touching no scene object: for a thread of its own.
-  TTextureSet(const std::string& model_file, TDecodedTextures& ahead)
-      : finder_(model_file), record_(&ahead) {}
+  // cancel (may be null) stops a decode under way.
+  TTextureSet(const std::string& model_file, TDecodedTextures& ahead,
+              const TCancelSignal* cancel = nullptr)
+      : finder_(model_file), record_(&ahead), decoder_(cancel) {}
 
   // A file the model names, written in one or more spellings (TTextureFinder); wanted is
   // the registry name to give it.
@@ -56,6 +59,7 @@ class TTextureSet {
   TgkBitmapList* bitmaps_ = nullptr;
   const TDecodedTextures* ahead_ = nullptr;
   TDecodedTextures* record_ = nullptr;
+  TTextureDecoder decoder_;  // image files are decoded in its guarded process
   std::map<std::string, TTextureResult> by_key_;
   std::set<std::string> taken_;
 };

@@ -185,25 +185,6 @@ void SetRendererTextureLimit(int32_t side) {
   g_renderer_limit.store(std::clamp(side, 1, kTextureSideCap), std::memory_order_relaxed);
 }
 
-std::optional<TRasterImage> DecodeTextureFile(const std::string& file_name) {
-  try {
-    return DecodeImageFileFitting(file_name, TAlphaForm::Straight, MaxTextureSide());
-  } catch (const EImageError&) {
-    return std::nullopt;
-  }
-}
-
-std::optional<TRasterImage> DecodeTextureData(const uint8_t* data, size_t size) {
-  TRasterImage image;
-  try {
-    image = DecodeImageFitting(data, size, TAlphaForm::Straight, MaxTextureSide());
-  } catch (const EImageError&) {
-    return std::nullopt;
-  }
-  if (image.width <= 0 || image.height <= 0) return std::nullopt;
-  return image;
-}
-
 std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t width,
                                                 int32_t height) {
   if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide) {

@@ -40,14 +40,10 @@ class TgkCodecFilterClass final : public TgkFilterClass {
 int32_t MaxTextureSide();
 // For the renderer: its largest texture side (values above 4096 leave 4096).
 void SetRendererTextureLimit(int32_t side);
-// An image file decoded as a texture, reduced on the way to fit MaxTextureSide() (area
-// averaging, aspect kept; a large JPEG or PNG is never held at full size), in straight
-// colour; nullopt for a file no decoder accepts. Touches no scene object: any thread may
+// Width x height straight ARGB pixels, rows top to bottom, as a texture reduced to fit
+// MaxTextureSide(); nullopt for a size no image may have. Image files are decoded in a
+// guarded process (import/texture_decoder.h). Touches no scene object: any thread may
 // decode, the scene's thread then stores (StoreTexture).
-std::optional<TRasterImage> DecodeTextureFile(const std::string& file_name);
-// The same for an image file's bytes held in memory (textures embedded in a model).
-std::optional<TRasterImage> DecodeTextureData(const uint8_t* data, size_t size);
-// The same for width x height straight ARGB pixels, rows top to bottom.
 std::optional<TRasterImage> DecodeTexturePixels(const uint32_t* pixels, int32_t width,
                                                 int32_t height);
 // Puts a decoded texture into the bitmap, marked for upload like LoadFromFile.

@@ -16,6 +16,7 @@
 #include "import/assimp_guard.h"
 #include "import/import_assimp.h"
 #include "import/import_report.h"
+#include "import/texture_decoder.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
 #include "scene/shape.h"
@@ -148,22 +149,54 @@ TEST(AssimpModels, EachFormatStandsOnItsOwnUpAxis) {
   EXPECT_FLOAT_EQ(stl.Meshes()[0]->Depth(), 0.25f);
 }
 
-// glTF names its images by URI: a space in the file name is written %20.
-TEST(AssimpModels, GltfImageUrisAreDecodedToFileNames) {
-  testsupport::TempDir dir;
+// Assimp's BoxTextured.gltf as dir's box.gltf, its image named uri and stored as file.
+std::string BoxNamingItsImage(testsupport::TempDir& dir, const std::string& uri,
+                              const std::string& file) {
   const std::string separate = Model("gltf/separate/");
   fs::copy_file(separate + "BoxTextured0.bin", dir.File("BoxTextured0.bin"));
-  fs::copy_file(separate + "CesiumLogoFlat.png", dir.File("Cesium Logo.png"));
+  fs::copy_file(separate + "CesiumLogoFlat.png", dir.File(file));
   std::ifstream in(separate + "BoxTextured.gltf");
   std::string gltf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const size_t at = gltf.find("CesiumLogoFlat.png");
-  ASSERT_NE(at, std::string::npos);
-  gltf.replace(at, std::strlen("CesiumLogoFlat.png"), "Cesium%20Logo.png");
+  if (at == std::string::npos) throw std::runtime_error("BoxTextured.gltf names no image");
+  gltf.replace(at, std::strlen("CesiumLogoFlat.png"), uri);
   std::ofstream(dir.File("box.gltf")) << gltf;
+  return dir.File("box.gltf");
+}
+
+// glTF names its images by URI: a space in the file name is written %20.
+TEST(AssimpModels, GltfImageUrisAreDecodedToFileNames) {
+  testsupport::TempDir dir;
   Window w;
-  w.Load(dir.File("box.gltf"));
+  w.Load(BoxNamingItsImage(dir, "Cesium%20Logo.png", "Cesium Logo.png"));
   ASSERT_EQ(w.Meshes().size(), 1u);
   EXPECT_EQ(w.report.Textures[w.Meshes()[0]].Source, dir.File("Cesium Logo.png"));
+}
+
+// Image files are decoded in a guarded process: when it crashes on a texture, the model is
+// still read, that mesh shows its base colour, and the note says what happened.
+TEST(AssimpModels, ADecoderCrashCostsOnlyTheTexture) {
+  testsupport::TempDir dir;
+  const std::string model = BoxNamingItsImage(dir, "crash.png", "crash.png");
+  const std::string previous = OverrideTextureDecoder(FACETMINT_FAULTY_DECODER);
+  Window w;
+  try {
+    w.Load(model);
+  } catch (...) {
+    OverrideTextureDecoder(previous);
+    throw;
+  }
+  OverrideTextureDecoder(previous);
+  ASSERT_EQ(w.Meshes().size(), 1u);
+  EXPECT_EQ(w.bitmaps.Bitmaps().Count(), 0);
+  EXPECT_EQ(w.Meshes()[0]->Material().GetBitmap(), nullptr);
+  EXPECT_EQ(w.report.Textures[w.Meshes()[0]].Note,
+            "the texture crash.png could not be decoded: the decoder crashed (signal 11); the "
+            "base colour is shown");
+  // With the real decoder the same file shows.
+  Window again;
+  again.Load(model);
+  EXPECT_EQ(again.bitmaps.Bitmaps().Count(), 1);
 }
 
 // The read step decodes the textures too (it runs off the window's thread): a texture file
@@ -179,8 +212,8 @@ TEST(AssimpModels, TexturesAreDecodedInTheReadStep) {
     SCOPED_TRACE(file);
     const TAssimpRead read = ReadAssimpModel(file);
     ASSERT_EQ(read.Textures.size(), 1u);
-    ASSERT_TRUE(read.Textures.begin()->second.has_value());
-    EXPECT_GT(read.Textures.begin()->second->width, 0);
+    ASSERT_TRUE(read.Textures.begin()->second.Image.has_value());
+    EXPECT_GT(read.Textures.begin()->second.Image->width, 0);
     testsupport::WriteFile(dir.File("CesiumLogoFlat.png"),
                            {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
     Window w;

@@ -11,6 +11,7 @@
 #include "import/import_report.h"
 #include "import/mesh_builder_3ds.h"
 #include "import/name_text.h"
+#include "import/texture_decoder.h"
 #include "scene/bitmap_codec.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
@@ -222,6 +223,32 @@ TEST(Import3DSTextures, OneBitmapPerFileSharedByEveryMaterialNamingIt) {
   ASSERT_NE(upper, nullptr);
   EXPECT_EQ(lower->Bits()[0], 0xFFFF0000u);
   EXPECT_EQ(upper->Bits()[0], 0xFF0000FFu);
+}
+
+// Texture files are decoded in a guarded process: when it crashes on one of them, the
+// model is read all the same, that mesh keeps its colour, and the next texture decodes.
+TEST(Import3DSTextures, ADecoderCrashCostsOnlyThatTexture) {
+  testsupport::TempDir dir;
+  WriteImage(dir.File("crash.png"), 2, 2, 0xFFFF0000u, TImageFormat::Png);
+  WriteImage(dir.File("fine.png"), 2, 2, 0xFF0000FFu, TImageFormat::Png);
+  const std::string previous = OverrideTextureDecoder(FACETMINT_FAULTY_DECODER);
+  Window w;
+  try {
+    w.Import3DSBytes(TexturedBoxes({"crash.png", "fine.png"}), dir.File("m.3ds"));
+  } catch (...) {
+    OverrideTextureDecoder(previous);
+    throw;
+  }
+  OverrideTextureDecoder(previous);
+  ASSERT_EQ(w.holder->ChildrenCount(), 2);
+  EXPECT_EQ(w.Mesh(0).Material().Bitmap(), "");
+  EXPECT_EQ(w.Mesh(0).Material().Diffuse(), 0xFFFFFFFFu);
+  // The faulty decoder's answer to the next request, from a process of its own.
+  ASSERT_EQ(w.bitmaps.Bitmaps().Count(), 1);
+  const TgkBitmap* fine = w.Mesh(1).Material().GetBitmap();
+  ASSERT_NE(fine, nullptr);
+  EXPECT_EQ(fine->Width(), 2);
+  EXPECT_EQ(fine->Bits()[1], 1u);
 }
 
 TEST(Import3DSTextures, OversizedTexturesArriveReducedWithTheirAspect) {

@@ -7,7 +7,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFI
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f bin/facetmint libexec/facetmint/facetmint-model-reader share/facetmint/help/index.html
+foreach(f bin/facetmint libexec/facetmint/facetmint-model-reader
+          libexec/facetmint/facetmint-texture-decoder share/facetmint/help/index.html
           share/facetmint/help/index.zh_CN.html share/locale/en/LC_MESSAGES/facetmint.mo
           share/applications/facetmint.desktop
           share/icons/hicolor/256x256/apps/facetmint.png share/mime/packages/facetmint.xml)
