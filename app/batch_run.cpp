@@ -23,6 +23,7 @@
 #include "app/progress_bar.h"
 #include "app/render_job.h"
 #include "platform/atomic_file.h"
+#include "platform/whole_transfer.h"
 
 namespace {
 
@@ -76,30 +77,6 @@ class TParentSignals {
 
 // ---- Pipes ----
 
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::read(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // A worker's answer: the job, whether it succeeded, and the messages that follow.
 struct TReplyHeader {
   uint32_t job;
@@ -131,7 +108,7 @@ void AllowProcessorTimeForOneModel(int seconds) {
   RemoveTemporaryFilesOnSignals();
   signal(SIGPIPE, SIG_DFL);
   uint32_t index = 0;
-  while (ReadAll(in, &index, sizeof index)) {
+  while (ReadWhole(in, &index, sizeof index)) {
     if (index >= jobs.size()) break;
     const TRenderJob& job = jobs[index];
     const std::string subject = job.Model.empty() ? "round cube" : job.Model;
@@ -150,7 +127,8 @@ void AllowProcessorTimeForOneModel(int seconds) {
     }
     const std::string text = messages.str();
     const TReplyHeader header{index, ok ? 1u : 0u, static_cast<uint32_t>(text.size())};
-    if (!WriteAll(out, &header, sizeof header) || !WriteAll(out, text.data(), text.size())) break;
+    if (!WriteWhole(out, &header, sizeof header) || !WriteWhole(out, text.data(), text.size()))
+      break;
   }
   ::_exit(0);
 }
@@ -288,7 +266,7 @@ class TPool {
     w.deadline = TClock::now() + std::chrono::seconds(limits_.WallSeconds);
     const uint32_t index = static_cast<uint32_t>(w.job);
     // A worker that cannot take it has died; its end shows up in Receive.
-    (void)WriteAll(w.to, &index, sizeof index);
+    (void)WriteWhole(w.to, &index, sizeof index);
   }
 
   void Report(const std::string& messages, bool ok) {

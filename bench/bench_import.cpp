@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 
+#include "bench/bench_support.h"
 #include "import/file_3ds.h"
 #include "import/file_md3.h"
 #include "import/import_3ds.h"
@@ -19,7 +20,6 @@
 #include "import/texture_decoder.h"
 #include "scene/bitmap_registry.h"
 #include "scene/dummy.h"
-#include "bench/bench_support.h"
 #include "tests/import/model_writer.h"
 
 using namespace modelwriter;

@@ -1,15 +1,16 @@
-// bench_egl_first_frame: the least any 1024 x 1024 off-screen render costs here. Like
-// bench_egl_start it starts EGL surfaceless and makes an OpenGL 3.3 core context current
-// (through libepoxy, as facetmint does), then does what every icon render must do once per
-// process: a colour target and a depth + stencil target of 1024 x 1024, one GLSL program,
-// one triangle drawn and the 4 MB frame read back. No model, no texture, no 2D work. On llvmpipe
-// the draw is where the driver compiles its code for the state in use, so this is the floor of
-// facetmint's render and thumbnail commands, which startup_bench.cpp runs beside it.
-#include <epoxy/egl.h>
+// bench_egl_first_frame: the least any 1024 x 1024 off-screen render costs here. It makes
+// the context of bench_egl_start, then does what every icon render must do once per
+// process, with OpenGL through libepoxy as facetmint has it: a colour target and a depth +
+// stencil target of 1024 x 1024, one GLSL program, one triangle drawn and the 4 MB frame
+// read back. No model, no texture, no 2D work. On llvmpipe the draw is where the driver
+// compiles its code for the state in use, so this is the floor of facetmint's render and
+// thumbnail commands, which startup_bench.cpp runs beside it.
 #include <epoxy/gl.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "bench/bare_egl_context.h"
 
 namespace {
 
@@ -79,27 +80,12 @@ bool RenderOneFrame() {
 }  // namespace
 
 int main() {
-  auto get_display = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-      eglGetProcAddress("eglGetPlatformDisplayEXT"));
-  if (!get_display) return 1;
-  EGLDisplay display = get_display(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-  EGLint major = 0, minor = 0;
-  if (display == EGL_NO_DISPLAY || !eglInitialize(display, &major, &minor)) return 1;
-  if (!eglBindAPI(EGL_OPENGL_API)) return 1;
-  const EGLint attribs[] = {EGL_CONTEXT_MAJOR_VERSION,
-                            3,
-                            EGL_CONTEXT_MINOR_VERSION,
-                            3,
-                            EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                            EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                            EGL_NONE};
-  EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attribs);
-  if (context == EGL_NO_CONTEXT) return 1;
-  if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) return 1;
-  const bool drawn = RenderOneFrame();
-  eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-  eglDestroyContext(display, context);
-  eglTerminate(display);
+  bool drawn = false;
+  {
+    const TBareEglContext context;
+    if (!context.Ok()) return 1;
+    drawn = RenderOneFrame();
+  }
   if (!drawn) {
     std::fputs("bench_egl_first_frame: the frame does not show the triangle\n", stderr);
     return 1;

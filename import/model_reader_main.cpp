@@ -11,20 +11,7 @@
 #include <string>
 
 #include "import/assimp_flatten.h"
-
-namespace {
-
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
+#include "platform/whole_transfer.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -38,7 +25,7 @@ int main(int argc, char** argv) {
   try {
     std::string out;
     WriteHandback(FlattenAssimpFile(argv[1]), out);
-    return WriteAll(handback, out) ? 0 : 1;
+    return WriteWhole(handback, out.data(), out.size()) ? 0 : 1;
   } catch (const std::bad_alloc&) {
     std::fputs("out of memory\n", stderr);
     return 3;

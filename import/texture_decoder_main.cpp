@@ -15,33 +15,9 @@
 
 #include "imaging/image_codec.h"
 #include "import/texture_decode_protocol.h"
+#include "platform/whole_transfer.h"
 
 namespace {
-
-// Whole reads and writes; false on end of input or an error.
-bool ReadAll(int fd, void* data, size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::read(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
 
 bool Answer(int fd, uint32_t status, const TRasterImage* image, std::string message) {
   message.resize(std::min<size_t>(message.size(), kMaxTextureMessage));
@@ -50,8 +26,8 @@ bool Answer(int fd, uint32_t status, const TRasterImage* image, std::string mess
   answer.Width = image ? image->width : 0;
   answer.Height = image ? image->height : 0;
   answer.MessageSize = static_cast<uint32_t>(message.size());
-  return WriteAll(fd, &answer, sizeof answer) && WriteAll(fd, message.data(), message.size()) &&
-         (!image || WriteAll(fd, image->pixels.data(), image->pixels.size() * 4));
+  return WriteWhole(fd, &answer, sizeof answer) && WriteWhole(fd, message.data(), message.size()) &&
+         (!image || WriteWhole(fd, image->pixels.data(), image->pixels.size() * 4));
 }
 
 bool Serve(const TTextureRequest& request, const std::vector<uint8_t>& payload, int out) {
@@ -91,7 +67,7 @@ int main(int argc, char**) {
   if (out < 0 || ::dup2(2, 1) < 0) return 1;
   TTextureRequest request;
   std::vector<uint8_t> payload;
-  while (ReadAll(0, &request, sizeof request)) {
+  while (ReadWhole(0, &request, sizeof request)) {
     const bool file = request.Kind == kTextureFromFile;
     if ((!file && request.Kind != kTextureFromData) || request.MaxSide < 1 ||
         request.Size > (file ? kMaxTexturePath : MaxEncodedBytes())) {
@@ -99,7 +75,7 @@ int main(int argc, char**) {
       return 1;
     }
     payload.assign(request.Size, 0);
-    if (!ReadAll(0, payload.data(), payload.size())) return 1;
+    if (!ReadWhole(0, payload.data(), payload.size())) return 1;
     if (!Serve(request, payload, out)) return 1;
   }
   return 0;

@@ -9,38 +9,14 @@
 #include <string>
 
 #include "import/texture_decode_protocol.h"
-
-namespace {
-
-bool ReadAll(void* data, size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::read(0, p, size);
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void WriteAll(const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(1, p, size);
-    if (n <= 0) ::_exit(1);
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-}
-
-}  // namespace
+#include "platform/whole_transfer.h"
 
 int main() {
   TTextureRequest request;
   uint32_t answered = 0;
-  while (ReadAll(&request, sizeof request)) {
+  while (ReadWhole(0, &request, sizeof request)) {
     std::string payload(request.Size, '\0');
-    if (!ReadAll(payload.data(), payload.size())) return 1;
+    if (!ReadWhole(0, payload.data(), payload.size())) return 1;
     if (payload.find("crash") != std::string::npos) {
       ::signal(SIGSEGV, SIG_DFL);  // past a sanitizer's handler, as a real crash would be
       ::raise(SIGSEGV);
@@ -50,9 +26,9 @@ int main() {
     answer.Status = kTextureDecoded;
     answer.Width = payload.find("lie") != std::string::npos ? 1 << 30 : 2;
     answer.Height = 1;
-    WriteAll(&answer, sizeof answer);
+    if (!WriteWhole(1, &answer, sizeof answer)) return 1;
     const uint32_t pixels[2] = {static_cast<uint32_t>(request.Size), ++answered};
-    WriteAll(pixels, sizeof pixels);
+    if (!WriteWhole(1, pixels, sizeof pixels)) return 1;
   }
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/cancel_signal.h"
+#include "tests/platform/grandchild_checks.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -100,12 +101,7 @@ TEST(GuardedProcess, CancelEndsTheChildAndItsGroupPromptly) {
   const std::string pid_file = dir.File("grandchild.pid");
   TCancelSignal cancel;
   EXPECT_FALSE(cancel.Cancelled());
-  std::thread canceller([&] {
-    // Waits until the grandchild exists, so that the cancel meets a whole group.
-    for (int i = 0; i < 500 && std::ifstream(pid_file).peek() == EOF; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    cancel.Cancel();
-  });
+  std::thread canceller = CancelOnceWritten(cancel, pid_file);
   const auto start = std::chrono::steady_clock::now();
   const TGuardedRun run =
       RunGuarded({"/bin/sh", "-c", "sleep 30 & echo $! > '" + pid_file + "'; wait"}, Limits(60000),
@@ -116,14 +112,7 @@ TEST(GuardedProcess, CancelEndsTheChildAndItsGroupPromptly) {
   EXPECT_EQ(run.Outcome, TGuardedRun::Cancelled);
   EXPECT_LT(took, std::chrono::seconds(5));
 
-  int grandchild = 0;
-  std::ifstream(pid_file) >> grandchild;
-  ASSERT_GT(grandchild, 0);
-  bool ended = false;
-  for (int i = 0; i < 200 && !(ended = testsupport::ProcessEnded(grandchild)); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_TRUE(ended) << "the sleep the child started is still running";
-  if (!ended) ::kill(grandchild, SIGKILL);
+  ExpectGrandchildEnds(pid_file);
 }
 
 // A signal stays raised: a run started after it ends at once, and so does the next one.

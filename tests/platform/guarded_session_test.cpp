@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/cancel_signal.h"
+#include "tests/platform/grandchild_checks.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -116,25 +117,14 @@ TEST(GuardedSession, CancelEndsTheChildAndItsGroup) {
   TCancelSignal cancel;
   TGuardedSession session(Shell("sleep 30 & echo $! > '" + pid_file + "'; wait"), Limits(60000), {},
                           &cancel);
-  std::thread canceller([&] {
-    for (int i = 0; i < 500 && std::ifstream(pid_file).peek() == EOF; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    cancel.Cancel();
-  });
+  std::thread canceller = CancelOnceWritten(cancel, pid_file);
   const auto start = Clock::now();
   char answer;
   EXPECT_FALSE(session.Receive(&answer, 1));
   canceller.join();
   EXPECT_EQ(session.Ended().Outcome, TGuardedRun::Cancelled);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
-  int grandchild = 0;
-  std::ifstream(pid_file) >> grandchild;
-  ASSERT_GT(grandchild, 0);
-  bool ended = false;
-  for (int i = 0; i < 200 && !(ended = testsupport::ProcessEnded(grandchild)); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_TRUE(ended) << "the sleep the child started is still running";
-  if (!ended) ::kill(grandchild, SIGKILL);
+  ExpectGrandchildEnds(pid_file);
 
   TGuardedSession late(Shell("echo started > '" + dir.File("late") + "'"), Limits(10000), {},
                        &cancel);
