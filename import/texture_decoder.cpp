@@ -70,8 +70,9 @@ std::string OverrideTextureDecoder(std::string program) {
   return program;
 }
 
-TTextureDecoder::TTextureDecoder(const TCancelSignal* cancel, const TGuardLimits& limits)
-    : cancel_(cancel), limits_(limits) {}
+TTextureDecoder::TTextureDecoder(const TCancelSignal* cancel, const TGuardLimits& limits,
+                                 int load_ms)
+    : cancel_(cancel), limits_(limits), load_ms_(load_ms) {}
 
 TTextureDecoder::~TTextureDecoder() = default;
 
@@ -89,6 +90,24 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
   if (kind == kTextureFromFile && size > kMaxTexturePath) return result;    // no such file
   if (kind == kTextureFromData && size > MaxEncodedBytes()) return result;  // as a decoder would
   const TGuardLimits& limits = limits_;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point now = Clock::now();
+  if (!load_end_) load_end_ = now + std::chrono::milliseconds(load_ms_);
+  const auto load_left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(*load_end_ - now).count();
+  const std::string load_failure = "decoding the model's textures took longer than " +
+                                   std::to_string(load_ms_ / 1000) + " seconds in all";
+  if (load_left <= 0) {
+    result.Failure = load_failure;
+    return result;
+  }
+  // This image's time, or what is left of the load's when that is shorter.
+  const bool load_bound = limits.WallMilliseconds <= 0 || load_left < limits.WallMilliseconds;
+  const int exchange_ms = static_cast<int>(load_bound ? load_left : limits.WallMilliseconds);
+  auto failure_of = [&](const TGuardedRun& ended) {
+    return ended.Outcome == TGuardedRun::TimedOut && load_bound ? load_failure
+                                                                : FailureOf(ended, limits);
+  };
   if (!session_ || !session_->Running()) {
     const std::string program = DecoderProgram();
     if (program.empty()) {
@@ -104,7 +123,7 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
     }
   }
   TGuardedSession& session = *session_;
-  session.StartExchange();
+  session.StartExchange(exchange_ms);
   TTextureRequest request;
   request.Kind = kind;
   request.MaxSide = max_side;
@@ -112,7 +131,7 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
   TTextureAnswer answer;
   if (!session.Send(&request, sizeof request) || !session.Send(payload, size) ||
       !session.Receive(&answer, sizeof answer)) {
-    result.Failure = FailureOf(session.Ended(), limits);
+    result.Failure = failure_of(session.Ended());
     return result;
   }
   // Checked before anything is allocated for it: a decoder gone wrong may say anything.
@@ -130,7 +149,7 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
   }
   std::string message(answer.MessageSize, '\0');
   if (!session.Receive(message.data(), message.size())) {
-    result.Failure = FailureOf(session.Ended(), limits);
+    result.Failure = failure_of(session.Ended());
     return result;
   }
   if (answer.Status == kTextureFailed) result.Failure = message;
@@ -141,7 +160,7 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
   image.form = TAlphaForm::Straight;
   image.pixels.resize(static_cast<size_t>(answer.Width) * static_cast<size_t>(answer.Height));
   if (!session.Receive(image.pixels.data(), image.pixels.size() * 4)) {
-    result.Failure = FailureOf(session.Ended(), limits);
+    result.Failure = failure_of(session.Ended());
     return result;
   }
   result.Image = std::move(image);

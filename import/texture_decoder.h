@@ -5,9 +5,11 @@
 // first decode, and again at the next one after a failure.
 //
 // Limits: 2 GiB of address space and 2 minutes of processor time for the child's life,
-// 30 s of wall time for each image.
+// 30 s of wall time for each image and 60 s for all the images of the load (a model of many
+// textures that each hang the decoder must not hold a thumbnailer for minutes).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -21,6 +23,7 @@ class TGuardedSession;
 
 // The limits of the comment above.
 TGuardLimits TextureDecoderLimits();
+inline constexpr int kTextureLoadMilliseconds = 60 * 1000;
 
 struct TDecodedTexture {
   std::optional<TRasterImage> Image;  // straight colour, fitted to the side asked for
@@ -31,8 +34,10 @@ struct TDecodedTexture {
 class TTextureDecoder {
  public:
   // cancel (may be null): once raised, a decode under way stops and no other starts.
+  // load_ms: the wall time of all its decodes together, from the first one on.
   explicit TTextureDecoder(const TCancelSignal* cancel = nullptr,
-                           const TGuardLimits& limits = TextureDecoderLimits());
+                           const TGuardLimits& limits = TextureDecoderLimits(),
+                           int load_ms = kTextureLoadMilliseconds);
   ~TTextureDecoder();
   TTextureDecoder(const TTextureDecoder&) = delete;
   TTextureDecoder& operator=(const TTextureDecoder&) = delete;
@@ -47,6 +52,8 @@ class TTextureDecoder {
 
   const TCancelSignal* cancel_;
   TGuardLimits limits_;
+  int load_ms_;
+  std::optional<std::chrono::steady_clock::time_point> load_end_;
   std::unique_ptr<TGuardedSession> session_;
 };
 

@@ -36,13 +36,18 @@ TGuardedSession::~TGuardedSession() {
 }
 
 void TGuardedSession::StartExchange() {
-  deadline_ = Clock::now() + std::chrono::milliseconds(limits_.WallMilliseconds);
+  StartExchange(limits_.WallMilliseconds);
+}
+
+void TGuardedSession::StartExchange(int milliseconds) {
+  exchange_ms_ = milliseconds;
+  deadline_ = Clock::now() + std::chrono::milliseconds(milliseconds);
 }
 
 bool TGuardedSession::WaitFor(int fd, short events) {
   while (running_) {
     int wait_ms = -1;
-    if (limits_.WallMilliseconds > 0) {
+    if (exchange_ms_ > 0) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
       if (left <= 0) {

@@ -30,8 +30,9 @@ class TGuardedSession {
   TGuardedSession& operator=(const TGuardedSession&) = delete;
 
   // Begins an exchange: the Send and Receive calls up to the next StartExchange must end
-  // within the wall-time limit from now.
+  // within the wall-time limit from now, or within milliseconds (0: no limit).
   void StartExchange();
+  void StartExchange(int milliseconds);
   // Writes all of data; false when the session ended (see Ended) before it was taken.
   bool Send(const void* data, size_t size);
   // Reads exactly size bytes; false when the session ended before they came.
@@ -55,6 +56,7 @@ class TGuardedSession {
   TGuardedChild child_;
   bool running_ = true;
   bool errors_dropped_ = false;
+  int exchange_ms_ = 0;
   std::chrono::steady_clock::time_point deadline_;
   TGuardedRun ended_;
 };

@@ -117,6 +117,21 @@ TEST(TextureDecoder, ACrashHangOrBadAnswerCostsOneTextureAndTheNextStartsAnew) {
   EXPECT_EQ(AnswerNumber(DecodeText(decoder, "and the last")), 1u);
 }
 
+// All the images of a load share one wall time: once a model whose textures hang the
+// decoder has used it up, the images after are not even tried.
+TEST(TextureDecoder, AllTheImagesOfALoadShareOneWallTime) {
+  ScopedDecoder faulty(FaultyDecoder());
+  TGuardLimits limits = TextureDecoderLimits();
+  limits.WallMilliseconds = 1000;
+  TTextureDecoder decoder(nullptr, limits, 2000);
+  const auto start = Clock::now();
+  const std::string in_all = "decoding the model's textures took longer than 2 seconds in all";
+  EXPECT_EQ(DecodeText(decoder, "hang").Failure, "decoding took longer than 1 seconds");
+  EXPECT_EQ(DecodeText(decoder, "hang").Failure, in_all);
+  EXPECT_EQ(DecodeText(decoder, "fine").Failure, in_all);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(3500));
+}
+
 TEST(TextureDecoder, ACancelStopsADecodeUnderWayAndStartsNoOther) {
   ScopedDecoder faulty(FaultyDecoder());
   TCancelSignal cancel;
