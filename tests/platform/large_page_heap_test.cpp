@@ -55,16 +55,17 @@ TEST(LargePageHeap, LargeBlocksComeFromTheAdvisedHeapAndAreReused) {
 // taken back) ends the huge pages: here every page counts as slow, so the first one probed
 // stays huge and the rest of the heap is advised for small pages.
 TEST(LargePageHeap, ASlowHugePageLeavesTheRestToSmallPages) {
+  const uintptr_t before = reinterpret_cast<uintptr_t>(sbrk(0));
   const size_t advised = UseLargePageHeap(size_t{64} << 20, -1.0);
+  const uintptr_t after = reinterpret_cast<uintptr_t>(sbrk(0));
   if (advised == 0) GTEST_SKIP() << "the system refuses huge page advice";
+  // Run after the test above in one process, the heap it left has room already.
+  if (after - before < (size_t{16} << 20)) GTEST_SKIP() << "the heap hardly grew";
   EXPECT_EQ(advised, size_t{2} << 20);
-  void* block = std::malloc(size_t{16} << 20);
-  ASSERT_NE(block, nullptr);
-  const uintptr_t at = reinterpret_cast<uintptr_t>(block) + (size_t{8} << 20);
-  EXPECT_LT(at, reinterpret_cast<uintptr_t>(sbrk(0)));
+  // Past the first huge page of what the heap grew by.
+  const uintptr_t at = after - (size_t{8} << 20);
   EXPECT_NE(FlagsOfMappingAt(at).find(" nh"), std::string::npos) << FlagsOfMappingAt(at);
   EXPECT_EQ(FlagsOfMappingAt(at).find(" hg"), std::string::npos) << FlagsOfMappingAt(at);
-  std::free(block);
 }
 
 }  // namespace
