@@ -17,10 +17,23 @@ namespace {
 
 constexpr int kMaxSurfaceSide = 32767;  // Cairo's image surface limit
 
+// Filled here rather than by cairo_matrix_init: a canvas without a context must not load
+// Cairo for it.
 cairo_matrix_t ToCairo(const TpmMatrix& m) {
   cairo_matrix_t c;
-  cairo_matrix_init(&c, m.M[0][0], m.M[0][1], m.M[1][0], m.M[1][1], m.M[2][0], m.M[2][1]);
+  c.xx = m.M[0][0];
+  c.yx = m.M[0][1];
+  c.xy = m.M[1][0];
+  c.yy = m.M[1][1];
+  c.x0 = m.M[2][0];
+  c.y0 = m.M[2][1];
   return c;
+}
+
+// What cairo_matrix_invert accepts: a finite, non-zero determinant.
+bool Invertible(const cairo_matrix_t& m) {
+  const double det = m.xx * m.yy - m.yx * m.xy;
+  return std::isfinite(det) && det != 0;
 }
 
 bool Finite(const cairo_matrix_t& m) {
@@ -209,22 +222,43 @@ TpmCanvasCairo::~TpmCanvasCairo() {
 void TpmCanvasCairo::MakeContext(unsigned char* data, int width, int height) {
   DestroyContext();
   if (width > kMaxSurfaceSide || height > kMaxSurfaceSide) return;  // draws do nothing
+  pending_ = data;
+  pending_width_ = width;
+  pending_height_ = height;
+  ApplyMatrix();
+}
+
+bool TpmCanvasCairo::Realize() {
+  if (cr_) return true;
+  if (!pending_) return false;
+  unsigned char* data = pending_;
+  const int width = pending_width_, height = pending_height_;
+  pending_ = nullptr;
   surface_ =
       cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, width, height, width * 4);
   if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
     DestroyContext();
-    return;
+    return false;
   }
   cr_ = cairo_create(surface_);
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
     DestroyContext();
-    return;
+    return false;
   }
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_GOOD);
   cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
   depth_ = 0;
   for (auto& s : saved_) s = SavedState();
+  if (pending_clip_) {  // the clip so far goes to the context, in device pixels
+    const TpmPixelBox& box = *pending_clip_;
+    if (box.Left < box.Right && box.Top < box.Bottom) {
+      cairo_rectangle(cr_, box.Left, box.Top, box.Right - box.Left, box.Bottom - box.Top);
+    }
+    cairo_clip(cr_);  // an empty path clips everything
+    pending_clip_.reset();
+  }
   ApplyMatrix();
+  return true;
 }
 
 void TpmCanvasCairo::DestroyContext() {
@@ -235,6 +269,8 @@ void TpmCanvasCairo::DestroyContext() {
   }
   cr_ = nullptr;
   surface_ = nullptr;
+  pending_ = nullptr;
+  pending_clip_.reset();
   depth_ = 0;
   for (auto& s : saved_) s = SavedState();
 }
@@ -259,8 +295,9 @@ void TpmCanvasCairo::ResizeBuffer(int width, int height) {
     throw std::runtime_error("Can't allocate the DIB handle");
   surface_pixels_ = std::make_unique<uint32_t[]>(static_cast<size_t>(width) * height);
   SetSize(width, height);
+  // A surface canvas paints the interface through Cairo: its context is made at once.
   MakeContext(reinterpret_cast<unsigned char*>(surface_pixels_.get()), width, height);
-  if (!cr_) {
+  if (!Realize()) {
     surface_pixels_.reset();
     throw std::runtime_error("Can't create compatible DC");
   }
@@ -279,17 +316,19 @@ void TpmCanvasCairo::EndDirectAccess() {
   if (surface_) cairo_surface_mark_dirty(surface_);
 }
 
-bool TpmCanvasCairo::Ready() const {
-  return cr_ && matrix_invertible_;
+bool TpmCanvasCairo::Ready() {
+  return Realize() && matrix_invertible_;
 }
 
 void TpmCanvasCairo::Begin() {
+  if (!cr_) return;  // the pixels are all there is
   // Someone may have written the pixels directly since the last draw.
   cairo_surface_mark_dirty(surface_);
   cairo_new_path(cr_);
 }
 
 void TpmCanvasCairo::End() {
+  if (!cr_) return;
   cairo_new_path(cr_);
   cairo_surface_flush(surface_);
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
@@ -320,7 +359,11 @@ const std::string& TpmCanvasCairo::FontFamily() {
 }
 
 void TpmCanvasCairo::ApplyMatrix() {
-  if (!cr_) return;
+  if (!cr_) {
+    const cairo_matrix_t m = ToCairo(Matrix());
+    matrix_invertible_ = Finite(m) && Invertible(m);
+    return;
+  }
   cairo_matrix_t m = ToCairo(Matrix());
   cairo_matrix_t inverse = m;
   matrix_invertible_ = Finite(m) && cairo_matrix_invert(&inverse) == CAIRO_STATUS_SUCCESS;
@@ -339,7 +382,7 @@ void TpmCanvasCairo::MultiplyMatrix(const TpmMatrix& m) {
 }
 
 int TpmCanvasCairo::SaveCanvas() {
-  if (!cr_) return -1;
+  if (!Realize()) return -1;
   cairo_save(cr_);
   ++depth_;
   for (int i = 0; i < CanvasSaveSlots; ++i) {
@@ -366,7 +409,7 @@ void TpmCanvasCairo::PopPlatform(int depth) {
 }
 
 void TpmCanvasCairo::RestoreCanvas(int token) {
-  if (!cr_) return;
+  if (!Realize()) return;
   if (token >= SaveTokenOverflow) {
     const int depth = token - SaveTokenOverflow;
     if (depth >= 1 && depth <= depth_) PopPlatform(depth);
@@ -395,6 +438,33 @@ void TpmCanvasCairo::SetClipRects(const std::vector<TpmRect>& rects) {
 }
 
 void TpmCanvasCairo::IntersectClipRect(const TpmRect& rect) {
+  if (!cr_ && Drawable()) {
+    // Kept without a context while it stays whole device pixels, as Cairo would keep it.
+    std::optional<TpmPixelBox> box;
+    if (!FiniteRect(rect) || rect.IsEmpty()) {
+      box = TpmPixelBox{};  // clips everything
+    } else {
+      const cairo_matrix_t m = ToCairo(Matrix());
+      const double x0 = m.xx * rect.Left + m.x0, y0 = m.yy * rect.Top + m.y0;
+      const double x1 = m.xx * rect.Right + m.x0, y1 = m.yy * rect.Bottom + m.y0;
+      auto whole = [](double v) { return std::abs(v) <= 65536 && v == std::floor(v); };
+      if (m.xy == 0 && m.yx == 0 && m.xx > 0 && m.yy > 0 && whole(x0) && whole(y0) && whole(x1) &&
+          whole(y1)) {
+        box = TpmPixelBox{static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1),
+                          static_cast<int>(y1)};
+      }
+    }
+    if (box) {
+      if (pending_clip_) {
+        box->Left = std::max(box->Left, pending_clip_->Left);
+        box->Top = std::max(box->Top, pending_clip_->Top);
+        box->Right = std::min(box->Right, pending_clip_->Right);
+        box->Bottom = std::min(box->Bottom, pending_clip_->Bottom);
+      }
+      pending_clip_ = box;
+      return;
+    }
+  }
   if (!Ready()) return;
   cairo_new_path(cr_);
   if (FiniteRect(rect) && !rect.IsEmpty())
@@ -417,6 +487,7 @@ void TpmCanvasCairo::ExcludeClipRect(const TpmRect& rect) {
 }
 
 void TpmCanvasCairo::ResetClipRect() {
+  pending_clip_.reset();
   if (cr_) cairo_reset_clip(cr_);
 }
 
@@ -744,15 +815,33 @@ void TpmCanvasCairo::DrawPath(const TpmPathData& path, const TpmRect& rect, floa
 bool TpmCanvasCairo::DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcRect,
                                     const TpmRect& dstRect, float opacity, bool highSpeed) {
   cairo_matrix_t m;
-  cairo_get_matrix(cr_, &m);
+  if (cr_) {
+    cairo_get_matrix(cr_, &m);
+  } else {
+    m = ToCairo(Matrix());  // what ApplyMatrix will give the context
+  }
   if (m.xy != 0 || m.yx != 0 || !(m.xx > 0) || !(m.yy > 0)) return false;
+  std::vector<TpmPixelBox> clip;
+  if (!cr_) {
+    // The clip kept so far within the surface, as Cairo would list it.
+    TpmPixelBox box{0, 0, Width(), Height()};
+    if (pending_clip_) {
+      box.Left = std::max(box.Left, pending_clip_->Left);
+      box.Top = std::max(box.Top, pending_clip_->Top);
+      box.Right = std::min(box.Right, pending_clip_->Right);
+      box.Bottom = std::min(box.Bottom, pending_clip_->Bottom);
+    }
+    if (box.Left >= box.Right || box.Top >= box.Bottom) return true;  // all clipped away
+    clip.push_back(box);
+    DrawBitmapResampled(bitmap, srcRect, dstRect, m, clip, opacity, highSpeed);
+    return true;
+  }
   // The clip must be whole device pixels; anything else goes through Cairo.
   cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr_);
   if (list->status != CAIRO_STATUS_SUCCESS) {
     cairo_rectangle_list_destroy(list);
     return false;
   }
-  std::vector<TpmPixelBox> clip;
   for (int i = 0; i < list->num_rectangles; ++i) {
     double x0 = list->rectangles[i].x, y0 = list->rectangles[i].y;
     double x1 = x0 + list->rectangles[i].width, y1 = y0 + list->rectangles[i].height;
@@ -766,7 +855,14 @@ bool TpmCanvasCairo::DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcR
   }
   cairo_rectangle_list_destroy(list);
   if (clip.empty()) return true;  // everything is clipped away
+  DrawBitmapResampled(bitmap, srcRect, dstRect, m, clip, opacity, highSpeed);
+  return true;
+}
 
+void TpmCanvasCairo::DrawBitmapResampled(const TpmBitmap& bitmap, const TpmRect& srcRect,
+                                         const TpmRect& dstRect, const cairo_matrix_t& m,
+                                         const std::vector<TpmPixelBox>& clip, float opacity,
+                                         bool highSpeed) {
   const TpmRect device{static_cast<float>(m.xx * dstRect.Left + m.x0),
                        static_cast<float>(m.yy * dstRect.Top + m.y0),
                        static_cast<float>(m.xx * dstRect.Right + m.x0),
@@ -780,21 +876,23 @@ bool TpmCanvasCairo::DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcR
   }
   TpmPixelTarget target{Bits(), Width(), Height(), Width()};
   ResampleDraw(source, srcRect, target, device, clip, opacity, highSpeed);
-  return true;
 }
 
 void TpmCanvasCairo::DrawBitmap(const TpmBitmap& bitmap, const TpmRect& srcRect,
                                 const TpmRect& dstRect, float opacity, bool highSpeed) {
-  if (!Ready() || !(opacity > 0) || !FiniteRect(srcRect) || !FiniteRect(dstRect)) return;
+  if (!Drawable() || !(opacity > 0) || !FiniteRect(srcRect) || !FiniteRect(dstRect)) return;
   if (srcRect.IsEmpty() || dstRect.IsEmpty() || !bitmap.Pixels()) return;
   opacity = std::min(opacity, 1.0f);
   Begin();
-  cairo_surface_flush(surface_);
+  if (surface_) cairo_surface_flush(surface_);
   if (DrawBitmapFast(bitmap, srcRect, dstRect, opacity, highSpeed)) {
-    cairo_surface_mark_dirty(surface_);
+    if (surface_) cairo_surface_mark_dirty(surface_);
     End();
     return;
   }
+  // Rotated or sheared: through Cairo.
+  if (!Ready()) return;
+  Begin();
   // General transforms: Cairo samples the source rect's whole pixels, edges padded.
   const int sx0 = std::clamp(static_cast<int>(std::floor(srcRect.Left)), 0, bitmap.Width());
   const int sy0 = std::clamp(static_cast<int>(std::floor(srcRect.Top)), 0, bitmap.Height());
@@ -890,7 +988,7 @@ void TpmCanvasCairo::FillText(const TpmRect& rect, const TpmRect& /*clipRect*/,
 void TpmCanvasCairo::MeasureText(TpmRect& rect, const TpmRect& /*clipRect*/,
                                  const std::string& text, bool wordWrap, TpmTextAlign hAlign,
                                  TpmTextAlign vAlign) {
-  if (!cr_ || !FiniteRect(rect)) return;
+  if (!Realize() || !FiniteRect(rect)) return;
   if (!wordWrap) rect.Right = rect.Left;
   const bool wrapped = wordWrap && rect.Width() > 0;
   LayoutPtr layout = MakeLayout(cr_, FontFamily(), Font, text_antialias_, text,

@@ -1,15 +1,21 @@
 // TpmCanvasCairo: the canvas implementation on Cairo (shapes, bitmaps) and Pango (text).
 // A bound canvas wraps the bitmap's own pixel block as a CAIRO_FORMAT_ARGB32 image surface,
-// which is exactly the premultiplied BGRA layout, so nothing is copied.
+// which is exactly the premultiplied BGRA layout, so nothing is copied. That surface and its
+// context are made at the first draw that needs Cairo: bitmaps drawn without rotation or
+// clip go through the canvas's own resampler, so an icon render never loads Cairo at all.
 #pragma once
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "imaging/canvas.h"
+#include "imaging/resample.h"
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_matrix cairo_matrix_t;
 
 class TpmCanvasCairo final : public TpmCanvas {
  public:
@@ -20,10 +26,15 @@ class TpmCanvasCairo final : public TpmCanvas {
   ~TpmCanvasCairo() override;
 
   bool IsBound() const { return bound_; }
+  // Whether Cairo holds a context for it yet (see above).
+  bool HasContext() const { return cr_ != nullptr; }
   // The bitmap drawn into, nullptr in surface mode or once its pixels went away.
   TpmBitmap* BoundBitmap() const { return bitmap_; }
   // For the interface library's own painting (nullptr when there is no surface).
-  cairo_t* Context() const { return cr_; }
+  cairo_t* Context() {
+    Realize();
+    return cr_;
+  }
 
   void FontChanged() override;
   void FreeBuffer() override;
@@ -71,11 +82,17 @@ class TpmCanvasCairo final : public TpmCanvas {
   };
   enum class PaintKind { Fill, Stroke, Text };
 
+  // Notes the pixels to wrap; the context follows at Realize.
   void MakeContext(unsigned char* data, int width, int height);
+  // Makes the noted surface and context (false when there is none or Cairo refused it).
+  bool Realize();
   void DestroyContext();
   void Unbind();
   void ApplyMatrix();
-  bool Ready() const;
+  // Ready to draw through Cairo (realized, with an invertible matrix).
+  bool Ready();
+  // Ready to draw, realized or not.
+  bool Drawable() const { return (cr_ || pending_) && matrix_invertible_; }
   void Begin();
   void End();
   void PopPlatform(int depth);
@@ -87,6 +104,10 @@ class TpmCanvasCairo final : public TpmCanvas {
   void AddPath(const TpmPathData& path, const TpmRect& rect);
   bool DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcRect, const TpmRect& dstRect,
                       float opacity, bool highSpeed);
+  // The resampler's draw for device matrix m (axis-aligned) within the clip boxes.
+  void DrawBitmapResampled(const TpmBitmap& bitmap, const TpmRect& srcRect, const TpmRect& dstRect,
+                           const cairo_matrix_t& m, const std::vector<TpmPixelBox>& clip,
+                           float opacity, bool highSpeed);
   // The family text is drawn with (after fallback), resolved when text first needs it.
   const std::string& FontFamily();
 
@@ -96,6 +117,11 @@ class TpmCanvasCairo final : public TpmCanvas {
   std::unique_ptr<uint32_t[]> surface_pixels_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
+  // The pixels MakeContext noted while no context is made for them yet.
+  unsigned char* pending_ = nullptr;
+  int pending_width_ = 0, pending_height_ = 0;
+  // The clip while there is no context, in whole device pixels (none: not clipped).
+  std::optional<TpmPixelBox> pending_clip_;
   std::string font_family_;  // FontFamily(); empty until text needs it
   int text_antialias_ = 0;   // cairo_antialias_t
   bool matrix_invertible_ = true;
