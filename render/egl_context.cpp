@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "render/gl_core_entry_points.h"
+
 namespace {
 
 bool HasExtension(const char* list, const char* name) {
@@ -104,7 +106,9 @@ TglEglContext::TglEglContext() {
   EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attribs);
   if (context == EGL_NO_CONTEXT) fail("no OpenGL 3.3 core context");
   context_ = context;
-  if (!Activate() || !(epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control"))) {
+  const bool current = Activate();
+  if (current) RouteCoreGlThroughEgl();
+  if (!current || !(epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control"))) {
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(display, context);
     context_ = nullptr;
