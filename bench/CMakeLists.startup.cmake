@@ -1,7 +1,10 @@
 add_executable(bench_egl_start ${CMAKE_CURRENT_LIST_DIR}/egl_start.cpp)
 target_link_libraries(bench_egl_start PRIVATE facetmint_flags PkgConfig::EGL)
 add_executable(bench_egl_first_frame ${CMAKE_CURRENT_LIST_DIR}/egl_first_frame.cpp)
-target_link_libraries(bench_egl_first_frame PRIVATE facetmint_flags PkgConfig::EGL PkgConfig::EPOXY)
+target_link_libraries(bench_egl_first_frame PRIVATE facetmint_flags facetmint_render PkgConfig::EGL
+                      PkgConfig::EPOXY)
+# Only what it calls is loaded at its start: EGL and epoxy, not the renderer's text libraries.
+target_link_options(bench_egl_first_frame PRIVATE -Wl,--as-needed)
 add_executable(bench_startup ${CMAKE_CURRENT_LIST_DIR}/startup_bench.cpp)
 target_link_libraries(bench_startup PRIVATE facetmint_flags facetmint_imaging)
 target_compile_definitions(bench_startup PRIVATE FACETMINT_EXE="$<TARGET_FILE:facetmint>"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bare_egl_context.h"
+#include "render/gl_core_entry_points.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ int main() {
   {
     const TBareEglContext context;
     if (!context.Ok()) return 1;
+    RouteCoreGlThroughEgl();  // OpenGL's entry points as facetmint takes them
     drawn = RenderOneFrame();
   }
   if (!drawn) {
