@@ -175,6 +175,9 @@ int RunMainWindow(const std::optional<std::string>& model) {
       ReportException(std::make_exception_ptr(std::runtime_error(*model + ": no such file")));
     else if (RunReportingErrors([&] { window.Form().OpenFile(*model); }))
       window.Form().UpdateTimerTimer();  // the first frame shows the model's icons at once
+    // A quit request (SIGTERM, SIGINT) closed the message about a broken file: the program
+    // ends instead of running on with the round cube.
+    if (loop.QuitRequested()) return 0;
   }
   window.Run();
   return 0;

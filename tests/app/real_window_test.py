@@ -265,6 +265,17 @@ class RealWindowTest(unittest.TestCase):
             except subprocess.TimeoutExpired:
                 self.fail(f"{sig!r} did not end the program with a dialog open")
 
+    def test_sigterm_ends_the_program_while_a_broken_file_is_reported_at_start(self):
+        self.s.close()
+        self.s = Session(("/nonexistent/model.3ds",))
+        s = self.s
+        s.wait_for_windows(2)  # the window and the message
+        s.program.send_signal(signal.SIGTERM)
+        try:
+            s.program.wait(5)
+        except subprocess.TimeoutExpired:
+            self.fail("SIGTERM did not end the program with the start-up message open")
+
     def test_the_idle_window_does_not_wake_up(self):
         s = self.s
         s.move(*VIEW)
