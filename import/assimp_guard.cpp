@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <mutex>
 #include <stdexcept>
-#include <vector>
 
 #include "core/text_helpers.h"
 #include "platform/helper_program.h"
@@ -111,14 +110,8 @@ TGuardLimits ModelReaderLimits(const std::string& file_name) {
 }
 
 std::string ModelReaderPath() {
-  std::vector<std::string> known;
-#ifdef FACETMINT_MODEL_READER_INSTALLED
-  known.emplace_back(FACETMINT_MODEL_READER_INSTALLED);
-#endif
-#ifdef FACETMINT_MODEL_READER_BUILT
-  known.emplace_back(FACETMINT_MODEL_READER_BUILT);
-#endif
-  const std::string found = FindHelperProgram(kReaderName, known);
+  const std::string found = FindHelperProgram(
+      kReaderName, {FACETMINT_MODEL_READER_INSTALLED, FACETMINT_MODEL_READER_BUILT});
   if (found.empty()) {
     throw std::runtime_error(std::string("could not be read (the model reader ") + kReaderName +
                              " is not installed)");

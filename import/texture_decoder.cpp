@@ -54,14 +54,8 @@ TGuardLimits TextureDecoderLimits() {
 }
 
 std::string TextureDecoderPath() {
-  std::vector<std::string> known;
-#ifdef FACETMINT_TEXTURE_DECODER_INSTALLED
-  known.emplace_back(FACETMINT_TEXTURE_DECODER_INSTALLED);
-#endif
-#ifdef FACETMINT_TEXTURE_DECODER_BUILT
-  known.emplace_back(FACETMINT_TEXTURE_DECODER_BUILT);
-#endif
-  return FindHelperProgram(kDecoderName, known);
+  return FindHelperProgram(kDecoderName,
+                           {FACETMINT_TEXTURE_DECODER_INSTALLED, FACETMINT_TEXTURE_DECODER_BUILT});
 }
 
 std::string OverrideTextureDecoder(std::string program) {
