@@ -36,6 +36,14 @@ bool Invertible(const cairo_matrix_t& m) {
   return std::isfinite(det) && det != 0;
 }
 
+TpmPixelBox Intersection(TpmPixelBox a, const TpmPixelBox& b) {
+  a.Left = std::max(a.Left, b.Left);
+  a.Top = std::max(a.Top, b.Top);
+  a.Right = std::min(a.Right, b.Right);
+  a.Bottom = std::min(a.Bottom, b.Bottom);
+  return a;
+}
+
 bool Finite(const cairo_matrix_t& m) {
   return std::isfinite(m.xx) && std::isfinite(m.yx) && std::isfinite(m.xy) && std::isfinite(m.yy) &&
          std::isfinite(m.x0) && std::isfinite(m.y0);
@@ -455,13 +463,7 @@ void TpmCanvasCairo::IntersectClipRect(const TpmRect& rect) {
       }
     }
     if (box) {
-      if (pending_clip_) {
-        box->Left = std::max(box->Left, pending_clip_->Left);
-        box->Top = std::max(box->Top, pending_clip_->Top);
-        box->Right = std::min(box->Right, pending_clip_->Right);
-        box->Bottom = std::min(box->Bottom, pending_clip_->Bottom);
-      }
-      pending_clip_ = box;
+      pending_clip_ = pending_clip_ ? Intersection(*box, *pending_clip_) : *box;
       return;
     }
   }
@@ -821,19 +823,12 @@ bool TpmCanvasCairo::DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcR
     m = ToCairo(Matrix());  // what ApplyMatrix will give the context
   }
   if (m.xy != 0 || m.yx != 0 || !(m.xx > 0) || !(m.yy > 0)) return false;
-  std::vector<TpmPixelBox> clip;
   if (!cr_) {
     // The clip kept so far within the surface, as Cairo would list it.
-    TpmPixelBox box{0, 0, Width(), Height()};
-    if (pending_clip_) {
-      box.Left = std::max(box.Left, pending_clip_->Left);
-      box.Top = std::max(box.Top, pending_clip_->Top);
-      box.Right = std::min(box.Right, pending_clip_->Right);
-      box.Bottom = std::min(box.Bottom, pending_clip_->Bottom);
-    }
+    const TpmPixelBox surface{0, 0, Width(), Height()};
+    const TpmPixelBox box = pending_clip_ ? Intersection(surface, *pending_clip_) : surface;
     if (box.Left >= box.Right || box.Top >= box.Bottom) return true;  // all clipped away
-    clip.push_back(box);
-    DrawBitmapResampled(bitmap, srcRect, dstRect, m, clip, opacity, highSpeed);
+    DrawBitmapResampled(bitmap, srcRect, dstRect, m, {box}, opacity, highSpeed);
     return true;
   }
   // The clip must be whole device pixels; anything else goes through Cairo.
@@ -842,6 +837,7 @@ bool TpmCanvasCairo::DrawBitmapFast(const TpmBitmap& bitmap, const TpmRect& srcR
     cairo_rectangle_list_destroy(list);
     return false;
   }
+  std::vector<TpmPixelBox> clip;
   for (int i = 0; i < list->num_rectangles; ++i) {
     double x0 = list->rectangles[i].x, y0 = list->rectangles[i].y;
     double x1 = x0 + list->rectangles[i].width, y1 = y0 + list->rectangles[i].height;
@@ -890,9 +886,10 @@ void TpmCanvasCairo::DrawBitmap(const TpmBitmap& bitmap, const TpmRect& srcRect,
     End();
     return;
   }
-  // Rotated or sheared: through Cairo.
-  if (!Ready()) return;
-  Begin();
+  if (!cr_) {  // rotated or sheared: through Cairo, whose context comes now
+    if (!Ready()) return;
+    Begin();
+  }
   // General transforms: Cairo samples the source rect's whole pixels, edges padded.
   const int sx0 = std::clamp(static_cast<int>(std::floor(srcRect.Left)), 0, bitmap.Width());
   const int sy0 = std::clamp(static_cast<int>(std::floor(srcRect.Top)), 0, bitmap.Height());

@@ -83,7 +83,6 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
   TDecodedTexture result;
   if (kind == kTextureFromFile && size > kMaxTexturePath) return result;    // no such file
   if (kind == kTextureFromData && size > MaxEncodedBytes()) return result;  // as a decoder would
-  const TGuardLimits& limits = limits_;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point now = Clock::now();
   if (!load_end_) load_end_ = now + std::chrono::milliseconds(load_ms_);
@@ -96,11 +95,11 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
     return result;
   }
   // This image's time, or what is left of the load's when that is shorter.
-  const bool load_bound = limits.WallMilliseconds <= 0 || load_left < limits.WallMilliseconds;
-  const int exchange_ms = static_cast<int>(load_bound ? load_left : limits.WallMilliseconds);
+  const bool load_bound = limits_.WallMilliseconds <= 0 || load_left < limits_.WallMilliseconds;
+  const int exchange_ms = static_cast<int>(load_bound ? load_left : limits_.WallMilliseconds);
   auto failure_of = [&](const TGuardedRun& ended) {
     return ended.Outcome == TGuardedRun::TimedOut && load_bound ? load_failure
-                                                                : FailureOf(ended, limits);
+                                                                : FailureOf(ended, limits_);
   };
   if (!session_ || !session_->Running()) {
     const std::string program = DecoderProgram();
@@ -109,7 +108,7 @@ TDecodedTexture TTextureDecoder::Decode(uint32_t kind, const void* payload, size
       return result;
     }
     try {
-      session_ = std::make_unique<TGuardedSession>(std::vector<std::string>{program}, limits,
+      session_ = std::make_unique<TGuardedSession>(std::vector<std::string>{program}, limits_,
                                                    std::vector<std::string>{}, cancel_);
     } catch (const std::system_error& e) {
       result.Failure = std::string("the texture decoder could not be started: ") + e.what();

@@ -3,30 +3,21 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
-#include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "render/egl_extensions.h"
 #include "render/gl_core_entry_points.h"
 
 namespace {
 
-bool HasExtension(const char* list, const char* name) {
-  if (!list) return false;
-  const size_t n = std::strlen(name);
-  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-    if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
-  }
-  return false;
-}
-
 // A display that needs no window system: Mesa's surfaceless platform, else an EGL device.
 EGLDisplay OpenHeadlessDisplay() {
   const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-  if (!HasExtension(client, "EGL_EXT_platform_base")) return EGL_NO_DISPLAY;
-  if (HasExtension(client, "EGL_MESA_platform_surfaceless")) {
+  if (!HasEglExtension(client, "EGL_EXT_platform_base")) return EGL_NO_DISPLAY;
+  if (HasEglExtension(client, "EGL_MESA_platform_surfaceless")) {
     EGLDisplay d =
         eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (d != EGL_NO_DISPLAY) {
@@ -34,8 +25,8 @@ EGLDisplay OpenHeadlessDisplay() {
       if (eglInitialize(d, &major, &minor)) return d;
     }
   }
-  if (HasExtension(client, "EGL_EXT_platform_device") &&
-      HasExtension(client, "EGL_EXT_device_enumeration")) {
+  if (HasEglExtension(client, "EGL_EXT_platform_device") &&
+      HasEglExtension(client, "EGL_EXT_device_enumeration")) {
     EGLint count = 0;
     if (eglQueryDevicesEXT(0, nullptr, &count) && count > 0) {
       std::vector<EGLDeviceEXT> devices(static_cast<size_t>(count));
@@ -84,12 +75,12 @@ TglEglContext::TglEglContext() {
     throw std::runtime_error(why);
   };
   const char* ext = eglQueryString(display, EGL_EXTENSIONS);
-  if (!HasExtension(ext, "EGL_KHR_surfaceless_context")) {
+  if (!HasEglExtension(ext, "EGL_KHR_surfaceless_context")) {
     fail("the EGL display cannot make a context current without a surface");
   }
   if (!eglBindAPI(EGL_OPENGL_API)) fail("the EGL display has no desktop OpenGL");
   EGLConfig config = EGL_NO_CONFIG_KHR;
-  if (!HasExtension(ext, "EGL_KHR_no_config_context")) {
+  if (!HasEglExtension(ext, "EGL_KHR_no_config_context")) {
     const EGLint want[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLint n = 0;
     if (!eglChooseConfig(display, want, &config, 1, &n) || n < 1) {

@@ -3,21 +3,11 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
-#include <cstring>
 #include <mutex>
 
-namespace {
+#include "render/egl_extensions.h"
 
-bool HasClientExtension(const char* name) {
-  const char* list = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-  if (!list) return false;
-  const size_t length = std::strlen(name);
-  for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += length) {
-    const bool starts = p == list || p[-1] == ' ';
-    if (starts && (p[length] == ' ' || p[length] == '\0')) return true;
-  }
-  return false;
-}
+namespace {
 
 // name is epoxy's macro for its dispatch slot epoxy_<name>; a slot EGL has no entry for keeps
 // epoxy's own resolver.
@@ -27,8 +17,9 @@ bool HasClientExtension(const char* name) {
   }
 
 void Route() {
-  if (!HasClientExtension("EGL_KHR_get_all_proc_addresses") &&
-      !HasClientExtension("EGL_KHR_client_get_all_proc_addresses")) {
+  const char* client = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+  if (!HasEglExtension(client, "EGL_KHR_get_all_proc_addresses") &&
+      !HasEglExtension(client, "EGL_KHR_client_get_all_proc_addresses")) {
     return;
   }
   // Every OpenGL function the program calls, and those of epoxy's version checks. Those of
